@@ -1,0 +1,38 @@
+# Installs the Debian packages named in the arguments that are not installed yet: with apt-get as
+# root, through sudo otherwise; without either it prints the exact command and fails.
+# Sourced by run.sh and test.sh.
+
+ensure_packages() {
+  local missing=() package
+  for package in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$package")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+
+  local install=(apt-get install -y --no-install-recommends "${missing[@]}")
+  echo "Installing: ${missing[*]}" >&2
+  if [ "$(id -u)" -eq 0 ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get update -qq >&2 &&
+      DEBIAN_FRONTEND=noninteractive "${install[@]}" >&2
+  elif command -v sudo >/dev/null 2>&1; then
+    sudo apt-get update -qq >&2 && sudo DEBIAN_FRONTEND=noninteractive "${install[@]}" >&2
+  else
+    echo "These packages are missing. Install them with:" >&2
+    echo "  sudo ${install[*]}" >&2
+    return 1
+  fi
+}
+
+# What building and running the tool needs.
+TENVOR_BUILD_PACKAGES=(
+  g++ cmake make pkg-config
+  libxml2-dev libinih-dev libcli11-dev
+  qt6-base-dev fonts-ipafont-gothic
+)
+
+# What the test suite needs in addition.
+TENVOR_TEST_PACKAGES=(
+  libgtest-dev libxml2-utils
+)

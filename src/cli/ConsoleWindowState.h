@@ -1,0 +1,31 @@
+// The window state of the command line: message boxes become lines on standard error, the
+// counter is shown on standard error when that is a terminal, and the completion message is
+// kept for the report on standard output.
+#pragma once
+
+#include <chrono>
+#include <string>
+
+#include "ui/HeadlessWindowState.h"
+
+namespace tenvor::cli {
+
+class ConsoleWindowState : public HeadlessWindowState {
+public:
+    ConsoleWindowState();
+
+    void SetProgressText(const std::string& csText) override;
+    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type) override;
+
+    // Ends the counter's line on the terminal, if one is shown.
+    void FinishCounter();
+
+    std::string completionMessage;
+
+private:
+    bool counterOnTerminal_;
+    bool counterShown_ = false;
+    std::chrono::steady_clock::time_point lastCounter_{};
+};
+
+}  // namespace tenvor::cli

@@ -1,0 +1,156 @@
+#include "convert/CsvOutput.h"
+
+#include <algorithm>
+
+#include "diag/ErrorRecorder.h"
+#include "diag/LogFile.h"
+#include "diag/MessageBoxes.h"
+#include "diag/MessageCatalog.h"
+#include "platform/FileSystem.h"
+#include "platform/NewFile.h"
+#include "ui/WindowState.h"
+
+namespace tenvor {
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// Appends text with every "\n" written as CR LF, as a text-mode stream does.
+template <typename AppendFn>
+void AppendLines(std::string_view text, AppendFn&& append)
+{
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t newline = text.find('\n', start);
+        if (newline == std::string_view::npos) {
+            append(text.substr(start));
+            return;
+        }
+        append(text.substr(start, newline - start));
+        append("\r\n");
+        start = newline + 1;
+    }
+}
+
+}  // namespace
+
+CsvOutput::CsvOutput(WindowState& window, ErrorRecorder& errors, LogFile& log, MessageBoxes& messages)
+    : window_(window), errors_(errors), log_(log), messages_(messages)
+{
+}
+
+int CsvOutput::CheckExitstCsvFile(std::vector<std::string>& vecXmlFilePaths)
+{
+    std::vector<bool> exists(vecXmlFilePaths.size(), false);
+    std::string csvPath;
+    for (std::size_t i = 0; i < vecXmlFilePaths.size(); ++i) {
+        GetCsvFilePath(vecXmlFilePaths[i], csvPath);
+        if (!PathExists(csvPath)) {
+            continue;
+        }
+        exists[i] = true;
+        if (errors_.RecordExistingOutput(vecXmlFilePaths[i]) == 1) {
+            return 1;
+        }
+    }
+    // One pass keeps the order of the rest.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < vecXmlFilePaths.size(); ++i) {
+        if (!exists[i]) {
+            if (kept != i) {
+                vecXmlFilePaths[kept] = std::move(vecXmlFilePaths[i]);
+            }
+            ++kept;
+        }
+    }
+    vecXmlFilePaths.resize(kept);
+    return 0;
+}
+
+void CsvOutput::GetCsvFilePath(std::string csXMLFilePath, std::string& csCSVFilePath) const
+{
+    const SplitPathResult parts = SplitPath(csXMLFilePath);
+    std::string folder = window_.OutputFolder();
+    if (folder.empty()) {
+        folder = parts.folder;
+    }
+    csCSVFilePath = JoinPath(folder, parts.baseName + ".csv");
+}
+
+int CsvOutput::OutPutToCsv(std::string csXMLFilePath, StXmlInfo& stXmlInfo)
+{
+    if (window_.OutputFolder().empty()) {
+        window_.SetOutputFolder(SplitPath(csXMLFilePath).folder);
+    } else if (!IsDirectory(window_.OutputFolder())) {
+        return errors_.ErrorHandler(kNoPermission, std::move(csXMLFilePath), &stXmlInfo);
+    }
+    std::string csvPath;
+    GetCsvFilePath(csXMLFilePath, csvPath);
+
+    NewFile file;
+    if (!file.Open(csvPath)) {
+        return errors_.ErrorHandler(kNoPermission, std::move(csXMLFilePath), &stXmlInfo);
+    }
+    if (WriteToFile(file, stXmlInfo) == 1) {
+        file.Abort();
+        return StopOnWriteFailure(csXMLFilePath);
+    }
+    switch (file.Commit()) {
+        case NewFile::Publish::Done:
+            return 0;
+        case NewFile::Publish::AlreadyExists:
+            // Created after the check, or by another input of this run with the same base name.
+            return errors_.ErrorHandler(kSameFile, std::move(csXMLFilePath), &stXmlInfo);
+        case NewFile::Publish::Refused:
+            return errors_.ErrorHandler(kNoPermission, std::move(csXMLFilePath), &stXmlInfo);
+        case NewFile::Publish::WriteFailed:
+            break;
+    }
+    return StopOnWriteFailure(csXMLFilePath);
+}
+
+int CsvOutput::StopOnWriteFailure(const std::string& csXMLFilePath)
+{
+    if (log_.OutputLogFile(kNoPermission, csXMLFilePath) == 1) {
+        return 1;
+    }
+    messages_.Show(kMsgWriteFailed, kCaptionError);
+    return 1;
+}
+
+std::string CsvOutput::Render(const StXmlInfo& stXmlInfo, OutputEncoding encoding)
+{
+    std::size_t size = stXmlInfo.styleNum.size() + stXmlInfo.commonData.size() + 32;
+    for (const std::string& line : stXmlInfo.insuredData) {
+        size += line.size() + 1;
+    }
+    std::string bytes;
+    bytes.reserve(size);
+    const bool utf8 = encoding == OutputEncoding::Utf8;
+    if (utf8) {
+        bytes += kUtf8Bom;
+    }
+    auto append = [&](std::string_view piece) {
+        if (utf8) {
+            bytes += piece;
+        } else {
+            cp932_.Append(bytes, piece);
+        }
+    };
+    AppendLines(stXmlInfo.styleNum, append);
+    AppendLines("[kanri]\n", append);
+    AppendLines(stXmlInfo.commonData, append);
+    AppendLines("[data]\n", append);
+    for (const std::string& line : stXmlInfo.insuredData) {
+        AppendLines(line, append);
+    }
+    return bytes;
+}
+
+int CsvOutput::WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo)
+{
+    return fp.Write(Render(stXmlInfo, window_.Encoding())) ? 0 : 1;
+}
+
+}  // namespace tenvor

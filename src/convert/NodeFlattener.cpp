@@ -1,0 +1,69 @@
+#include "convert/NodeFlattener.h"
+
+#include <vector>
+
+#include "convert/CommonUtils.h"
+#include "convert/CsvField.h"
+#include "ui/WindowState.h"
+
+namespace tenvor {
+
+std::string NodeFlattener::FieldValue(XmlNode field)
+{
+    const XmlNode first = field.FirstChild();
+    if (!first) {
+        return {};
+    }
+    if (first.IsCData() || field.HasOnlyCharacterData()) {
+        return field.InnerText();
+    }
+    return field.InnerMarkup();
+}
+
+int NodeFlattener::NodeListToCString(XmlNode nodeList, int iDataType, std::string& csRes, StXmlInfo& stXmlInfo,
+                                     WindowState* fileModeProgress) const
+{
+    auto fail = [&] {
+        stXmlInfo.errorFlag = 1;
+        csRes.clear();
+        return 1;
+    };
+    const FormEntry* form = forms_.Find(stXmlInfo.styleNum);
+    if (form == nullptr || (iDataType != kCommonList && iDataType != kInsuredList)) {
+        return fail();
+    }
+    const FieldIndex& fields = *form->lists[static_cast<std::size_t>(iDataType)];
+    const int definitionCount = fields.Size();
+    std::vector<std::string> values(static_cast<std::size_t>(definitionCount));
+    int matchCount = 0;
+    const bool advancesBar = fileModeProgress != nullptr && (form->singleRecord || iDataType == kCommonList);
+
+    std::string scratch;
+    for (XmlNode node = nodeList.FirstChild(); node; node = node.NextSibling()) {
+        const std::string_view name = node.ElementName(scratch);
+        if (iDataType == kCommonList && name == kInsuredElementName) {
+            continue;  // person records are not common data
+        }
+        if (definitionCount == 0) {
+            continue;
+        }
+        const int position = fields.Find(name);
+        if (position < 0) {
+            return fail();
+        }
+        // A repeated field keeps the later value.
+        values[static_cast<std::size_t>(position)] = QuoteCsvField(FieldValue(node));
+        ++matchCount;
+        if (advancesBar) {
+            fileModeProgress->StepPrgBar();
+        }
+    }
+    if (matchCount != definitionCount) {
+        return fail();
+    }
+    csRes = CommonUtils::join(values, ",");
+    csRes += '\n';
+    return 0;
+}
+
+}  // namespace tenvor

@@ -1,0 +1,331 @@
+#include "convert/XmlDocument.h"
+
+#include <fcntl.h>
+#include <libxml/encoding.h>
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+#include <libxml/tree.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <mutex>
+
+namespace tenvor {
+
+namespace {
+
+// Parsing never substitutes or loads entities, never loads a DTD, never touches the network and
+// keeps libxml2's limits on depth, text size and entity amplification (no XML_PARSE_HUGE).
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
+
+// Notifications are kilobytes to a few megabytes; anything beyond this is not one.
+constexpr off_t kMaxNotificationBytes = off_t{1} << 30;
+
+bool IsBlankText(const xmlNode* node)
+{
+    if (node->type != XML_TEXT_NODE || node->content == nullptr) {
+        return false;
+    }
+    for (const xmlChar* c = node->content; *c != 0; ++c) {
+        if (*c != ' ' && *c != '\t' && *c != '\n' && *c != '\r') {
+            return false;
+        }
+    }
+    return true;
+}
+
+xmlNode* SkipBlank(xmlNode* node)
+{
+    while (node != nullptr && IsBlankText(node)) {
+        node = node->next;
+    }
+    return node;
+}
+
+xmlParserInputPtr DenyExternalEntity(const char* /*url*/, const char* /*id*/, xmlParserCtxtPtr /*ctxt*/)
+{
+    return nullptr;
+}
+
+void IgnoreMessage(void* /*ctx*/, const char* /*msg*/, ...) {}
+
+// The next node after `node` in document order within `top`, descending only into elements
+// (an entity reference's children belong to its declaration, not to the document).
+xmlNode* NextInDocumentOrder(xmlNode* node, xmlNode* top)
+{
+    if (node->type == XML_ELEMENT_NODE && node->children != nullptr) {
+        return node->children;
+    }
+    while (node != nullptr && node != top) {
+        if (node->next != nullptr) {
+            return node->next;
+        }
+        node = node->parent;
+    }
+    return nullptr;
+}
+
+void AppendCharacterData(std::string& out, xmlNode* top)
+{
+    for (xmlNode* node = top->children; node != nullptr; node = NextInDocumentOrder(node, top)) {
+        switch (node->type) {
+            case XML_TEXT_NODE:
+                if (!IsBlankText(node) && node->content != nullptr) {
+                    out += reinterpret_cast<const char*>(node->content);
+                }
+                break;
+            case XML_CDATA_SECTION_NODE:
+                if (node->content != nullptr) {
+                    out += reinterpret_cast<const char*>(node->content);
+                }
+                break;
+            case XML_ENTITY_REF_NODE:
+                if (xmlChar* content = xmlNodeGetContent(node)) {
+                    out += reinterpret_cast<const char*>(content);
+                    xmlFree(content);
+                }
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+// Removes the insignificant white space below `top`, as if it had been dropped at load.
+void StripBlankText(xmlNode* top)
+{
+    xmlNode* node = top->children;
+    while (node != nullptr) {
+        xmlNode* next = NextInDocumentOrder(node, top);
+        if (IsBlankText(node)) {
+            // Its successor in document order is computed before it goes; a text node has no
+            // children, so the successor does not depend on it.
+            xmlUnlinkNode(node);
+            xmlFreeNode(node);
+        }
+        node = next;
+    }
+}
+
+struct FdReader {
+    int fd;
+    int error;
+};
+
+int ReadCallback(void* context, char* buffer, int length)
+{
+    auto* reader = static_cast<FdReader*>(context);
+    for (;;) {
+        const ssize_t got = ::read(reader->fd, buffer, static_cast<std::size_t>(length));
+        if (got >= 0) {
+            return static_cast<int>(got);
+        }
+        if (errno != EINTR) {
+            reader->error = errno;
+            return -1;
+        }
+    }
+}
+
+}  // namespace
+
+bool XmlNode::IsElement() const
+{
+    return node_->type == XML_ELEMENT_NODE;
+}
+
+bool XmlNode::IsCData() const
+{
+    return node_->type == XML_CDATA_SECTION_NODE;
+}
+
+std::string_view XmlNode::ElementName(std::string& scratch) const
+{
+    if (node_->type != XML_ELEMENT_NODE || node_->name == nullptr) {
+        return {};
+    }
+    const auto* local = reinterpret_cast<const char*>(node_->name);
+    if (node_->ns == nullptr || node_->ns->prefix == nullptr) {
+        return local;
+    }
+    scratch.assign(reinterpret_cast<const char*>(node_->ns->prefix));
+    scratch += ':';
+    scratch += local;
+    return scratch;
+}
+
+XmlNode XmlNode::FirstChild() const
+{
+    return XmlNode(SkipBlank(node_->children));
+}
+
+XmlNode XmlNode::NextSibling() const
+{
+    return XmlNode(SkipBlank(node_->next));
+}
+
+int XmlNode::ChildCount() const
+{
+    int count = 0;
+    for (XmlNode child = FirstChild(); child; child = child.NextSibling()) {
+        ++count;
+    }
+    return count;
+}
+
+bool XmlNode::HasOnlyCharacterData() const
+{
+    for (XmlNode child = FirstChild(); child; child = child.NextSibling()) {
+        const auto type = child.node_->type;
+        if (type != XML_TEXT_NODE && type != XML_CDATA_SECTION_NODE && type != XML_ENTITY_REF_NODE) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string XmlNode::InnerText() const
+{
+    std::string text;
+    AppendCharacterData(text, node_);
+    return text;
+}
+
+std::string XmlNode::InnerMarkup() const
+{
+    StripBlankText(node_);
+    std::string markup;
+    xmlBufferPtr buffer = xmlBufferCreate();
+    if (buffer == nullptr) {
+        return markup;
+    }
+    for (xmlNode* child = node_->children; child != nullptr; child = child->next) {
+        xmlBufferEmpty(buffer);
+        if (xmlNodeDump(buffer, node_->doc, child, 0, 0) >= 0) {
+            markup.append(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
+                          static_cast<std::size_t>(xmlBufferLength(buffer)));
+        }
+    }
+    xmlBufferFree(buffer);
+    return markup;
+}
+
+XmlNode XmlNode::NextElementInDocumentOrder(_xmlNode* top) const
+{
+    for (xmlNode* node = NextInDocumentOrder(node_, top); node != nullptr; node = NextInDocumentOrder(node, top)) {
+        if (node->type == XML_ELEMENT_NODE) {
+            return XmlNode(node);
+        }
+    }
+    return XmlNode();
+}
+
+XmlDocument::~XmlDocument()
+{
+    if (doc_ != nullptr) {
+        xmlFreeDoc(doc_);
+    }
+}
+
+void XmlDocument::InitializeLibrary()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        xmlInitParser();
+        xmlSetGenericErrorFunc(nullptr, IgnoreMessage);
+        xmlSetExternalEntityLoader(DenyExternalEntity);
+        for (const char* alias : {"SHIFT_JIS", "SHIFT-JIS", "SJIS", "MS_KANJI", "CSSHIFTJIS", "X-SJIS"}) {
+            xmlAddEncodingAlias("CP932", alias);
+        }
+    });
+}
+
+namespace {
+
+XmlDocument::LoadStatus Finish(xmlParserCtxtPtr context, xmlDocPtr doc, _xmlDoc*& target)
+{
+    const bool wellFormed = doc != nullptr && context->wellFormed != 0 && context->nsWellFormed != 0;
+    if (!wellFormed || xmlDocGetRootElement(doc) == nullptr) {
+        if (doc != nullptr) {
+            xmlFreeDoc(doc);
+        }
+        return XmlDocument::LoadStatus::NotWellFormed;
+    }
+    target = doc;
+    return XmlDocument::LoadStatus::Ok;
+}
+
+}  // namespace
+
+XmlDocument::LoadStatus XmlDocument::Load(const std::string& path)
+{
+    InitializeLibrary();
+    if (doc_ != nullptr) {
+        xmlFreeDoc(doc_);
+        doc_ = nullptr;
+    }
+    // Opened without blocking, so that a FIFO or a device named *.xml cannot stall the run.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return LoadStatus::Unreadable;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return LoadStatus::Unreadable;
+    }
+    if (st.st_size > kMaxNotificationBytes) {
+        ::close(fd);
+        return LoadStatus::NotWellFormed;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+
+    xmlParserCtxtPtr context = xmlNewParserCtxt();
+    if (context == nullptr) {
+        ::close(fd);
+        return LoadStatus::Unreadable;
+    }
+    FdReader reader{fd, 0};
+    xmlDocPtr doc = xmlCtxtReadIO(context, ReadCallback, nullptr, &reader, nullptr, nullptr, kParseOptions);
+    ::close(fd);
+    LoadStatus status;
+    if (reader.error != 0) {
+        if (doc != nullptr) {
+            xmlFreeDoc(doc);
+        }
+        status = LoadStatus::Unreadable;
+    } else {
+        status = Finish(context, doc, doc_);
+    }
+    xmlFreeParserCtxt(context);
+    return status;
+}
+
+XmlDocument::LoadStatus XmlDocument::LoadFromMemory(std::string_view bytes)
+{
+    InitializeLibrary();
+    if (doc_ != nullptr) {
+        xmlFreeDoc(doc_);
+        doc_ = nullptr;
+    }
+    if (bytes.size() > static_cast<std::size_t>(kMaxNotificationBytes)) {
+        return LoadStatus::NotWellFormed;
+    }
+    xmlParserCtxtPtr context = xmlNewParserCtxt();
+    if (context == nullptr) {
+        return LoadStatus::Unreadable;
+    }
+    xmlDocPtr doc =
+        xmlCtxtReadMemory(context, bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, kParseOptions);
+    const LoadStatus status = Finish(context, doc, doc_);
+    xmlFreeParserCtxt(context);
+    return status;
+}
+
+XmlNode XmlDocument::Root() const
+{
+    return XmlNode(doc_ != nullptr ? xmlDocGetRootElement(doc_) : nullptr);
+}
+
+}  // namespace tenvor

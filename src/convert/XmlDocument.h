@@ -1,0 +1,89 @@
+// A thin, safe layer over libxml2's document object model: loading a notification from a path
+// with the load failures told apart, and the few node operations the conversion needs.
+// White-space-only text nodes are insignificant and skipped everywhere.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+struct _xmlDoc;
+struct _xmlNode;
+
+namespace tenvor {
+
+// One node of a loaded document; a cheap handle that is valid while its document lives.
+class XmlNode {
+public:
+    XmlNode() = default;
+    explicit XmlNode(_xmlNode* node) : node_(node) {}
+
+    explicit operator bool() const { return node_ != nullptr; }
+    bool IsElement() const;
+    bool IsCData() const;
+
+    // The element's name as written, a namespace prefix included ("p:name"); empty for every
+    // node that is not an element, so that such a node never matches a field name.
+    std::string_view ElementName(std::string& scratch) const;
+
+    // Significant children in document order.
+    XmlNode FirstChild() const;
+    XmlNode NextSibling() const;
+    int ChildCount() const;
+
+    // The concatenated character data of all descendants, references resolved.
+    std::string InnerText() const;
+    // The content serialised back to XML.
+    std::string InnerMarkup() const;
+    // True when every significant child is character data (text, CDATA or an entity reference).
+    bool HasOnlyCharacterData() const;
+
+    // Every descendant element of that name, in document order, calling fn(XmlNode) for each
+    // until it returns false.
+    template <typename Fn>
+    void ForEachDescendant(std::string_view name, Fn&& fn) const;
+
+    _xmlNode* Raw() const { return node_; }
+
+private:
+    XmlNode NextElementInDocumentOrder(_xmlNode* top) const;
+    _xmlNode* node_ = nullptr;
+};
+
+class XmlDocument {
+public:
+    enum class LoadStatus {
+        Ok,
+        NotWellFormed,  // parsed, but not a well-formed (namespace-well-formed) document
+        Unreadable,     // missing, not a regular file, no access, or an I/O error while reading
+    };
+
+    XmlDocument() = default;
+    ~XmlDocument();
+    XmlDocument(const XmlDocument&) = delete;
+    XmlDocument& operator=(const XmlDocument&) = delete;
+
+    // Call once, before any document is loaded and before any thread parses: registers the
+    // Windows spellings of Shift_JIS as CP932 and turns off every network and external load.
+    static void InitializeLibrary();
+
+    LoadStatus Load(const std::string& path);
+    LoadStatus LoadFromMemory(std::string_view bytes);
+
+    XmlNode Root() const;
+
+private:
+    _xmlDoc* doc_ = nullptr;
+};
+
+template <typename Fn>
+void XmlNode::ForEachDescendant(std::string_view name, Fn&& fn) const
+{
+    std::string scratch;
+    for (XmlNode node = NextElementInDocumentOrder(node_); node; node = node.NextElementInDocumentOrder(node_)) {
+        if (node.ElementName(scratch) == name && !fn(node)) {
+            return;
+        }
+    }
+}
+
+}  // namespace tenvor

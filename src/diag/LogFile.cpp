@@ -1,0 +1,95 @@
+#include "diag/LogFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+#include "diag/MessageBoxes.h"
+#include "diag/MessageCatalog.h"
+#include "diag/TimeText.h"
+#include "platform/AppFolder.h"
+
+namespace tenvor {
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+bool WriteAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+}  // namespace
+
+LogFile::LogFile(std::string folder, const StINIData& iniData, MessageBoxes& messages)
+    : folder_(std::move(folder)), iniData_(iniData), messages_(messages)
+{
+}
+
+std::string LogFile::Path() const
+{
+    std::string path = folder_ + std::string(kLogFileName);
+#ifdef _WIN32
+    if (iniData_.DebugFlag == 1 && path.size() > 1 && path[1] == ':') {
+        path[0] = iniData_.DriveName.empty() ? 'C' : iniData_.DriveName[0];
+    }
+#endif
+    return path;
+}
+
+std::string LogFile::EntryBody(int iCode, const std::string& csText)
+{
+    std::string body = "エラー種別";
+    body += errorKindList.at(static_cast<std::size_t>(iCode));
+    body += ' ';
+    if (iCode <= kNoPermission) {
+        body += "対象ファイル";
+    }
+    body += csText;
+    body += "\r\n";
+    return body;
+}
+
+int LogFile::OutputLogFile(int iCode, const std::string& csText)
+{
+    const std::time_t now = std::time(nullptr);
+    CreateFolders(folder_);
+    const std::string path = Path();
+    // Not blocking: a FIFO in place of the log must not stall the tool.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+    bool written = false;
+    if (fd >= 0) {
+        struct stat st {};
+        std::string line;
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+            if (st.st_size == 0) {
+                line = kUtf8Bom;
+            }
+            line += LogTimeStamp(now);
+            line += EntryBody(iCode, csText);
+            written = WriteAll(fd, line);
+        }
+        written = (::close(fd) == 0) && written;
+    }
+    if (!written) {
+        messages_.Show(kMsgLogFileOpen, kCaptionError, path);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace tenvor

@@ -1,0 +1,36 @@
+// The append-only log "Ver1.20.log" beside the settings file: one UTF-8 line per entry, with a
+// time stamp and the label of its code, the file opened and closed for every entry.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "diag/Settings.h"
+
+namespace tenvor {
+
+class MessageBoxes;
+
+inline constexpr std::string_view kLogFileName = "Ver1.20.log";
+
+class LogFile {
+public:
+    // folder is the settings folder (ending with a separator); iniData decides which codes are
+    // written by their callers and, on Windows, the drive of the log in debug mode.
+    LogFile(std::string folder, const StINIData& iniData, MessageBoxes& messages);
+
+    // Appends one entry. Returns 0 when it was written, 1 when the log could not be written
+    // (message 6 has then been shown).
+    int OutputLogFile(int iCode, const std::string& csText);
+
+    std::string Path() const;
+    // The line written for an entry, without the time stamp: label, blank, file or text, CR LF.
+    static std::string EntryBody(int iCode, const std::string& csText);
+
+private:
+    std::string folder_;
+    const StINIData& iniData_;
+    MessageBoxes& messages_;
+};
+
+}  // namespace tenvor

@@ -1,0 +1,79 @@
+// Every text the tool shows: message boxes, log labels, error texts and their guidance.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace tenvor {
+
+// Rows of messageList.
+enum MessageIndex : int {
+    kMsgCompleted = 0,
+    kMsgCompletedWithErrors = 1,
+    kMsgAlreadyRunning = 2,
+    kMsgXmlFileMissing = 3,
+    kMsgNotXmlFile = 4,
+    kMsgFolderMissing = 5,
+    kMsgLogFileOpen = 6,
+    kMsgWriteFailed = 7,
+};
+
+// Log codes; 0 to 3 are also the error kinds.
+enum LogCode : int {
+    kSameFile = 0,
+    kFormatNotSupported = 1,
+    kFileMissing = 2,
+    kNoPermission = 3,
+    kDebugMode = 4,
+    kToolStarted = 5,
+    kToolEnded = 6,
+    kMeasureStart = 7,
+    kMeasureEnd = 8,
+};
+
+inline constexpr std::array<std::string_view, 8> messageList = {
+    "処理が完了しました。",
+    "処理が完了しました。\n%s件のエラーが発生しました。",
+    "既に起動しています。",
+    "XMLファイルが存在しません。",
+    "XMLファイルではありません。",
+    "電子通知書(XML)に入力されたフォルダが存在しません。",
+    "ログファイルが開かれています。\n閉じてから再実行してください。",
+    "ファイルの書き込みに失敗しました。",
+};
+
+inline constexpr std::array<std::string_view, 9> errorKindList = {
+    "同一ファイル", "形式対象外", "ファイル有無", "権限有無", "デバッグモード",
+    "ツール起動",   "ツール終了", "測定開始",     "測定終了",
+};
+
+inline constexpr std::array<std::string_view, 4> errorContentList = {
+    "選択したファイルと同名のファイルが存在します。",
+    "選択したファイルの形式が正しくありません。",
+    "選択したファイルが存在しません。",
+    "選択したフォルダに書き込み権限がありません。",
+};
+
+inline constexpr std::array<std::string_view, 4> guidanceList = {
+    "選択したファイルと同名のファイルが存在しないか確認してください。",
+    "選択したファイルが正しいものか確認してください。",
+    "選択したファイルがフォルダ内に存在するか確認してください。",
+    "選択したフォルダに書き込み権限があるか確認してください。",
+};
+
+inline constexpr std::string_view kCaptionError = "エラー";
+inline constexpr std::string_view kCaptionCompleted = "完了";
+
+// The description of one message box.
+struct StMessage {
+    int msgIndex = 0;
+    unsigned msgType = 0;  // 0: a single OK button, no icon
+    std::string caption;
+    std::string insertText;
+};
+
+// The text of row msgIndex with every "%s" replaced by insertText.
+std::string MessageText(int msgIndex, const std::string& insertText);
+
+}  // namespace tenvor

@@ -1,0 +1,34 @@
+#include "diag/TimeText.h"
+
+#include <cstdio>
+
+namespace tenvor {
+
+std::string LogTimeStamp(std::time_t when)
+{
+    std::tm local{};
+    ::localtime_r(&when, &local);
+    char buffer[128];
+    const std::size_t length = std::strftime(buffer, sizeof buffer, "[%Y/%m/%d %H:%M:%S]", &local);
+    return std::string(buffer, length);
+}
+
+std::string FormatTimeText(int hour, int minute, int second, int millisecond)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%2d:%2d:%2d.%3d", hour, minute, second, millisecond);
+    return buffer;
+}
+
+std::string TimeTextOf(std::chrono::system_clock::time_point when)
+{
+    const auto sinceEpoch = when.time_since_epoch();
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(sinceEpoch);
+    const auto millisecond = std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch - seconds).count();
+    const std::time_t whole = static_cast<std::time_t>(seconds.count());
+    std::tm local{};
+    ::localtime_r(&whole, &local);
+    return FormatTimeText(local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(millisecond));
+}
+
+}  // namespace tenvor

@@ -1,0 +1,19 @@
+// The static shape in which the per-form tables are written down, and the one routine that turns
+// two such tables into a form's pair of definition lists.
+#pragma once
+
+#include <span>
+
+#include "forms/DataTbl.h"
+
+namespace tenvor {
+
+struct FieldDef {
+    const char* name;
+    int bytes;
+};
+
+// Appends the common list, then the insured list, each filled definition by definition.
+void AppendFormLists(DataDifLists& target, std::span<const FieldDef> common, std::span<const FieldDef> insured);
+
+}  // namespace tenvor

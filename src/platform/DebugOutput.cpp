@@ -1,0 +1,21 @@
+#include "platform/DebugOutput.h"
+
+#include <cstdio>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace tenvor {
+
+void OutputDebugText(const std::string& text)
+{
+#ifdef _WIN32
+    ::OutputDebugStringA(text.c_str());
+#else
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+#endif
+}
+
+}  // namespace tenvor

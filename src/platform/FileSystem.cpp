@@ -1,0 +1,122 @@
+#include "platform/FileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+namespace tenvor {
+
+bool PathExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool IsDirectory(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+SplitPathResult SplitPath(std::string_view path)
+{
+    SplitPathResult result;
+    const std::size_t slash = path.find_last_of(kPathSeparator);
+    std::string_view name = path;
+    if (slash != std::string_view::npos) {
+        result.folder = std::string(path.substr(0, slash + 1));
+        name = path.substr(slash + 1);
+    }
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string_view::npos) {
+        result.baseName = std::string(name);
+    } else {
+        result.baseName = std::string(name.substr(0, dot));
+        result.extension = std::string(name.substr(dot));
+    }
+    return result;
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name)
+{
+    std::string path(folder);
+    if (!path.empty() && path.back() != kPathSeparator) {
+        path += kPathSeparator;
+    }
+    path += name;
+    return path;
+}
+
+namespace {
+
+bool EndsWithXmlAnyCase(std::string_view name)
+{
+    if (name.size() < 4) {
+        return false;
+    }
+    const std::string_view tail = name.substr(name.size() - 4);
+    static constexpr std::string_view kLower = ".xml";
+    for (std::size_t i = 0; i < 4; ++i) {
+        char c = tail[i];
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (c != kLower[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+struct ListedFile {
+    std::string name;
+    std::int64_t seconds;
+    std::int64_t nanoseconds;
+};
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+}  // namespace
+
+std::vector<std::string> ListXmlFilesOldestFirst(const std::string& folder)
+{
+    std::vector<ListedFile> files;
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+    if (!dir) {
+        return {};
+    }
+    const int dirFd = ::dirfd(dir.get());
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view name(entry->d_name);
+        if (!EndsWithXmlAnyCase(name)) {
+            continue;
+        }
+        if (entry->d_type == DT_DIR) {
+            continue;
+        }
+        struct stat st {};
+        if (::fstatat(dirFd, entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) {
+            continue;
+        }
+        files.push_back({std::string(name), st.st_mtim.tv_sec, st.st_mtim.tv_nsec});
+    }
+    // Name order first, so that files with equal times come in a reproducible order.
+    std::sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) { return a.name < b.name; });
+    std::stable_sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) {
+        return a.seconds != b.seconds ? a.seconds < b.seconds : a.nanoseconds < b.nanoseconds;
+    });
+    std::vector<std::string> paths;
+    paths.reserve(files.size());
+    for (const ListedFile& file : files) {
+        paths.push_back(JoinPath(folder, file.name));
+    }
+    return paths;
+}
+
+}  // namespace tenvor

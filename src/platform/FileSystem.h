@@ -1,0 +1,38 @@
+// File-system services the conversion needs: existence and kind of a path, splitting a path,
+// listing a folder's XML files oldest first, and reading a file's bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tenvor {
+
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+bool PathExists(const std::string& path);
+bool IsDirectory(const std::string& path);
+
+// A path split the way the conversion needs it: the folder with its final separator (empty for
+// a bare name), the base name (the file name without its last extension) and that extension
+// with its dot.
+struct SplitPathResult {
+    std::string folder;
+    std::string baseName;
+    std::string extension;
+};
+SplitPathResult SplitPath(std::string_view path);
+
+// Joins a folder and a file name with exactly one separator between them.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+// Regular files (or links to them) directly inside the folder whose name ends in ".xml" in any
+// letter case, oldest last-write time first; equal times keep name order.
+std::vector<std::string> ListXmlFilesOldestFirst(const std::string& folder);
+
+}  // namespace tenvor

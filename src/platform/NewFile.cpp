@@ -1,0 +1,166 @@
+#include "platform/NewFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/FileSystem.h"
+
+namespace tenvor {
+
+namespace {
+
+bool ProcFdAvailable()
+{
+    static const bool available = ::access("/proc/self/fd", X_OK) == 0;
+    return available;
+}
+
+// Names a file that is complete, failing with EEXIST rather than replacing anything.
+int LinkWithoutReplacing(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+    // File systems without RENAME_NOREPLACE: a hard link also refuses an existing target.
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        return errno;
+    }
+    ::unlink(from.c_str());
+    return 0;
+}
+
+bool IsStorageError(int error)
+{
+    return error == ENOSPC || error == EDQUOT || error == EFBIG || error == EIO;
+}
+
+std::string TempName(const std::string& folder)
+{
+    static std::atomic<unsigned> counter{0};
+    char name[64];
+    std::snprintf(name, sizeof name, ".tenvor-%ld-%u.tmp", static_cast<long>(::getpid()), counter.fetch_add(1));
+    return JoinPath(folder, name);
+}
+
+}  // namespace
+
+NewFile::~NewFile()
+{
+    Abort();
+}
+
+bool NewFile::Open(const std::string& targetPath)
+{
+    Abort();
+    target_ = targetPath;
+    error_ = 0;
+    std::string folder = SplitPath(targetPath).folder;
+    if (folder.empty()) {
+        folder = ".";
+    }
+#ifdef O_TMPFILE
+    if (ProcFdAvailable()) {
+        fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            return true;
+        }
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+            error_ = errno;
+            return false;
+        }
+    }
+#endif
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = TempName(folder);
+        fd_ = ::open(candidate.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            tempPath_ = std::move(candidate);
+            return true;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    error_ = errno;
+    return false;
+}
+
+bool NewFile::Write(std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd_, data.data(), data.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error_ = errno;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+NewFile::Publish NewFile::Commit()
+{
+    if (fd_ < 0) {
+        return Publish::WriteFailed;
+    }
+    int linkError = 0;
+    if (tempPath_.empty()) {
+        // An unnamed file can only be linked while it is still open.
+        char procPath[64];
+        std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd_);
+        if (::linkat(AT_FDCWD, procPath, AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            linkError = errno;
+        }
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+        // A failed close means the data may not have reached the disk: no name for it.
+        error_ = errno;
+        if (tempPath_.empty() && linkError == 0) {
+            ::unlink(target_.c_str());
+        }
+        Abort();
+        return Publish::WriteFailed;
+    }
+    if (!tempPath_.empty()) {
+        linkError = LinkWithoutReplacing(tempPath_, target_);
+        if (linkError == 0) {
+            tempPath_.clear();  // it is the target now
+        }
+        Abort();
+    }
+    if (linkError == 0) {
+        return Publish::Done;
+    }
+    error_ = linkError;
+    if (linkError == EEXIST) {
+        return Publish::AlreadyExists;
+    }
+    return IsStorageError(linkError) ? Publish::WriteFailed : Publish::Refused;
+}
+
+void NewFile::Abort()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!tempPath_.empty()) {
+        ::unlink(tempPath_.c_str());
+        tempPath_.clear();
+    }
+}
+
+}  // namespace tenvor

@@ -1,0 +1,44 @@
+// Creates a file that did not exist, all or nothing: the contents go to an unnamed (or hidden
+// temporary) file in the target's folder, and only a complete file is given its name, without
+// ever replacing something that is already there. Nothing is left behind on failure.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tenvor {
+
+class NewFile {
+public:
+    enum class Publish {
+        Done,           // the file now exists under its name, complete
+        AlreadyExists,  // something appeared under that name meanwhile; it was left untouched
+        Refused,        // the system refuses the name or the folder (errno in Error())
+        WriteFailed,    // the data could not be stored (disk full, I/O error)
+    };
+
+    NewFile() = default;
+    ~NewFile();
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+
+    // Prepares the file in the folder of targetPath. Returns false (errno in Error()) when the
+    // folder cannot take a new file.
+    bool Open(const std::string& targetPath);
+    // Appends data; false when it could not be stored in full.
+    bool Write(std::string_view data);
+    // Flushes, closes and names the file. The object is closed afterwards, whatever the result.
+    Publish Commit();
+    // Drops whatever was written.
+    void Abort();
+
+    int Error() const { return error_; }
+
+private:
+    std::string target_;
+    std::string tempPath_;  // empty when the file is unnamed
+    int fd_ = -1;
+    int error_ = 0;
+};
+
+}  // namespace tenvor

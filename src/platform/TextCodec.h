@@ -1,0 +1,27 @@
+// Conversion of the core's UTF-8 text into Windows' Shift_JIS (code page 932).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tenvor {
+
+class Cp932Encoder {
+public:
+    Cp932Encoder();
+    ~Cp932Encoder();
+    Cp932Encoder(const Cp932Encoder&) = delete;
+    Cp932Encoder& operator=(const Cp932Encoder&) = delete;
+
+    // Appends the text in CP932. Each character the code page cannot represent, and each byte
+    // that is not valid UTF-8, becomes one "?".
+    void Append(std::string& out, std::string_view utf8);
+
+private:
+    void* descriptor_;  // iconv_t
+};
+
+// Length of the UTF-8 sequence that starts with this byte (1 for a stray byte).
+int Utf8SequenceLength(unsigned char lead);
+
+}  // namespace tenvor

@@ -1,0 +1,146 @@
+#include "ui/ConversionRun.h"
+
+#include <chrono>
+
+#include "convert/CsvOutput.h"
+#include "convert/NotificationReader.h"
+#include "diag/ErrorRecorder.h"
+#include "diag/LogFile.h"
+#include "diag/MessageBoxes.h"
+#include "diag/MessageCatalog.h"
+#include "diag/Settings.h"
+#include "platform/DebugOutput.h"
+#include "platform/FileSystem.h"
+#include "ui/WindowState.h"
+
+namespace tenvor {
+
+ConversionRun::ConversionRun(WindowState& window, const StINIData& iniData, LogFile& log, MessageBoxes& messages,
+                             ErrorRecorder& errors, NotificationReader& reader, CsvOutput& output)
+    : window_(window),
+      iniData_(iniData),
+      log_(log),
+      messages_(messages),
+      errors_(errors),
+      reader_(reader),
+      output_(output)
+{
+}
+
+RunOutcome ConversionRun::OnClickedBtnOutput()
+{
+    std::vector<std::string> vecXmlFilePaths;
+    if (iniData_.DebugFlag == 1) {
+        LogTime(timeData.startTime, kMeasureStart);
+    }
+    if (MainInitFunc(vecXmlFilePaths) == 1) {
+        return RunOutcome::Refused;
+    }
+    if (MainLoopFunc(vecXmlFilePaths) == 1) {
+        ShowCounter(totalCount, totalCount);
+        return RunOutcome::Stopped;
+    }
+    if (iniData_.DebugFlag == 1) {
+        LogTime(timeData.endTime, kMeasureEnd);
+    }
+    MainEndFunc();
+    return RunOutcome::Completed;
+}
+
+void ConversionRun::LogTime(std::string& target, int iCode)
+{
+    target = TimeTextOf(std::chrono::system_clock::now());
+    OutputDebugText(target + "\n");
+    log_.OutputLogFile(iCode, target);  // a failed timing entry does not stop the run
+}
+
+int ConversionRun::MainInitFunc(std::vector<std::string>& vecXmlFilePaths)
+{
+    errors_.ResetForRun();
+    if (SetXmlFilePath(vecXmlFilePaths) == 1) {
+        return 1;
+    }
+    if (output_.CheckExitstCsvFile(vecXmlFilePaths) == 1) {
+        return 1;
+    }
+    if (!window_.IsFileMode()) {
+        window_.InitializePrgBar(static_cast<int>(vecXmlFilePaths.size()));
+    }
+    doneCount = 0;
+    ShowCounter(doneCount, totalCount);
+    return 0;
+}
+
+int ConversionRun::SetXmlFilePath(std::vector<std::string>& vecXmlFilePaths)
+{
+    const std::string inputPath = window_.InputPath();
+    if (window_.IsFileMode()) {
+        if (!PathExists(inputPath)) {
+            return RefuseInput(kMsgXmlFileMissing, inputPath);
+        }
+        const bool endsInXml = inputPath.size() >= 3 && inputPath.compare(inputPath.size() - 3, 3, "xml") == 0;
+        if (IsDirectory(inputPath) || !endsInXml) {
+            return RefuseInput(kMsgNotXmlFile, inputPath);
+        }
+        vecXmlFilePaths.push_back(inputPath);
+        totalCount = 1;
+        return 0;
+    }
+    if (!IsDirectory(inputPath)) {
+        return RefuseInput(kMsgFolderMissing, inputPath);
+    }
+    GetXMLFilePathList(inputPath, vecXmlFilePaths);
+    totalCount = static_cast<int>(vecXmlFilePaths.size());
+    return 0;
+}
+
+int ConversionRun::RefuseInput(int msgIndex, const std::string& csInputPath)
+{
+    if (log_.OutputLogFile(kFileMissing, csInputPath) == 0) {
+        messages_.Show(msgIndex, kCaptionError);
+    }
+    return 1;
+}
+
+void ConversionRun::GetXMLFilePathList(std::string csXMLFilePath, std::vector<std::string>& vecXmlFilePaths)
+{
+    std::vector<std::string> listed = ListXmlFilesOldestFirst(csXMLFilePath);
+    vecXmlFilePaths.reserve(vecXmlFilePaths.size() + listed.size());
+    for (std::string& path : listed) {
+        vecXmlFilePaths.push_back(std::move(path));
+    }
+}
+
+int ConversionRun::MainLoopFunc(std::vector<std::string>& vecXmlFilePaths)
+{
+    const bool folderMode = !window_.IsFileMode();
+    for (const std::string& path : vecXmlFilePaths) {
+        xmlInfo = StXmlInfo{};
+        ShowCounter(doneCount, totalCount);
+        if (reader_.ReadXMLData(path, xmlInfo) == 1) {
+            return 1;
+        }
+        if (xmlInfo.errorFlag == 0 && output_.OutPutToCsv(path, xmlInfo) == 1) {
+            return 1;
+        }
+        ++doneCount;
+        if (folderMode) {
+            window_.StepPrgBar();
+        }
+    }
+    return 0;
+}
+
+void ConversionRun::MainEndFunc()
+{
+    window_.FillPrgBar();
+    ShowCounter(totalCount, totalCount);
+    errors_.FillErrorList();
+}
+
+void ConversionRun::ShowCounter(int done, int total)
+{
+    window_.SetProgressText(std::to_string(done) + "/" + std::to_string(total));
+}
+
+}  // namespace tenvor

@@ -1,0 +1,119 @@
+// tenvor-gen: writes synthetic notifications for examples, tests and benchmarks.
+//   tenvor-gen folder --out DIR --count N [--seed S] [--min-persons A] [--max-persons B]
+//                     [--fail-percent P] [--sjis-percent P] [--min-bytes N] [--max-bytes N]
+//   tenvor-gen one --form ID --out FILE [--persons N] [--encoding utf8|sjis] [--seed S]
+//                  [--bytes N] [--fault NAME] [--expected-csv FILE]
+//   tenvor-gen examples --out DIR
+
+#include <CLI/CLI.hpp>
+#include <fstream>
+#include <iostream>
+#include <map>
+
+#include "NotificationGenerator.h"
+#include "forms/DataTbl.h"
+
+namespace {
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+const std::map<std::string, tenvor::gen::Fault> kFaults = {
+    {"none", tenvor::gen::Fault::None},
+    {"unsupported-form", tenvor::gen::Fault::UnsupportedForm},
+    {"missing-field", tenvor::gen::Fault::MissingField},
+    {"extra-element", tenvor::gen::Fault::ExtraElement},
+    {"comment", tenvor::gen::Fault::CommentInRecord},
+    {"no-person", tenvor::gen::Fault::NoPersonRecord},
+    {"truncated", tenvor::gen::Fault::Truncated},
+    {"not-xml", tenvor::gen::Fault::NotXml},
+    {"empty", tenvor::gen::Fault::Empty},
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"Writes synthetic notifications", "tenvor-gen"};
+    app.require_subcommand(1);
+
+    std::string out;
+    tenvor::gen::FolderSpec folder;
+    int failPercent = 3;
+    int sjisPercent = 25;
+    CLI::App* folderCommand = app.add_subcommand("folder", "A folder of mixed notifications");
+    folderCommand->add_option("--out", out, "Existing output folder")->required();
+    folderCommand->add_option("--count", folder.count, "Number of files")->required();
+    folderCommand->add_option("--seed", folder.seed);
+    folderCommand->add_option("--min-persons", folder.minPersons);
+    folderCommand->add_option("--max-persons", folder.maxPersons);
+    folderCommand->add_option("--fail-percent", failPercent);
+    folderCommand->add_option("--sjis-percent", sjisPercent);
+    folderCommand->add_option("--min-bytes", folder.minBytes);
+    folderCommand->add_option("--max-bytes", folder.maxBytes);
+
+    tenvor::gen::NotificationSpec one;
+    std::string encoding = "utf8";
+    std::string fault = "none";
+    std::string expectedCsv;
+    CLI::App* oneCommand = app.add_subcommand("one", "One notification");
+    oneCommand->add_option("--form", one.formId)->required();
+    oneCommand->add_option("--out", out, "Output file")->required();
+    oneCommand->add_option("--persons", one.persons);
+    oneCommand->add_option("--encoding", encoding)->check(CLI::IsMember({"utf8", "utf8bom", "sjis"}));
+    oneCommand->add_option("--seed", one.seed);
+    oneCommand->add_option("--bytes", one.targetBytes, "Approximate size in bytes");
+    oneCommand->add_option("--fault", fault)->check(CLI::IsMember([] {
+        std::vector<std::string> names;
+        for (const auto& [name, value] : kFaults) {
+            names.push_back(name);
+        }
+        return names;
+    }()));
+    oneCommand->add_flag("--special", one.specialCharacters, "Values with commas, quotes and line breaks");
+    oneCommand->add_flag("--shuffle", one.shuffleFields, "Fields in random order");
+    oneCommand->add_option("--expected-csv", expectedCsv, "Also write the expected CSV (UTF-8, LF)");
+
+    CLI::App* examplesCommand = app.add_subcommand("examples", "The curated example set");
+    examplesCommand->add_option("--out", out, "Existing output folder")->required();
+
+    CLI11_PARSE(app, argc, argv);
+
+    try {
+        const tenvor::DataTbl catalogue;
+        if (*folderCommand) {
+            folder.failFraction = failPercent / 100.0;
+            folder.shiftJisFraction = sjisPercent / 100.0;
+            const auto files = tenvor::gen::GenerateFolder(catalogue, out, folder);
+            std::size_t failing = 0;
+            for (const auto& file : files) {
+                failing += file.convertible ? 0 : 1;
+            }
+            std::cerr << files.size() << " files, " << failing << " failing on purpose\n";
+        } else if (*oneCommand) {
+            one.encoding = encoding == "sjis"      ? tenvor::gen::FileEncoding::ShiftJis
+                           : encoding == "utf8bom" ? tenvor::gen::FileEncoding::Utf8Bom
+                                                   : tenvor::gen::FileEncoding::Utf8;
+            one.fault = kFaults.at(fault);
+            const auto notification = tenvor::gen::Generate(catalogue, one);
+            WriteBytes(out, notification.bytes);
+            if (!expectedCsv.empty()) {
+                WriteBytes(expectedCsv, notification.expectedCsv);
+            }
+        } else {
+            for (const auto& file : tenvor::gen::GenerateExamples(catalogue, out)) {
+                std::cout << file.name << (file.convertible ? "" : "\t(fails on purpose)") << "\n";
+            }
+        }
+    } catch (const std::exception& error) {
+        std::cerr << "tenvor-gen: " << error.what() << "\n";
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,187 @@
+// The CSV files: exact bytes in both encodings, where they go, and that nothing existing is
+// ever replaced.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "NotificationGenerator.h"
+#include "convert/CsvOutput.h"
+#include "support/TestSupport.h"
+
+namespace tenvor {
+namespace {
+
+std::string WithCrLf(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        if (c == '\n') {
+            out += '\r';
+        }
+        out += c;
+    }
+    return out;
+}
+
+class CsvOutputTest : public ::testing::Test {
+protected:
+    gen::GeneratedNotification Write(const std::string& name, gen::NotificationSpec spec, const std::string& folder)
+    {
+        auto notification = gen::Generate(fixture.engine->dataTbl, spec);
+        test::WriteFile(folder + "/" + name, notification.bytes);
+        return notification;
+    }
+    std::vector<int> Kinds() const
+    {
+        std::vector<int> kinds;
+        for (const auto& info : fixture.engine->errors.errorInfoList) {
+            kinds.push_back(info.errorKind);
+        }
+        return kinds;
+    }
+
+    test::RunFixture fixture;
+};
+
+TEST_F(CsvOutputTest, ShiftJisAndUtf8FilesHoldExactlyTheExpectedBytes)
+{
+    gen::NotificationSpec spec;
+    spec.formId = "N2018003";
+    spec.persons = 2;
+    spec.specialCharacters = true;
+    const auto notification = Write("a.xml", spec, fixture.in);
+    fixture.window.outputFolder = fixture.out;
+    ASSERT_EQ(fixture.RunFile(fixture.in + "/a.xml"), RunOutcome::Completed);
+    const std::string sjis = test::ReadFile(fixture.out + "/a.csv");
+    EXPECT_EQ(sjis, test::Utf8ToCp932(WithCrLf(notification.expectedCsv)));
+    EXPECT_NE(sjis.substr(0, 3), "\xEF\xBB\xBF");
+    fixture.window.encoding = OutputEncoding::Utf8;
+    std::filesystem::rename(fixture.out + "/a.csv", fixture.out + "/first.csv");
+    ASSERT_EQ(fixture.RunFile(fixture.in + "/a.xml"), RunOutcome::Completed);
+    EXPECT_EQ(test::ReadFile(fixture.out + "/a.csv"), "\xEF\xBB\xBF" + WithCrLf(notification.expectedCsv));
+}
+
+TEST_F(CsvOutputTest, ShiftJisWritesAQuestionMarkPerUnrepresentableCharacterWhileUtf8KeepsIt)
+{
+    gen::NotificationSpec spec;
+    spec.formId = "N2008005";
+    auto notification = gen::Generate(fixture.engine->dataTbl, spec);
+    // The first field of the only record gets a character outside code page 932.
+    const std::size_t at = notification.bytes.find("<通知書名称>") + std::string("<通知書名称>").size();
+    notification.bytes.insert(at, "𠮷野家😀");
+    test::WriteFile(fixture.in + "/u.xml", notification.bytes);
+    fixture.window.outputFolder = fixture.out;
+    ASSERT_EQ(fixture.RunFile(fixture.in + "/u.xml"), RunOutcome::Completed);
+    const std::string sjis = test::Cp932ToUtf8(test::ReadFile(fixture.out + "/u.csv"));
+    EXPECT_NE(sjis.find("[data]\r\n?野家?"), std::string::npos) << sjis;
+
+    fixture.window.encoding = OutputEncoding::Utf8;
+    fixture.window.outputFolder = fixture.dir / "utf8";
+    test::MakeDir(fixture.window.outputFolder);
+    ASSERT_EQ(fixture.RunFile(fixture.in + "/u.xml"), RunOutcome::Completed);
+    EXPECT_NE(test::ReadFile(fixture.window.outputFolder + "/u.csv").find("[data]\r\n𠮷野家😀"), std::string::npos);
+}
+
+TEST_F(CsvOutputTest, TheOutputFolderDecidesThePathAndAnEmptyOneMeansBesideTheInput)
+{
+    gen::NotificationSpec spec;
+    spec.formId = "N7200001";
+    Write("a.b.xml", spec, fixture.in);
+    fixture.window.outputFolder = fixture.out + "/";
+    ASSERT_EQ(fixture.RunFile(fixture.in + "/a.b.xml"), RunOutcome::Completed);
+    EXPECT_TRUE(test::Exists(fixture.out + "/a.b.csv"));
+
+    fixture.window.outputFolder.clear();
+    ASSERT_EQ(fixture.RunFile(fixture.in + "/a.b.xml"), RunOutcome::Completed);
+    EXPECT_TRUE(test::Exists(fixture.in + "/a.b.csv"));
+    EXPECT_EQ(fixture.window.outputFolder, fixture.in + "/");
+    EXPECT_TRUE(Kinds().empty());
+
+    // With the box empty, the check before the run looks beside the input too.
+    fixture.window.outputFolder.clear();
+    ASSERT_EQ(fixture.RunFile(fixture.in + "/a.b.xml"), RunOutcome::Completed);
+    EXPECT_EQ(Kinds(), std::vector<int>{0});
+}
+
+TEST_F(CsvOutputTest, ExistingFilesAndFoldersOfTheSameNameAreNeverReplaced)
+{
+    gen::NotificationSpec spec;
+    spec.formId = "N7130001";
+    for (const char* name : {"a.xml", "b.xml", "c.xml", "d.XML"}) {
+        Write(name, spec, fixture.in);
+    }
+    for (const auto& [name, time] :
+         std::vector<std::pair<std::string, int>>{{"a.xml", 10}, {"b.xml", 20}, {"c.xml", 30}, {"d.XML", 40}}) {
+        test::SetMtime(fixture.in + "/" + name, 1767225600 + time);
+    }
+    test::WriteFile(fixture.out + "/a.csv", "mine");
+    test::MakeDir(fixture.out + "/c.csv");
+    fixture.window.outputFolder = fixture.out;
+    ASSERT_EQ(fixture.RunFolder(fixture.in), RunOutcome::Completed);
+    EXPECT_EQ(test::ReadFile(fixture.out + "/a.csv"), "mine");
+    EXPECT_EQ(Kinds(), (std::vector<int>{0, 0}));
+    EXPECT_EQ(fixture.engine->errors.errorInfoList[0].filePath, fixture.in + "/a.xml");
+    EXPECT_EQ(fixture.engine->errors.errorInfoList[1].filePath, fixture.in + "/c.xml");
+    EXPECT_TRUE(test::Exists(fixture.out + "/b.csv"));
+    EXPECT_TRUE(test::Exists(fixture.out + "/d.csv"));
+    EXPECT_EQ(fixture.window.messages.back().text, "処理が完了しました。\n2件のエラーが発生しました。");
+}
+
+TEST_F(CsvOutputTest, TwoInputsWithTheSameBaseNameGiveOneFileAndOneKindZero)
+{
+    gen::NotificationSpec first;
+    first.formId = "N7150001";
+    gen::NotificationSpec second = first;
+    second.seed = 99;
+    const auto older = Write("a.xml", first, fixture.in);
+    Write("a.XML", second, fixture.in);
+    test::SetMtime(fixture.in + "/a.xml", 1767225600);
+    test::SetMtime(fixture.in + "/a.XML", 1767225700);
+    fixture.window.outputFolder = fixture.out;
+    fixture.window.encoding = OutputEncoding::Utf8;
+    ASSERT_EQ(fixture.RunFolder(fixture.in), RunOutcome::Completed);
+    EXPECT_EQ(test::ReadFile(fixture.out + "/a.csv"), "\xEF\xBB\xBF" + WithCrLf(older.expectedCsv));
+    ASSERT_EQ(Kinds(), std::vector<int>{0});
+    EXPECT_EQ(fixture.engine->errors.errorInfoList[0].filePath, fixture.in + "/a.XML");
+    EXPECT_EQ(test::ListDir(fixture.out), std::vector<std::string>{"a.csv"});  // no temporary left
+}
+
+TEST_F(CsvOutputTest, AnOutputFolderThatCannotTakeFilesIsKindThreeAndTheRunGoesOn)
+{
+    gen::NotificationSpec spec;
+    spec.formId = "N7160001";
+    Write("a.xml", spec, fixture.in);
+    Write("b.xml", spec, fixture.in);
+    // Missing, a file in place of the folder, and a folder inside a file.
+    test::WriteFile(fixture.dir / "plain", "x");
+    for (const std::string& folder : {fixture.dir / "gone", fixture.dir / "plain", fixture.dir / "plain/sub"}) {
+        SCOPED_TRACE(folder);
+        fixture.window.outputFolder = folder;
+        ASSERT_EQ(fixture.RunFolder(fixture.in), RunOutcome::Completed);
+        EXPECT_EQ(Kinds(), (std::vector<int>{3, 3}));
+    }
+    EXPECT_EQ(fixture.window.rows.size(), 2u);
+    EXPECT_EQ(fixture.window.rows[0][1], "選択したフォルダに書き込み権限がありません。");
+}
+
+TEST_F(CsvOutputTest, ANameTheFileSystemRefusesIsKindThree)
+{
+    gen::NotificationSpec spec;
+    spec.formId = "N7160001";
+    const std::string longName = std::string(250, 'n') + ".xml";  // its CSV name is 254 bytes: fine
+    Write(longName, spec, fixture.in);
+    fixture.window.outputFolder = fixture.out;
+    ASSERT_EQ(fixture.RunFolder(fixture.in), RunOutcome::Completed);
+    EXPECT_TRUE(Kinds().empty());
+
+    // A name without a dot keeps all of it as base name: 255 bytes give a 259-byte CSV name.
+    const std::string tooLong = std::string(252, 'x') + "xml";
+    Write(tooLong, spec, fixture.in);
+    ASSERT_EQ(fixture.RunFile(fixture.in + "/" + tooLong), RunOutcome::Completed);
+    EXPECT_EQ(Kinds(), std::vector<int>{3});
+    EXPECT_EQ(test::ListDir(fixture.out).size(), 1u);
+}
+
+}  // namespace
+}  // namespace tenvor

@@ -1,0 +1,196 @@
+// Reading one notification: form identification, common data, person records and the kind of
+// every failure.
+#include <gtest/gtest.h>
+
+#include "NotificationGenerator.h"
+#include "convert/NotificationReader.h"
+#include "forms/StyleNumList.h"
+#include "support/TestSupport.h"
+
+namespace tenvor {
+namespace {
+
+using gen::Fault;
+using gen::FileEncoding;
+using gen::NotificationSpec;
+
+class NotificationReaderTest : public ::testing::Test {
+protected:
+    // Writes the bytes to a file and reads it as the run does; returns ReadXMLData's result.
+    int Read(const std::string& bytes, const std::string& name = "n.xml")
+    {
+        const std::string path = fixture.in + "/" + name;
+        test::WriteFile(path, bytes);
+        return ReadPath(path);
+    }
+    int ReadPath(const std::string& path)
+    {
+        record = StXmlInfo{};
+        fixture.engine->errors.errorInfoList.clear();
+        return fixture.engine->reader.ReadXMLData(path, record);
+    }
+    // The kind recorded for the last read, or -1 when nothing was recorded.
+    int RecordedKind() const
+    {
+        const auto& list = fixture.engine->errors.errorInfoList;
+        return list.empty() ? -1 : list.back().errorKind;
+    }
+    std::string Generated(NotificationSpec spec) { return gen::Generate(fixture.engine->dataTbl, spec).bytes; }
+    // The record's text as the CSV holds it (UTF-8, "\n" line ends).
+    std::string Csv() const
+    {
+        std::string text = record.styleNum + "[kanri]\n" + record.commonData + "[data]\n";
+        for (const auto& line : record.insuredData) {
+            text += line;
+        }
+        return text;
+    }
+
+    test::RunFixture fixture;
+    StXmlInfo record;
+};
+
+TEST_F(NotificationReaderTest, EveryFormReadsAsItsExpectedCsvInEitherEncoding)
+{
+    std::uint32_t seed = 7;
+    for (const auto id : styleNumList) {
+        for (const auto encoding : {FileEncoding::Utf8, FileEncoding::ShiftJis, FileEncoding::Utf8Bom}) {
+            NotificationSpec spec;
+            spec.formId = std::string(id);
+            spec.persons = 3;
+            spec.encoding = encoding;
+            spec.seed = seed++;
+            spec.shuffleFields = seed % 2 == 0;
+            spec.extraRootElements = spec.formId[1] == '7';
+            const auto notification = gen::Generate(fixture.engine->dataTbl, spec);
+            SCOPED_TRACE(spec.formId + " encoding " + std::to_string(static_cast<int>(encoding)));
+            ASSERT_EQ(Read(notification.bytes), 0);
+            EXPECT_EQ(record.errorFlag, 0);
+            EXPECT_EQ(RecordedKind(), -1);
+            EXPECT_EQ(Csv(), notification.expectedCsv);
+            EXPECT_EQ(record.insuredData.size(), IsSingleRecordForm(id) ? 1u : 3u);
+        }
+    }
+}
+
+TEST_F(NotificationReaderTest, ShiftJisNotificationsDecodeTheWindowsCharacters)
+{
+    const std::string body = "<N4002002>" + std::string("<船舶所有者整理記号>㈱髙①～－</船舶所有者整理記号>");
+    const auto& names = fixture.engine->dataTbl.dataDifMap.at("N4002002");
+    std::string xml = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>" + body;
+    for (std::size_t i = 1; i < names[0].size(); ++i) {
+        xml += "<" + names[0][i].sNodename + "/>";
+    }
+    xml += "<_被保険者>";
+    for (const auto& definition : names[1]) {
+        xml += "<" + definition.sNodename + ">\\~</" + definition.sNodename + ">";
+    }
+    xml += "</_被保険者></N4002002>";
+    ASSERT_EQ(Read(test::Utf8ToCp932(xml)), 0);
+    EXPECT_EQ(record.commonData.substr(0, record.commonData.find(',')), "㈱髙①～－");
+    EXPECT_EQ(record.insuredData.at(0).substr(0, 3), "\\~,");
+}
+
+TEST_F(NotificationReaderTest, LoadFailuresAreKindOneForBadXmlAndKindTwoForMissingInput)
+{
+    EXPECT_EQ(Read(""), 0);
+    EXPECT_EQ(RecordedKind(), 1);
+    EXPECT_EQ(Read("これはXMLではありません"), 0);
+    EXPECT_EQ(RecordedKind(), 1);
+    EXPECT_EQ(Read("<N2018003><a>"), 0);
+    EXPECT_EQ(RecordedKind(), 1);
+    EXPECT_EQ(Read("<?xml version=\"1.0\"?><!-- only a comment -->"), 0);
+    EXPECT_EQ(RecordedKind(), 1);
+    EXPECT_EQ(Read("<p:N2018003 xmlns:q=\"urn:x\"/>"), 0);  // undeclared prefix
+    EXPECT_EQ(RecordedKind(), 1);
+
+    EXPECT_EQ(ReadPath(fixture.in + "/vanished.xml"), 0);
+    EXPECT_EQ(RecordedKind(), 2);
+    test::MakeDir(fixture.in + "/folder.xml");
+    EXPECT_EQ(ReadPath(fixture.in + "/folder.xml"), 0);
+    EXPECT_EQ(RecordedKind(), 2);
+    EXPECT_EQ(record.errorFlag, 1);
+    ASSERT_EQ(fixture.engine->errors.errorInfoList.size(), 1u);
+    EXPECT_EQ(fixture.engine->errors.errorInfoList[0].filePath, fixture.in + "/folder.xml");
+}
+
+TEST_F(NotificationReaderTest, OnlyTheExactSupportedIdsAreAccepted)
+{
+    NotificationSpec spec;
+    spec.formId = "N2008005";
+    const std::string good = Generated(spec);
+    for (const std::string wrong : {"N2008006", "n2008005", "N20080050", "x:N2008005"}) {
+        std::string xml = good;
+        for (std::size_t at = xml.find("N2008005"); at != std::string::npos; at = xml.find("N2008005", at + 1)) {
+            xml.replace(at, 8, wrong);
+            at += wrong.size() - 1;
+        }
+        if (wrong.find(':') != std::string::npos) {
+            xml.replace(xml.find("<x:N2008005>"), 12, "<x:N2008005 xmlns:x=\"urn:x\">");
+        }
+        SCOPED_TRACE(wrong);
+        EXPECT_EQ(Read(xml), 0);
+        EXPECT_EQ(RecordedKind(), 1);
+    }
+    // A declaration, a comment and a processing instruction before the document element are fine.
+    std::string prolog = good;
+    prolog.insert(prolog.find("<N2008005>"), "<!-- 送付用 --><?app x?>\n");
+    EXPECT_EQ(Read(prolog), 0);
+    EXPECT_EQ(RecordedKind(), -1);
+    EXPECT_EQ(record.styleNum, "N2008005\n");
+    EXPECT_EQ(record.commonData, "\n");
+    EXPECT_EQ(record.insuredData.size(), 1u);
+}
+
+TEST_F(NotificationReaderTest, PersonRecordsAreRequiredAndReadInDocumentOrderUntilOneFails)
+{
+    NotificationSpec spec;
+    spec.formId = "N7100001";
+    spec.fault = Fault::NoPersonRecord;
+    EXPECT_EQ(Read(Generated(spec)), 0);
+    EXPECT_EQ(RecordedKind(), 1);
+
+    // Three records, the second one broken: the first line stays, the third is never read.
+    spec.fault = Fault::None;
+    spec.persons = 1;
+    const std::string one = Generated(spec);
+    const std::size_t start = one.find("<_被保険者>");
+    const std::size_t end = one.find("</_被保険者>") + std::string("</_被保険者>").size();
+    const std::string person = one.substr(start, end - start);
+    std::string broken = person;
+    broken.insert(broken.find('>') + 1, "<未定義項目/>");
+    std::string xml = one;
+    xml.insert(end, broken + person);
+    EXPECT_EQ(Read(xml), 0);
+    EXPECT_EQ(RecordedKind(), 1);
+    EXPECT_EQ(record.insuredData.size(), 1u);
+
+    // Records nested anywhere below the document element count, in document order.
+    std::string nested = one;
+    nested.insert(end, "<群><_被保険者>" + person.substr(std::string("<_被保険者>").size()) + "</群>");
+    EXPECT_EQ(Read(nested), 0);
+    EXPECT_EQ(RecordedKind(), -1);
+    EXPECT_EQ(record.insuredData.size(), 2u);
+    EXPECT_EQ(record.insuredData[0], record.insuredData[1]);
+}
+
+TEST_F(NotificationReaderTest, FileModeSetsTheBarToTheRootsChildrenAndAdvancesPerField)
+{
+    NotificationSpec spec;
+    spec.formId = "N2018003";
+    spec.persons = 2;
+    fixture.window.fileMode = true;
+    ASSERT_EQ(Read(Generated(spec)), 0);
+    // 16 common fields and 2 records: 18 children, all of them counted.
+    EXPECT_EQ(fixture.window.barMaximum, 18);
+    EXPECT_EQ(fixture.window.barPosition, 18);
+
+    spec.fault = Fault::MissingField;
+    ASSERT_EQ(Read(Generated(spec)), 0);
+    EXPECT_EQ(RecordedKind(), 1);
+    EXPECT_EQ(fixture.window.barMaximum, 1);  // a failure in file mode fills the bar
+    EXPECT_EQ(fixture.window.barPosition, 1);
+}
+
+}  // namespace
+}  // namespace tenvor

@@ -1,0 +1,201 @@
+// A whole run without a window: input checks, file order, skipping existing outputs, the counter
+// and the bar, the error list and the completion message, and the stops.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "NotificationGenerator.h"
+#include "support/TestSupport.h"
+#include "ui/ConversionRun.h"
+
+namespace tenvor {
+namespace {
+
+// Remembers every counter text shown.
+class RecordingWindow : public HeadlessWindowState {
+public:
+    void SetProgressText(const std::string& csText) override
+    {
+        HeadlessWindowState::SetProgressText(csText);
+        counters.push_back(counterText);
+    }
+    std::vector<std::string> counters;
+};
+
+class ConversionRunTest : public ::testing::Test {
+protected:
+    ConversionRunTest() : engine(window, fixture.home + "/") { window.outputFolder = fixture.out; }
+
+    void Good(const std::string& name, std::time_t mtime = 1767225600)
+    {
+        gen::NotificationSpec spec;
+        spec.formId = "N2043003";
+        spec.persons = 2;
+        test::WriteFile(fixture.in + "/" + name, gen::Generate(engine.dataTbl, spec).bytes);
+        test::SetMtime(fixture.in + "/" + name, mtime);
+    }
+    void Bad(const std::string& name, std::time_t mtime = 1767225600)
+    {
+        test::WriteFile(fixture.in + "/" + name, "<broken");
+        test::SetMtime(fixture.in + "/" + name, mtime);
+    }
+    RunOutcome Run(bool fileMode, const std::string& path)
+    {
+        window.fileMode = fileMode;
+        window.inputPath = path;
+        return engine.OnClickedBtnOutput();
+    }
+    std::vector<std::string> RecordedNames() const
+    {
+        std::vector<std::string> names;
+        for (const auto& info : engine.errors.errorInfoList) {
+            names.push_back(info.filePath.substr(info.filePath.rfind('/') + 1));
+        }
+        return names;
+    }
+    std::string LastMessage() const { return window.messages.empty() ? "" : window.messages.back().text; }
+
+    test::RunFixture fixture;  // only its folders are used
+    RecordingWindow window;
+    TenvorEngine engine;
+};
+
+TEST_F(ConversionRunTest, FolderFilesRunOldestFirstAndSubfoldersAreIgnored)
+{
+    Bad("late.xml", 1767225600 + 120);
+    Bad("early.xml", 1767225600);
+    Bad("middle.XML", 1767225600 + 60);
+    Bad("same-b.xml", 1767225600 + 180);
+    Bad("same-a.xml", 1767225600 + 180);
+    test::MakeDir(fixture.in + "/folder.xml");
+    test::WriteFile(fixture.in + "/notes.txt", "<broken");
+    ASSERT_EQ(Run(false, fixture.in), RunOutcome::Completed);
+    EXPECT_EQ(RecordedNames(),
+              (std::vector<std::string>{"early.xml", "middle.XML", "late.xml", "same-a.xml", "same-b.xml"}));
+    // The list shows the newest record first, numbered from 1.
+    ASSERT_EQ(window.rows.size(), 5u);
+    EXPECT_EQ(window.rows[0][0], "1");
+    EXPECT_EQ(window.rows[0][2], fixture.in + "/same-b.xml");
+    EXPECT_EQ(window.rows[4][0], "5");
+    EXPECT_EQ(window.rows[4][2], fixture.in + "/early.xml");
+    EXPECT_EQ(window.rows[4][1], "選択したファイルの形式が正しくありません。");
+    EXPECT_EQ(window.messages.back().caption, "完了");
+    EXPECT_EQ(LastMessage(), "処理が完了しました。\n5件のエラーが発生しました。");
+}
+
+TEST_F(ConversionRunTest, AnEmptyFolderCompletesWithZeroOfZero)
+{
+    ASSERT_EQ(Run(false, fixture.in), RunOutcome::Completed);
+    EXPECT_EQ(window.counterText, "(0/0)");
+    EXPECT_TRUE(window.counterVisible);
+    EXPECT_EQ(window.barMaximum, 1);
+    EXPECT_EQ(window.barPosition, 1);
+    EXPECT_EQ(LastMessage(), "処理が完了しました。");
+    EXPECT_EQ(window.fitCount, 1);
+    EXPECT_TRUE(test::ListDir(fixture.out).empty());
+}
+
+TEST_F(ConversionRunTest, TheCounterCountsFoundFilesAndTheBarOnlyThoseLeftToConvert)
+{
+    for (int i = 0; i < 10; ++i) {
+        Good("f" + std::to_string(i) + ".xml", 1767225600 + i);
+    }
+    test::WriteFile(fixture.out + "/f3.csv", "");
+    test::WriteFile(fixture.out + "/f7.csv", "");
+    ASSERT_EQ(Run(false, fixture.in), RunOutcome::Completed);
+    const std::vector<std::string> expected = {"(0/10)", "(0/10)", "(1/10)", "(2/10)", "(3/10)",
+                                               "(4/10)", "(5/10)", "(6/10)", "(7/10)", "(10/10)"};
+    EXPECT_EQ(window.counters, expected);
+    EXPECT_EQ(window.barPosition, 1);  // filled at the end
+    EXPECT_EQ(RecordedNames(), (std::vector<std::string>{"f3.xml", "f7.xml"}));
+    EXPECT_EQ(test::ListDir(fixture.out).size(), 10u);
+    EXPECT_EQ(LastMessage(), "処理が完了しました。\n2件のエラーが発生しました。");
+}
+
+TEST_F(ConversionRunTest, WrongInputIsRefusedWithItsMessageAfterClearingTheLastRun)
+{
+    Bad("x.xml");
+    ASSERT_EQ(Run(false, fixture.in), RunOutcome::Completed);
+    ASSERT_EQ(window.rows.size(), 1u);
+    window.selected[0] = true;
+    engine.OnNMClickListErrorfile();
+    EXPECT_EQ(window.guidance, "選択したファイルが正しいものか確認してください。");
+
+    Good("upper.XML");
+    test::MakeDir(fixture.in + "/dir.xml");
+    const struct {
+        bool fileMode;
+        std::string path;
+        std::string message;
+    } cases[] = {
+        {true, fixture.in + "/missing.xml", "XMLファイルが存在しません。"},
+        {true, fixture.in + "/upper.XML", "XMLファイルではありません。"},
+        {true, fixture.in + "/dir.xml", "XMLファイルではありません。"},
+        {true, " " + fixture.in + "/x.xml", "XMLファイルが存在しません。"},
+        {false, fixture.in + "/x.xml", "電子通知書(XML)に入力されたフォルダが存在しません。"},
+        {false, fixture.dir / "nowhere", "電子通知書(XML)に入力されたフォルダが存在しません。"},
+    };
+    for (const auto& refused : cases) {
+        SCOPED_TRACE(refused.path);
+        const std::size_t logLines = fixture.LogLines().size();
+        EXPECT_EQ(Run(refused.fileMode, refused.path), RunOutcome::Refused);
+        EXPECT_EQ(LastMessage(), refused.message);
+        EXPECT_EQ(window.messages.back().caption, "エラー");
+        EXPECT_TRUE(window.rows.empty());
+        EXPECT_EQ(window.guidance, "");
+        EXPECT_TRUE(engine.errors.errorInfoList.empty());
+        const auto lines = fixture.LogLines();
+        ASSERT_EQ(lines.size(), logLines + 1);
+        EXPECT_NE(lines.back().find("エラー種別ファイル有無 対象ファイル" + refused.path), std::string::npos);
+    }
+}
+
+TEST_F(ConversionRunTest, AnUnwritableLogStopsTheRunAtTheFirstErrorWithOneMessage)
+{
+    Good("a.xml", 1767225600);
+    Bad("b.xml", 1767225660);
+    Good("c.xml", 1767225720);
+    test::MakeDir(fixture.home);
+    test::MakeDir(fixture.home + "/Ver1.20.log");  // a folder where the log file belongs
+    ASSERT_EQ(Run(false, fixture.in), RunOutcome::Stopped);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(LastMessage(), "ログファイルが開かれています。\n閉じてから再実行してください。");
+    EXPECT_EQ(window.messages.back().caption, "エラー");
+    EXPECT_TRUE(window.rows.empty());
+    EXPECT_EQ(window.counterText, "(3/3)");
+    EXPECT_EQ(test::ListDir(fixture.out), std::vector<std::string>{"a.csv"});
+}
+
+TEST_F(ConversionRunTest, FileModeConvertsOneFileAndFillsTheBar)
+{
+    Good("one.xml");
+    ASSERT_EQ(Run(true, fixture.in + "/one.xml"), RunOutcome::Completed);
+    EXPECT_EQ(window.counters.front(), "(0/1)");
+    EXPECT_EQ(window.counterText, "(1/1)");
+    EXPECT_EQ(window.barPosition, window.barMaximum);
+    EXPECT_TRUE(test::Exists(fixture.out + "/one.csv"));
+    EXPECT_EQ(LastMessage(), "処理が完了しました。");
+}
+
+TEST_F(ConversionRunTest, DebugModeLogsStartEndAndTheTimesOfEachRun)
+{
+    test::MakeDir(fixture.home);
+    test::WriteFile(fixture.home + "/Tenvor.ini", "[msg_print]\ndebugflag=1\n");
+    engine.Start();
+    Good("one.xml");
+    ASSERT_EQ(Run(true, fixture.in + "/one.xml"), RunOutcome::Completed);
+    engine.Finish();
+    const auto lines = fixture.LogLines();
+    ASSERT_EQ(lines.size(), 5u);
+    const std::string stamp = R"(\[\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\])";
+    const std::string time = R"([ \d]\d:[ \d]\d:[ \d]\d\.[ \d]{2}\d)";
+    EXPECT_TRUE(std::regex_match(lines[0], std::regex(stamp + "エラー種別デバッグモード "))) << lines[0];
+    EXPECT_TRUE(std::regex_match(lines[1], std::regex(stamp + "エラー種別ツール起動 "))) << lines[1];
+    EXPECT_TRUE(std::regex_match(lines[2], std::regex(stamp + "エラー種別測定開始 " + time))) << lines[2];
+    EXPECT_TRUE(std::regex_match(lines[3], std::regex(stamp + "エラー種別測定終了 " + time))) << lines[3];
+    EXPECT_TRUE(std::regex_match(lines[4], std::regex(stamp + "エラー種別ツール終了 "))) << lines[4];
+    EXPECT_EQ(lines[2].substr(lines[2].size() - 12), engine.run.timeData.startTime);
+}
+
+}  // namespace
+}  // namespace tenvor

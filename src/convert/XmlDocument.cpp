@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <libxml/encoding.h>
+#include <libxml/entities.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
@@ -10,6 +11,8 @@
 
 #include <cerrno>
 #include <mutex>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace tenvor {
 
@@ -243,10 +246,103 @@ void XmlDocument::InitializeLibrary()
 
 namespace {
 
+// Entity references stay nodes of their own and are resolved only when a value's text is taken
+// (AppendCharacterData). Two kinds of document are therefore refused at load, as the parser
+// refuses an oversized text: one whose references resolve to more text than the parser allows
+// in a single text node (a few kilobytes of references to a large entity would otherwise become
+// gigabytes of values), and one with a reference that cannot be resolved from the document
+// itself (undeclared, external and never loaded, or never parsed), whose text would silently
+// be missing from the value.
+constexpr std::size_t kMaxResolvedEntityBytes = XML_MAX_TEXT_LENGTH;
+constexpr int kMaxEntityNesting = 40;  // the parser refuses deeper nesting anyway
+
+class EntityReferenceCheck {
+public:
+    explicit EntityReferenceCheck(xmlDocPtr doc) : doc_(doc) {}
+
+    bool Acceptable(xmlNode* root)
+    {
+        if (doc_->intSubset == nullptr && doc_->extSubset == nullptr) {
+            return true;  // without a document type declaration there are no references
+        }
+        std::size_t total = 0;
+        return AddReferencesBelow(root, total, 0);
+    }
+
+private:
+    // Adds the text of every reference below `top` (in element content) to `total`.
+    bool AddReferencesBelow(xmlNode* top, std::size_t& total, int nesting)
+    {
+        for (xmlNode* node = top->children; node != nullptr; node = NextInDocumentOrder(node, top)) {
+            if (node->type == XML_ENTITY_REF_NODE && !AddReference(node, total, nesting)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Adds the length of the text the reference resolves to, as xmlNodeGetContent gives it.
+    bool AddReference(xmlNode* reference, std::size_t& total, int nesting)
+    {
+        xmlEntityPtr entity = xmlGetDocEntity(doc_, reference->name);
+        if (entity == nullptr || entity->etype != XML_INTERNAL_GENERAL_ENTITY || nesting > kMaxEntityNesting) {
+            return false;
+        }
+        std::size_t size = 0;
+        if (const auto known = sizes_.find(entity); known != sizes_.end()) {
+            size = known->second;
+        } else {
+            if (entity->children == nullptr && entity->length > 0) {
+                return false;  // declared with text, but never parsed into nodes
+            }
+            if (!open_.insert(entity).second) {
+                return false;  // refers to itself
+            }
+            for (xmlNode* child = entity->children; child != nullptr; child = child->next) {
+                if (!AddText(child, size, nesting + 1)) {
+                    return false;
+                }
+            }
+            open_.erase(entity);
+            sizes_.emplace(entity, size);
+        }
+        total = total > kMaxResolvedEntityBytes - size ? kMaxResolvedEntityBytes + 1 : total + size;
+        return total <= kMaxResolvedEntityBytes;
+    }
+
+    bool AddText(xmlNode* node, std::size_t& total, int nesting)
+    {
+        switch (node->type) {
+            case XML_TEXT_NODE:
+            case XML_CDATA_SECTION_NODE:
+                total += node->content != nullptr ? static_cast<std::size_t>(xmlStrlen(node->content)) : 0;
+                return total <= kMaxResolvedEntityBytes;
+            case XML_ENTITY_REF_NODE:
+                return AddReference(node, total, nesting);
+            case XML_ELEMENT_NODE:
+                for (xmlNode* inner = node->children; inner != nullptr; inner = NextInDocumentOrder(inner, node)) {
+                    if ((inner->type == XML_TEXT_NODE || inner->type == XML_CDATA_SECTION_NODE ||
+                         inner->type == XML_ENTITY_REF_NODE) &&
+                        !AddText(inner, total, nesting)) {
+                        return false;
+                    }
+                }
+                return true;
+            default:
+                return true;
+        }
+    }
+
+    xmlDocPtr doc_;
+    std::unordered_map<const xmlEntity*, std::size_t> sizes_;  // text of one reference to each
+    std::unordered_set<const xmlEntity*> open_;
+};
+
 XmlDocument::LoadStatus Finish(xmlParserCtxtPtr context, xmlDocPtr doc, _xmlDoc*& target)
 {
     const bool wellFormed = doc != nullptr && context->wellFormed != 0 && context->nsWellFormed != 0;
-    if (!wellFormed || xmlDocGetRootElement(doc) == nullptr) {
+    if (!wellFormed || xmlDocGetRootElement(doc) == nullptr ||
+        !EntityReferenceCheck(doc).Acceptable(xmlDocGetRootElement(doc))) {
         if (doc != nullptr) {
             xmlFreeDoc(doc);
         }

@@ -4,7 +4,12 @@ namespace tenvor {
 
 bool NeedsQuoting(std::string_view value)
 {
-    return value.find_first_of(",\"\r\n") != std::string_view::npos;
+    for (const char c : value) {
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string QuoteCsvField(std::string_view value)

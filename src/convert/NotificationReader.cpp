@@ -15,10 +15,15 @@ NotificationReader::NotificationReader(const FormLookup& forms, ErrorRecorder& e
 int NotificationReader::ReadXMLData(std::string csXMxLFilePath, StXmlInfo& stXmlInfo)
 {
     const int errorKind = Load(csXMxLFilePath, stXmlInfo, window_.IsFileMode() ? &window_ : nullptr);
+    return RecordOutcome(errorKind, std::move(csXMxLFilePath), stXmlInfo);
+}
+
+int NotificationReader::RecordOutcome(int errorKind, std::string csXMLFilePath, StXmlInfo& stXmlInfo)
+{
     if (errorKind < 0) {
         return 0;
     }
-    return errors_.ErrorHandler(errorKind, std::move(csXMxLFilePath), &stXmlInfo);
+    return errors_.ErrorHandler(errorKind, std::move(csXMLFilePath), &stXmlInfo);
 }
 
 int NotificationReader::Load(const std::string& csXMLFilePath, StXmlInfo& stXmlInfo,

@@ -22,6 +22,10 @@ public:
     // Returns 0 to go on (also after a recorded failure), 1 when the log could not be written.
     int ReadXMLData(std::string csXMxLFilePath, StXmlInfo& stXmlInfo);
 
+    // Records the outcome of Load for the file: nothing for -1, else the failure of that kind.
+    // Returns what ReadXMLData returns.
+    int RecordOutcome(int errorKind, std::string csXMLFilePath, StXmlInfo& stXmlInfo);
+
     // The reading alone, without recording anything: returns the error kind of the failure
     // (1 not a notification of a supported form, 2 missing or unreadable), or -1 on success.
     // fileModeProgress is the window while file mode is on, nullptr otherwise; with nullptr

@@ -53,6 +53,17 @@ xmlParserInputPtr DenyExternalEntity(const char* /*url*/, const char* /*id*/, xm
 
 void IgnoreMessage(void* /*ctx*/, const char* /*msg*/, ...) {}
 
+// libxml2 keeps its message handler per thread; messages outside a parse (such as a failed
+// encoding conversion) would otherwise reach standard error.
+void SilenceThisThread()
+{
+    thread_local const bool silenced = [] {
+        xmlSetGenericErrorFunc(nullptr, IgnoreMessage);
+        return true;
+    }();
+    (void)silenced;
+}
+
 // The next node after `node` in document order within `top`, descending only into elements
 // (an entity reference's children belong to its declaration, not to the document).
 xmlNode* NextInDocumentOrder(xmlNode* node, xmlNode* top)
@@ -236,7 +247,6 @@ void XmlDocument::InitializeLibrary()
     static std::once_flag once;
     std::call_once(once, [] {
         xmlInitParser();
-        xmlSetGenericErrorFunc(nullptr, IgnoreMessage);
         xmlSetExternalEntityLoader(DenyExternalEntity);
         for (const char* alias : {"SHIFT_JIS", "SHIFT-JIS", "SJIS", "MS_KANJI", "CSSHIFTJIS", "X-SJIS"}) {
             xmlAddEncodingAlias("CP932", alias);
@@ -357,6 +367,7 @@ XmlDocument::LoadStatus Finish(xmlParserCtxtPtr context, xmlDocPtr doc, _xmlDoc*
 XmlDocument::LoadStatus XmlDocument::Load(const std::string& path)
 {
     InitializeLibrary();
+    SilenceThisThread();
     if (doc_ != nullptr) {
         xmlFreeDoc(doc_);
         doc_ = nullptr;
@@ -401,6 +412,7 @@ XmlDocument::LoadStatus XmlDocument::Load(const std::string& path)
 XmlDocument::LoadStatus XmlDocument::LoadFromMemory(std::string_view bytes)
 {
     InitializeLibrary();
+    SilenceThisThread();
     if (doc_ != nullptr) {
         xmlFreeDoc(doc_);
         doc_ = nullptr;

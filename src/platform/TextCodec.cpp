@@ -10,9 +10,42 @@ namespace tenvor {
 
 namespace {
 
+constexpr std::uint16_t kNotAsked = 0xFFFF;
+constexpr std::uint16_t kUnrepresentable = 0xFFFE;
+
 iconv_t Handle(void* descriptor)
 {
     return static_cast<iconv_t>(descriptor);
+}
+
+bool IsContinuation(unsigned char byte)
+{
+    return (byte & 0xC0) == 0x80;
+}
+
+// Decodes one UTF-8 sequence at text[i]; returns its length, or 0 when it is not valid UTF-8.
+std::size_t DecodeUtf8(std::string_view text, std::size_t i, char32_t& character)
+{
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const int length = Utf8SequenceLength(lead);
+    if (length == 1 || i + static_cast<std::size_t>(length) > text.size()) {
+        return 0;
+    }
+    char32_t value = lead & (0xFF >> (length + 1));
+    for (int k = 1; k < length; ++k) {
+        const auto byte = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+        if (!IsContinuation(byte)) {
+            return 0;
+        }
+        value = (value << 6) | (byte & 0x3F);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are not characters.
+    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < kSmallest[length] || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF) {
+        return 0;
+    }
+    character = value;
+    return static_cast<std::size_t>(length);
 }
 
 }  // namespace
@@ -31,11 +64,13 @@ int Utf8SequenceLength(unsigned char lead)
     return 1;
 }
 
-Cp932Encoder::Cp932Encoder() : descriptor_(::iconv_open("CP932", "UTF-8"))
+Cp932Encoder::Cp932Encoder()
+    : descriptor_(::iconv_open("CP932", "UTF-32LE")), codes_(std::make_unique<std::array<std::uint16_t, 0x10000>>())
 {
     if (descriptor_ == reinterpret_cast<void*>(static_cast<std::intptr_t>(-1))) {
-        throw std::runtime_error("iconv cannot convert UTF-8 to CP932");
+        throw std::runtime_error("iconv cannot convert to CP932");
     }
+    codes_->fill(kNotAsked);
 }
 
 Cp932Encoder::~Cp932Encoder()
@@ -43,51 +78,66 @@ Cp932Encoder::~Cp932Encoder()
     ::iconv_close(Handle(descriptor_));
 }
 
+std::uint16_t Cp932Encoder::CodeOf(char32_t character)
+{
+    std::uint16_t& code = (*codes_)[character];
+    if (code != kNotAsked) {
+        return code;
+    }
+    const unsigned char in[4] = {static_cast<unsigned char>(character), static_cast<unsigned char>(character >> 8), 0,
+                                 0};
+    char* inPtr = reinterpret_cast<char*>(const_cast<unsigned char*>(in));
+    std::size_t inLeft = sizeof in;
+    char out[8];
+    char* outPtr = out;
+    std::size_t outLeft = sizeof out;
+    ::iconv(Handle(descriptor_), nullptr, nullptr, nullptr, nullptr);
+    const std::size_t rc = ::iconv(Handle(descriptor_), &inPtr, &inLeft, &outPtr, &outLeft);
+    const std::size_t length = static_cast<std::size_t>(outPtr - out);
+    if (rc == static_cast<std::size_t>(-1) || length == 0 || length > 2) {
+        code = kUnrepresentable;
+    } else if (length == 1) {
+        code = static_cast<unsigned char>(out[0]);
+    } else {
+        code =
+            static_cast<std::uint16_t>((static_cast<unsigned char>(out[0]) << 8) | static_cast<unsigned char>(out[1]));
+    }
+    return code;
+}
+
 void Cp932Encoder::Append(std::string& out, std::string_view utf8)
 {
+    // A character never takes more bytes in CP932 than in UTF-8: write in place, then trim.
+    const std::size_t start = out.size();
+    out.resize(start + utf8.size());
+    char* write = out.data() + start;
     std::size_t i = 0;
     while (i < utf8.size()) {
-        // ASCII is the same in both; copy runs of it directly.
-        std::size_t run = i;
-        while (run < utf8.size() && static_cast<unsigned char>(utf8[run]) < 0x80) {
-            ++run;
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte < 0x80) {
+            *write++ = static_cast<char>(byte);
+            ++i;
+            continue;
         }
-        out.append(utf8.data() + i, run - i);
-        i = run;
-        if (i == utf8.size()) {
-            break;
+        char32_t character = 0;
+        const std::size_t length = DecodeUtf8(utf8, i, character);
+        if (length == 0) {
+            *write++ = '?';  // a stray byte
+            ++i;
+            continue;
         }
-        // Convert the non-ASCII run through iconv.
-        std::size_t end = i;
-        while (end < utf8.size() && static_cast<unsigned char>(utf8[end]) >= 0x80) {
-            ++end;
+        i += length;
+        const std::uint16_t code = character < 0x10000 ? CodeOf(character) : kUnrepresentable;
+        if (code == kUnrepresentable) {
+            *write++ = '?';
+        } else if (code < 0x100) {
+            *write++ = static_cast<char>(code);
+        } else {
+            *write++ = static_cast<char>(code >> 8);
+            *write++ = static_cast<char>(code & 0xFF);
         }
-        char* in = const_cast<char*>(utf8.data() + i);
-        std::size_t inLeft = end - i;
-        while (inLeft > 0) {
-            char buffer[1024];
-            char* outPtr = buffer;
-            std::size_t outLeft = sizeof buffer;
-            const std::size_t rc = ::iconv(Handle(descriptor_), &in, &inLeft, &outPtr, &outLeft);
-            out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
-            if (rc != static_cast<std::size_t>(-1)) {
-                continue;
-            }
-            if (errno == E2BIG) {
-                continue;
-            }
-            // EILSEQ or EINVAL: skip one character, or one stray byte, and mark it.
-            std::size_t skip = static_cast<std::size_t>(Utf8SequenceLength(static_cast<unsigned char>(*in)));
-            if (skip > inLeft) {
-                skip = inLeft;
-            }
-            in += skip;
-            inLeft -= skip;
-            out += '?';
-            ::iconv(Handle(descriptor_), nullptr, nullptr, nullptr, nullptr);
-        }
-        i = end;
     }
+    out.resize(static_cast<std::size_t>(write - out.data()));
 }
 
 }  // namespace tenvor

@@ -1,6 +1,9 @@
 // Conversion of the core's UTF-8 text into Windows' Shift_JIS (code page 932).
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -18,7 +21,12 @@ public:
     void Append(std::string& out, std::string_view utf8);
 
 private:
+    // The CP932 code of a character of the Basic Multilingual Plane, asked of iconv once per
+    // character and remembered: a single byte below 0x100, two bytes (lead, trail) otherwise.
+    std::uint16_t CodeOf(char32_t character);
+
     void* descriptor_;  // iconv_t
+    std::unique_ptr<std::array<std::uint16_t, 0x10000>> codes_;
 };
 
 // Length of the UTF-8 sequence that starts with this byte (1 for a stray byte).

@@ -1,6 +1,7 @@
 #include "ui/ConversionRun.h"
 
 #include <chrono>
+#include <optional>
 
 #include "convert/CsvOutput.h"
 #include "convert/NotificationReader.h"
@@ -11,9 +12,17 @@
 #include "diag/Settings.h"
 #include "platform/DebugOutput.h"
 #include "platform/FileSystem.h"
+#include "ui/ReadAhead.h"
 #include "ui/WindowState.h"
 
 namespace tenvor {
+
+namespace {
+
+// Files read ahead of the one being written: enough to keep the readers busy, little memory.
+constexpr std::size_t kReadAheadWindow = 16;
+
+}  // namespace
 
 ConversionRun::ConversionRun(WindowState& window, const StINIData& iniData, LogFile& log, MessageBoxes& messages,
                              ErrorRecorder& errors, NotificationReader& reader, CsvOutput& output)
@@ -114,10 +123,24 @@ void ConversionRun::GetXMLFilePathList(std::string csXMLFilePath, std::vector<st
 int ConversionRun::MainLoopFunc(std::vector<std::string>& vecXmlFilePaths)
 {
     const bool folderMode = !window_.IsFileMode();
-    for (const std::string& path : vecXmlFilePaths) {
+    // In folder mode reading touches nothing but the file, so it can run ahead of the loop.
+    std::optional<ReadAhead> readAhead;
+    if (folderMode && vecXmlFilePaths.size() > 1) {
+        readAhead.emplace(reader_, vecXmlFilePaths, ReadAhead::DefaultWorkers(), kReadAheadWindow);
+    }
+    for (std::size_t i = 0; i < vecXmlFilePaths.size(); ++i) {
+        const std::string& path = vecXmlFilePaths[i];
         xmlInfo = StXmlInfo{};
         ShowCounter(doneCount, totalCount);
-        if (reader_.ReadXMLData(path, xmlInfo) == 1) {
+        int result;
+        if (readAhead) {
+            ReadAhead::Result read = readAhead->Take(i);
+            xmlInfo = std::move(read.record);
+            result = reader_.RecordOutcome(read.errorKind, path, xmlInfo);
+        } else {
+            result = reader_.ReadXMLData(path, xmlInfo);
+        }
+        if (result == 1) {
             return 1;
         }
         if (xmlInfo.errorFlag == 0 && output_.OutPutToCsv(path, xmlInfo) == 1) {

@@ -1,0 +1,87 @@
+#include "ui/ReadAhead.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "convert/NotificationReader.h"
+#include "diag/MessageCatalog.h"
+
+namespace tenvor {
+
+ReadAhead::ReadAhead(const NotificationReader& reader, const std::vector<std::string>& paths, unsigned workers,
+                     std::size_t window)
+    : reader_(reader), paths_(paths), window_(std::max<std::size_t>(window, 1)), slots_(window_)
+{
+    const unsigned count = std::max(1u, std::min<unsigned>(workers, static_cast<unsigned>(paths.size())));
+    workers_.reserve(count);
+    for (unsigned i = 0; i < count; ++i) {
+        workers_.emplace_back([this] { Work(); });
+    }
+}
+
+ReadAhead::~ReadAhead()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    roomFreed_.notify_all();
+    for (std::thread& worker : workers_) {
+        worker.join();
+    }
+}
+
+unsigned ReadAhead::DefaultWorkers()
+{
+    // Parsing is most of the work; the caller's thread mostly waits for the file system, so
+    // one reader per core keeps every core busy.
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 0 ? cores : 1;
+}
+
+void ReadAhead::Work()
+{
+    for (;;) {
+        std::size_t index;
+        {
+            std::unique_lock lock(mutex_);
+            roomFreed_.wait(lock,
+                            [&] { return stopping_ || nextToRead_ < std::min(paths_.size(), nextToTake_ + window_); });
+            if (stopping_ || nextToRead_ >= paths_.size()) {
+                return;
+            }
+            index = nextToRead_++;
+        }
+        Result result;
+        try {
+            result.errorKind = reader_.Load(paths_[index], result.record, nullptr);
+        } catch (const std::exception&) {
+            // Out of memory on a notification too large to hold: it cannot be converted.
+            result = Result{};
+            result.errorKind = kFormatNotSupported;
+        }
+        {
+            std::lock_guard lock(mutex_);
+            Slot& slot = slots_[index % window_];
+            slot.result = std::move(result);
+            slot.ready = true;
+        }
+        resultReady_.notify_all();
+    }
+}
+
+ReadAhead::Result ReadAhead::Take(std::size_t index)
+{
+    std::unique_lock lock(mutex_);
+    Slot& slot = slots_[index % window_];
+    resultReady_.wait(lock, [&] { return slot.ready; });
+    Result result = std::move(slot.result);
+    slot.ready = false;
+    slot.result = Result{};
+    nextToTake_ = index + 1;
+    lock.unlock();
+    roomFreed_.notify_all();
+    return result;
+}
+
+}  // namespace tenvor

@@ -1,0 +1,65 @@
+// Reads the files of a folder run ahead of the conversion loop on worker threads, so that
+// parsing the next notifications overlaps writing the current one. Results are handed out
+// strictly in list order, so the run's files, records and log stay exactly as a one-by-one
+// run makes them. Only the reading runs ahead: everything that touches the window, the error
+// records or the log stays on the caller's thread.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "convert/StXmlInfo.h"
+
+namespace tenvor {
+
+class NotificationReader;
+
+class ReadAhead {
+public:
+    struct Result {
+        StXmlInfo record;
+        int errorKind = -1;  // the kind to record, or -1 when the file was read
+    };
+
+    // Starts reading paths[0], paths[1], ... with `workers` threads, at most `window` files
+    // ahead of the one last taken.
+    ReadAhead(const NotificationReader& reader, const std::vector<std::string>& paths, unsigned workers,
+              std::size_t window);
+    // Stops the workers (files being read are finished, no new one is started) and waits.
+    ~ReadAhead();
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // The result for paths[index]; indexes must be taken in increasing order, one by one.
+    Result Take(std::size_t index);
+
+    // Worker threads worth starting on this machine.
+    static unsigned DefaultWorkers();
+
+private:
+    struct Slot {
+        Result result;
+        bool ready = false;
+    };
+
+    void Work();
+
+    const NotificationReader& reader_;
+    const std::vector<std::string>& paths_;
+    const std::size_t window_;
+
+    std::mutex mutex_;
+    std::condition_variable resultReady_;
+    std::condition_variable roomFreed_;
+    std::vector<Slot> slots_;     // ring of `window` slots, slot i % window for path i
+    std::size_t nextToRead_ = 0;  // the next path a worker claims
+    std::size_t nextToTake_ = 0;  // the next path the caller takes
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace tenvor

@@ -20,7 +20,10 @@ namespace {
 
 // Parsing never substitutes or loads entities, never loads a DTD, never touches the network and
 // keeps libxml2's limits on depth, text size and entity amplification (no XML_PARSE_HUGE).
-constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
+// White space between elements is insignificant and not even turned into nodes; what libxml2
+// keeps (white space alone inside an element, or next to text) is skipped below.
+constexpr int kParseOptions =
+    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT | XML_PARSE_NOBLANKS;
 
 // Notifications are kilobytes to a few megabytes; anything beyond this is not one.
 constexpr off_t kMaxNotificationBytes = off_t{1} << 30;

@@ -21,6 +21,15 @@ struct RawSettings {
     std::optional<std::string> driveName;
 };
 
+// A value enclosed in double or single quotation marks is read without them.
+std::string Unquoted(std::string value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
 // Section and key names match without regard to letter case; the first occurrence of a key wins.
 int OnEntry(void* user, const char* section, const char* name, const char* value)
 {
@@ -29,9 +38,9 @@ int OnEntry(void* user, const char* section, const char* name, const char* value
         return 1;
     }
     if (::strcasecmp(name, "DebugFlag") == 0 && !raw->debugFlag) {
-        raw->debugFlag = value;
+        raw->debugFlag = Unquoted(value);
     } else if (::strcasecmp(name, "DriveName") == 0 && !raw->driveName) {
-        raw->driveName = value;
+        raw->driveName = Unquoted(value);
     }
     return 1;
 }

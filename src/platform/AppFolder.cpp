@@ -40,7 +40,8 @@ std::string AppFolder()
     return "C:\\Tenvor\\";
 #else
     std::string data = FromEnvironment("XDG_DATA_HOME");
-    if (data.empty()) {
+    // Only an absolute data folder counts; a relative one would move with the working folder.
+    if (data.empty() || data.front() != '/') {
         data = FromEnvironment("HOME");
         if (data.empty()) {
             data = ".";

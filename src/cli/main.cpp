@@ -35,7 +35,7 @@ int main(int argc, char** argv)
 
     std::string formId;
     CLI::App* formsCommand = app.add_subcommand("forms", "List the supported forms, or the columns of one form");
-    formsCommand->add_option("ID", formId, "Form id, such as N2018003");
+    CLI::Option* formIdOption = formsCommand->add_option("ID", formId, "Form id, such as N2018003");
 
     try {
         app.parse(argc, argv);
@@ -49,7 +49,8 @@ int main(int argc, char** argv)
     }
 
     if (*formsCommand) {
-        return formId.empty() ? tenvor::cli::ListForms() : tenvor::cli::DescribeForm(formId);
+        // An id given empty is an unknown id, not a request for the list.
+        return formIdOption->count() == 0 ? tenvor::cli::ListForms() : tenvor::cli::DescribeForm(formId);
     }
     convert.utf8 = encoding == "utf8";
     if (folder || file) {

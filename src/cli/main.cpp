@@ -3,6 +3,7 @@
 //   tenvor-cli forms [ID]
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
 
 #include "cli/ConvertCommand.h"
 #include "cli/FormsCommand.h"
@@ -10,6 +11,7 @@
 namespace {
 
 constexpr int kExitUsage = 2;
+constexpr int kExitOutputFailed = 3;
 
 }  // namespace
 
@@ -48,13 +50,21 @@ int main(int argc, char** argv)
         return kExitUsage;
     }
 
+    int status;
     if (*formsCommand) {
         // An id given empty is an unknown id, not a request for the list.
-        return formIdOption->count() == 0 ? tenvor::cli::ListForms() : tenvor::cli::DescribeForm(formId);
+        status = formIdOption->count() == 0 ? tenvor::cli::ListForms() : tenvor::cli::DescribeForm(formId);
+    } else {
+        convert.utf8 = encoding == "utf8";
+        if (folder || file) {
+            convert.folderMode = folder;
+        }
+        status = tenvor::cli::RunConvert(convert);
     }
-    convert.utf8 = encoding == "utf8";
-    if (folder || file) {
-        convert.folderMode = folder;
+    // A report that could not be written (a full disk, a closed pipe) must not pass for success.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        std::fprintf(stderr, "tenvor-cli: cannot write to standard output\n");
+        return kExitOutputFailed;
     }
-    return tenvor::cli::RunConvert(convert);
+    return status;
 }

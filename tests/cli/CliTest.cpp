@@ -318,5 +318,14 @@ TEST_F(Cli, FormsListsTheIdsAndTheColumnsOfOneForm)
     EXPECT_EQ(result.out.rfind("insured\t1\t", 0), 0u);
 }
 
+TEST_F(Cli, AReportThatCannotBeWrittenIsNotSuccess)
+{
+    // Standard output is a file here; a 64-byte limit cuts the list of forms (297 bytes) short
+    // and still leaves room for the complaint on standard error.
+    const Result result = RunCli(home, {"forms"}, rlim_t{64});
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_NE(result.err.find("cannot write to standard output"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace tenvor

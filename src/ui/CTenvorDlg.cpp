@@ -1,0 +1,539 @@
+#include "ui/CTenvorDlg.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <algorithm>
+
+#include "diag/MessageCatalog.h"
+#include "ui/DroppedInput.h"
+#include "ui/ErrorListModel.h"
+#include "ui/ErrorListView.h"
+#include "ui/PathChooser.h"
+
+// Resources of a static library are registered by hand, outside any namespace.
+static void InitTenvorResources()
+{
+    Q_INIT_RESOURCE(tenvor);
+}
+
+namespace tenvor {
+
+namespace {
+
+QString FromCore(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+std::string ToCore(const QString& text)
+{
+    return text.toStdString();
+}
+
+constexpr int kIdOk = 1;
+
+// Marks a run in progress for the life of the object.
+class RunningFlag {
+public:
+    explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~RunningFlag() { flag_ = false; }
+    RunningFlag(const RunningFlag&) = delete;
+    RunningFlag& operator=(const RunningFlag&) = delete;
+
+private:
+    bool& flag_;
+};
+
+}  // namespace
+
+CTenvorDlg::CTenvorDlg(std::string appFolder, QWidget* parent)
+    : QDialog(parent),
+      engine_(*this, std::move(appFolder)),
+      ui_(BuildMainDialog(*this)),
+      errorModel_(new ErrorListModel(this)),
+      chooser_(std::make_unique<DialogPathChooser>())
+{
+    InitTenvorResources();
+    hIcon = QIcon(QStringLiteral(":/res/tenvor.png"));
+    setAcceptDrops(true);
+    ConnectHandlers();
+    // The key filter sees every key press of the window's controls before they do.
+    for (QWidget* child : findChildren<QWidget*>()) {
+        child->installEventFilter(this);
+    }
+}
+
+CTenvorDlg::~CTenvorDlg()
+{
+    if (initialised_) {
+        OnDestroy();
+    }
+}
+
+void CTenvorDlg::ConnectHandlers()
+{
+    connect(ui_.btnOutput, &QPushButton::clicked, this, &CTenvorDlg::OnClickedBtnOutput);
+    connect(ui_.btnExit, &QPushButton::clicked, this, &CTenvorDlg::OnClickedBtnExit);
+    connect(ui_.btnBrowseInput, &QPushButton::clicked, this, &CTenvorDlg::OnClickedBtnBrowseInput);
+    connect(ui_.btnBrowseOutput, &QPushButton::clicked, this, &CTenvorDlg::OnClickedBtnBrowseOutput);
+    connect(ui_.edtPathInput, &QLineEdit::textChanged, this, &CTenvorDlg::OnChangeEdtPathInput);
+    connect(ui_.edtPathOutput, &QLineEdit::textChanged, this, &CTenvorDlg::OnChangeEdtPathOutput);
+    connect(ui_.radSelectFile, &QRadioButton::clicked, this, &CTenvorDlg::OnClickedRadSelectFile);
+    connect(ui_.radSelectFolder, &QRadioButton::clicked, this, &CTenvorDlg::OnClickedRadSelectFolder);
+    connect(ui_.menuFileSjis, &QAction::triggered, this, &CTenvorDlg::OnMenuFileSjis);
+    connect(ui_.menuFileUtf8, &QAction::triggered, this, &CTenvorDlg::OnMenuFileUtf8);
+    connect(ui_.listErrorfile, &ErrorListView::Clicked, this, &CTenvorDlg::OnNMClickListErrorfile);
+}
+
+// ---- Start-up and teardown ----
+
+int CTenvorDlg::exec()
+{
+    if (!initialised_) {
+        OnInitDialog();
+    }
+    int result = QDialog::Rejected;
+    if (!quitPosted_) {
+        result = QDialog::exec();
+    }
+    OnDestroy();
+    return result;
+}
+
+bool CTenvorDlg::OnInitDialog()
+{
+    initialised_ = true;
+    engine_.Start();  // settings and debug entries come before the guard, a second instance included
+    Init();
+    setWindowIcon(hIcon);
+    ui_.edtPathInput->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void CTenvorDlg::Init()
+{
+    int bRes = 0;
+    CheckMultipleExection(bRes);
+    if (bRes == 1) {
+        quitPosted_ = true;  // the window closes without being shown; the program ends with 0
+        return;
+    }
+    ui_.radSelectFile->setChecked(true);
+    ui_.edtPathOutput->setReadOnly(true);
+    ui_.edtGuidance->setReadOnly(true);
+    ui_.edtGuidance->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    ui_.txtProgress->hide();
+    InitListBox();
+    DisableWindowGhosting();
+}
+
+void CTenvorDlg::CheckMultipleExection(int& bRes)
+{
+    bRes = 0;
+    switch (hMutex.Acquire(kSingleInstanceName, engine_.AppFolderPath())) {
+        case SingleInstance::Result::Acquired:
+            break;
+        case SingleInstance::Result::HeldByAnother:
+            engine_.messages.Show(kMsgAlreadyRunning, kCaptionError);
+            bRes = 1;
+            break;
+        case SingleInstance::Result::Unavailable:
+            // Without a place for the lock there is no way to tell; refusing every start would
+            // lock the user out, so this instance runs unguarded.
+            break;
+    }
+}
+
+void CTenvorDlg::InitListBox()
+{
+    ui_.listErrorfile->InitColumns(errorModel_);
+}
+
+void CTenvorDlg::OnDestroy()
+{
+    if (destroyed_) {
+        return;
+    }
+    destroyed_ = true;
+    hMutex.Release();
+    engine_.Finish();
+}
+
+void CTenvorDlg::OnClickedBtnExit()
+{
+    accept();
+}
+
+void CTenvorDlg::done(int result)
+{
+    if (running_) {
+        return;  // a run is never torn down half-way
+    }
+    QDialog::done(result);
+}
+
+void CTenvorDlg::reject()
+{
+    if (running_) {
+        return;
+    }
+    QDialog::reject();
+}
+
+void CTenvorDlg::closeEvent(QCloseEvent* event)
+{
+    if (running_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+// ---- Keyboard ----
+
+bool CTenvorDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (PreTranslateMessage(watched, event)) {
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool CTenvorDlg::PreTranslateMessage(QObject* target, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress) {
+        return false;
+    }
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        // Key presses go to the control that has the focus. Enter presses it when it is one of
+        // the push buttons; anywhere else it is an ordinary key for that control and never
+        // reaches the dialog as a default-button press.
+        for (QPushButton* button : {ui_.btnBrowseInput, ui_.btnBrowseOutput, ui_.btnOutput, ui_.btnExit}) {
+            if (target == button) {
+                button->click();
+                return true;
+            }
+        }
+        return false;
+    }
+    return key == Qt::Key_Escape && running_;
+}
+
+void CTenvorDlg::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();  // no default button: Enter neither runs nor closes
+        return;
+    }
+    QDialog::keyPressEvent(event);  // Escape: close with the cancel result
+}
+
+// ---- Mode, paths and menu ----
+
+void CTenvorDlg::OnClickedRadSelectFile()
+{
+    if (isFolderMode == 1) {
+        OnClickedRad();
+    }
+}
+
+void CTenvorDlg::OnClickedRadSelectFolder()
+{
+    if (isFileMode == 1) {
+        OnClickedRad();
+    }
+}
+
+void CTenvorDlg::OnClickedRad()
+{
+    SetBoxText(ui_.edtPathInput, {});
+    SetBoxText(ui_.edtPathOutput, {});
+    ClearErrorList();
+    SetGuidance({});
+    engine_.ClearErrorRecords();
+    isFileMode = 1 - isFileMode;
+    isFolderMode = 1 - isFolderMode;
+}
+
+void CTenvorDlg::SetBoxText(QLineEdit* box, const QString& text)
+{
+    if (box->text() == text) {
+        // The box reports a change for every new text, an equal one included.
+        emit box->textChanged(text);
+        return;
+    }
+    box->setText(text);
+}
+
+void CTenvorDlg::OnClickedBtnBrowseInput()
+{
+    if (running_) {
+        return;
+    }
+    const bool folderMode = !IsFileMode();
+    const std::optional<QString> chosen = folderMode ? chooser_->ChooseFolder(this) : chooser_->ChooseXmlFile(this);
+    if (chosen) {
+        TakeInput(*chosen, folderMode);
+    }
+}
+
+void CTenvorDlg::TakeInput(const QString& path, bool isFolder)
+{
+    SetBoxText(ui_.edtPathInput, path);
+    SetBoxText(ui_.edtPathOutput, isFolder ? path : QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
+}
+
+void CTenvorDlg::OnClickedBtnBrowseOutput()
+{
+    if (running_) {
+        return;
+    }
+    if (const std::optional<QString> chosen = chooser_->ChooseFolder(this)) {
+        SetBoxText(ui_.edtPathOutput, *chosen);
+    }
+}
+
+void CTenvorDlg::SetPathChooser(std::unique_ptr<PathChooser> chooser)
+{
+    if (chooser) {
+        chooser_ = std::move(chooser);
+    }
+}
+
+void CTenvorDlg::OnChangeEdtPathInput()
+{
+    ToggleActivateBtn();
+    HideProgressText();
+    ResetPrgBar();
+}
+
+void CTenvorDlg::OnChangeEdtPathOutput()
+{
+    HideProgressText();
+    ResetPrgBar();
+}
+
+void CTenvorDlg::ToggleActivateBtn()
+{
+    const bool hasInput = !ui_.edtPathInput->text().isEmpty();
+    ui_.btnOutput->setEnabled(hasInput);
+    ui_.btnBrowseOutput->setEnabled(hasInput);
+}
+
+void CTenvorDlg::OnMenuFileSjis()
+{
+    ui_.menuFileSjis->setChecked(true);
+    ui_.menuFileUtf8->setChecked(false);
+}
+
+void CTenvorDlg::OnMenuFileUtf8()
+{
+    ui_.menuFileSjis->setChecked(false);
+    ui_.menuFileUtf8->setChecked(true);
+}
+
+// ---- Drag and drop: a dropped file or folder is taken like a browsed one ----
+
+void CTenvorDlg::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!running_ && DroppedInputOf(event->mimeData())) {
+        event->acceptProposedAction();
+    }
+}
+
+void CTenvorDlg::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!running_ && DroppedInputOf(event->mimeData())) {
+        event->acceptProposedAction();
+    }
+}
+
+void CTenvorDlg::dropEvent(QDropEvent* event)
+{
+    if (running_) {
+        return;
+    }
+    if (const std::optional<DroppedInput> input = DroppedInputOf(event->mimeData())) {
+        event->acceptProposedAction();
+        TakeDroppedInput(*input);
+    }
+}
+
+void CTenvorDlg::TakeDroppedInput(const DroppedInput& input)
+{
+    // An item of the other kind switches the mode first, with the reset a click would do.
+    if (input.isFolder && isFileMode == 1) {
+        ui_.radSelectFolder->setChecked(true);
+        OnClickedRadSelectFolder();
+    } else if (!input.isFolder && isFolderMode == 1) {
+        ui_.radSelectFile->setChecked(true);
+        OnClickedRadSelectFile();
+    }
+    TakeInput(input.path, input.isFolder);
+}
+
+// ---- The run and the error list ----
+
+void CTenvorDlg::OnClickedBtnOutput()
+{
+    if (running_) {
+        return;
+    }
+    RunningFlag running(running_);
+    pump_.Start();
+    engine_.OnClickedBtnOutput();
+}
+
+void CTenvorDlg::OnNMClickListErrorfile()
+{
+    if (running_) {
+        return;
+    }
+    engine_.OnNMClickListErrorfile();
+}
+
+void CTenvorDlg::PumpEvents()
+{
+    if (running_) {
+        pump_.Poll();
+    }
+}
+
+// ---- WindowState ----
+
+bool CTenvorDlg::IsFileMode() const
+{
+    return ui_.radSelectFile->isChecked();
+}
+
+std::string CTenvorDlg::InputPath() const
+{
+    return ToCore(ui_.edtPathInput->text());
+}
+
+std::string CTenvorDlg::OutputFolder() const
+{
+    return ToCore(ui_.edtPathOutput->text());
+}
+
+void CTenvorDlg::SetOutputFolder(const std::string& folder)
+{
+    SetBoxText(ui_.edtPathOutput, FromCore(folder));
+}
+
+OutputEncoding CTenvorDlg::Encoding() const
+{
+    return ui_.menuFileUtf8->isChecked() ? OutputEncoding::Utf8 : OutputEncoding::ShiftJis;
+}
+
+void CTenvorDlg::ShowBar()
+{
+    if (barMaximum_ > 0) {
+        ui_.prgBar->setRange(0, barMaximum_);
+        ui_.prgBar->setValue(barPosition_);
+    } else {
+        // An empty range shows as an empty bar (Qt would show a busy indicator).
+        ui_.prgBar->setRange(0, 1);
+        ui_.prgBar->setValue(0);
+    }
+}
+
+void CTenvorDlg::InitializePrgBar(int iPrgCnt)
+{
+    barPosition_ = 0;
+    barStep_ = 1;
+    barMaximum_ = iPrgCnt;
+    ShowBar();
+}
+
+void CTenvorDlg::StepPrgBar()
+{
+    barPosition_ = std::min(barPosition_ + barStep_, barMaximum_);
+    ShowBar();
+    PumpEvents();
+}
+
+void CTenvorDlg::FillPrgBar()
+{
+    barMaximum_ = 1;
+    barPosition_ = 1;
+    ShowBar();
+}
+
+void CTenvorDlg::ResetPrgBar()
+{
+    barPosition_ = 0;
+    ShowBar();
+}
+
+void CTenvorDlg::SetProgressText(const std::string& csText)
+{
+    ui_.txtProgress->setText(QStringLiteral("(") + FromCore(csText) + QStringLiteral(")"));
+    ui_.txtProgress->adjustSize();
+    ui_.txtProgress->show();
+    PumpEvents();
+}
+
+void CTenvorDlg::HideProgressText()
+{
+    ui_.txtProgress->hide();
+}
+
+void CTenvorDlg::ClearErrorList()
+{
+    errorModel_->Clear();
+}
+
+int CTenvorDlg::InsertErrorRow()
+{
+    return errorModel_->InsertTopRow();
+}
+
+void CTenvorDlg::SetErrorCell(int row, int column, const std::string& text)
+{
+    errorModel_->SetCell(row, column, FromCore(text));
+}
+
+void CTenvorDlg::FitErrorColumns()
+{
+    ui_.listErrorfile->FitColumns();
+}
+
+int CTenvorDlg::FirstSelectedErrorRow() const
+{
+    return ui_.listErrorfile->FirstSelectedRow();
+}
+
+std::string CTenvorDlg::ErrorCell(int row, int column) const
+{
+    return ToCore(errorModel_->Cell(row, column));
+}
+
+void CTenvorDlg::SetGuidance(const std::string& text)
+{
+    ui_.edtGuidance->setPlainText(FromCore(text));
+}
+
+int CTenvorDlg::ShowMessageBox(const std::string& text, const std::string& caption, unsigned /*type*/)
+{
+    // Every message of the tool is a plain box: one OK button, no icon, owned by the window.
+    QMessageBox box(QMessageBox::NoIcon, FromCore(caption), FromCore(text), QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("OutputMessage"));
+    box.exec();
+    return kIdOk;
+}
+
+}  // namespace tenvor

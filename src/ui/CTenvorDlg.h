@@ -1,0 +1,141 @@
+// The main window: the one dialog of the tool. It binds the window state the conversion reads and
+// reports to (mode, paths, encoding, progress, error list, guidance, message boxes) to its
+// controls, handles the user's events, and owns the engine that runs conversions.
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <memory>
+#include <string>
+
+#include "platform/SingleInstance.h"
+#include "ui/EventPump.h"
+#include "ui/MainDialogTemplate.h"
+#include "ui/TenvorEngine.h"
+#include "ui/WindowState.h"
+
+class QLineEdit;
+
+namespace tenvor {
+
+class ErrorListModel;
+class PathChooser;
+struct DroppedInput;
+
+// The name of the single-instance guard.
+inline constexpr const char* kSingleInstanceName = "Tenvor.exe Version 1.20";
+
+class CTenvorDlg : public QDialog, public WindowState {
+    Q_OBJECT
+
+public:
+    // appFolder holds the settings, the log and the single-instance lock; empty means the
+    // standard folder.
+    explicit CTenvorDlg(std::string appFolder = {}, QWidget* parent = nullptr);
+    ~CTenvorDlg() override;
+
+    // Initialises the window, runs it modally unless another instance runs, then tears it down.
+    int exec() override;
+
+    // Start-up: settings and debug entries, the single-instance guard, the initial state.
+    bool OnInitDialog();
+    void Init();
+    void CheckMultipleExection(int& bRes);
+    void InitListBox();
+    // Teardown: gives the guard back, then logs the end in debug mode. Runs once.
+    void OnDestroy();
+    // True when start-up found another instance: the window is not to be shown.
+    bool QuitPosted() const { return quitPosted_; }
+    // True while a run is in progress.
+    bool IsRunning() const { return running_; }
+
+    // Event handlers.
+    void OnClickedBtnOutput();
+    void OnClickedBtnExit();
+    void OnChangeEdtPathInput();
+    void OnChangeEdtPathOutput();
+    void OnClickedBtnBrowseInput();
+    void OnClickedBtnBrowseOutput();
+    void OnClickedRadSelectFile();
+    void OnClickedRadSelectFolder();
+    void OnClickedRad();
+    void ToggleActivateBtn();
+    void OnMenuFileSjis();
+    void OnMenuFileUtf8();
+    void OnNMClickListErrorfile();
+    // Every key press of the window's controls passes here first; true means it was handled.
+    bool PreTranslateMessage(QObject* target, QEvent* event);
+
+    // Replaces the file and folder choosers (tests answer in place of a real dialog).
+    void SetPathChooser(std::unique_ptr<PathChooser> chooser);
+    TenvorEngine& Engine() { return engine_; }
+    const EventPump& Pump() const { return pump_; }
+
+    // WindowState.
+    bool IsFileMode() const override;
+    std::string InputPath() const override;
+    std::string OutputFolder() const override;
+    void SetOutputFolder(const std::string& folder) override;
+    OutputEncoding Encoding() const override;
+    void InitializePrgBar(int iPrgCnt) override;
+    void StepPrgBar() override;
+    void FillPrgBar() override;
+    void ResetPrgBar() override;
+    void SetProgressText(const std::string& csText) override;
+    void HideProgressText() override;
+    void ClearErrorList() override;
+    int InsertErrorRow() override;
+    void SetErrorCell(int row, int column, const std::string& text) override;
+    void FitErrorColumns() override;
+    int FirstSelectedErrorRow() const override;
+    std::string ErrorCell(int row, int column) const override;
+    void SetGuidance(const std::string& text) override;
+    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type) override;
+
+    // Mode flags: which mode was last set up, so that a click on the current mode changes nothing.
+    int isFileMode = 1;
+    int isFolderMode = 0;
+    // The single-instance guard while this instance holds it.
+    SingleInstance hMutex;
+    QIcon hIcon;
+
+public slots:
+    void done(int result) override;
+    void reject() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void ConnectHandlers();
+    // Sets a path box's text; its change handler runs even when the text stays the same.
+    void SetBoxText(QLineEdit* box, const QString& text);
+    // What the input browse button does with a chosen file or folder.
+    void TakeInput(const QString& path, bool isFolder);
+    void TakeDroppedInput(const DroppedInput& input);
+    void ShowBar();
+    void PumpEvents();
+
+    TenvorEngine engine_;
+    MainDialogControls ui_;
+    ErrorListModel* errorModel_;
+    std::unique_ptr<PathChooser> chooser_;
+    EventPump pump_;
+
+    // The bar as the conversion sees it; the widget shows an empty range as an empty bar.
+    int barMaximum_ = 100;
+    int barPosition_ = 0;
+    int barStep_ = 10;
+
+    bool initialised_ = false;
+    bool destroyed_ = false;
+    bool quitPosted_ = false;
+    bool running_ = false;
+};
+
+}  // namespace tenvor

@@ -1,0 +1,39 @@
+// The rows of the error list: three texts per row, new rows inserted at the top. A deque keeps
+// inserting at the top cheap however many rows a run lists.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <array>
+#include <deque>
+
+namespace tenvor {
+
+class ErrorListModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    static constexpr int kColumnCount = 3;
+    using Row = std::array<QString, kColumnCount>;
+
+    explicit ErrorListModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    void Clear();
+    int InsertTopRow();  // an empty row at the top; returns its index, 0
+    void SetCell(int row, int column, const QString& text);
+    QString Cell(int row, int column) const;  // empty outside the rows and columns
+
+    const std::deque<Row>& Rows() const { return rows_; }
+
+private:
+    bool Contains(int row, int column) const;
+
+    std::deque<Row> rows_;  // top row first
+};
+
+}  // namespace tenvor

@@ -1,0 +1,32 @@
+// Keeps the window painted and answering the window system while a run blocks it: at most once
+// per interval it lets Qt handle pending events other than user input (which waits until the run
+// ends). Progress updates call Poll(); the first call after Start() waits a full interval.
+#pragma once
+
+#include <QElapsedTimer>
+#include <functional>
+
+namespace tenvor {
+
+class EventPump {
+public:
+    static constexpr qint64 kIntervalMs = 33;  // about 30 times a second
+
+    // clock returns milliseconds from any fixed point; process handles the pending events.
+    // The defaults are a monotonic clock and QCoreApplication::processEvents without user input.
+    EventPump();
+    EventPump(std::function<qint64()> clock, std::function<void()> process);
+
+    void Start();  // a run begins: the next pump is one interval away
+    void Poll();   // pumps when the interval has passed since the last pump (or Start)
+
+    int PumpCount() const { return pumpCount_; }
+
+private:
+    std::function<qint64()> clock_;
+    std::function<void()> process_;
+    qint64 lastPump_ = 0;
+    int pumpCount_ = 0;
+};
+
+}  // namespace tenvor

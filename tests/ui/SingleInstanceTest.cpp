@@ -1,0 +1,275 @@
+// One instance at a time: the guard itself, a second window refused while the first runs and
+// allowed after it closes or dies, the debug entries of start and end, and the application
+// object's start and end.
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QtTest>
+
+#include "app/CTenvorApp.h"
+#include "diag/MessageCatalog.h"
+#include "platform/AppFolder.h"
+#include "platform/SingleInstance.h"
+#include "ui/UiTestSupport.h"
+
+using namespace tenvor;
+using namespace tenvor::test;
+
+namespace {
+
+// Whether the process holds a flock lock on the file, as /proc/locks lists it.
+bool HoldsFlock(qint64 pid, const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return false;
+    }
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QString inode = QStringLiteral(":%1").arg(st.st_ino);
+    for (const QByteArray& line : locks.readAll().split('\n')) {
+        const QStringList fields = QString::fromLatin1(line).simplified().split(' ');
+        // "1: FLOCK ADVISORY WRITE <pid> <major>:<minor>:<inode> 0 EOF"
+        if (fields.size() >= 6 && fields[1] == "FLOCK" && fields[4] == QString::number(pid) &&
+            fields[5].endsWith(inode)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string LockFileIn(const std::string& home)
+{
+    return SingleInstance::LockFilePath(kSingleInstanceName, home + "/");
+}
+
+void WriteDebugSettings(const std::string& home)
+{
+    MakeDir(home);
+    WriteFile(home + "/Tenvor.ini", "[Msg_Print]\nDebugFlag=1\n");
+}
+
+// Closes the window through its exit button as soon as its modal loop runs.
+void ClickExitWhenShown(CTenvorDlg& dlg)
+{
+    QTimer::singleShot(0, &dlg, [&dlg] {
+        QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("IDC_BTN_EXIT")), Qt::LeftButton);
+    });
+}
+
+}  // namespace
+
+class SingleInstanceTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void guardExcludesUntilReleased();
+    void guardReportsAFolderItCannotUse();
+    void secondWindowIsRefusedWhileTheFirstRunsAndAllowedAfterItCloses();
+    void debugModeLogsStartAndEndOfASecondInstanceToo();
+    void normalModeLogsNothingAtStartAndEnd();
+    void runningProcessBlocksUntilItDies();
+    void applicationEndsASecondInstanceAfterItsMessage();
+    void applicationRunsTheWindowUntilItCloses();
+};
+
+void SingleInstanceTest::guardExcludesUntilReleased()
+{
+    TempDir dir;
+    const std::string folder = dir / "not/yet/there";
+    SingleInstance first;
+    SingleInstance second;
+    QCOMPARE(first.Acquire("Tenvor.exe Version 1.20", folder), SingleInstance::Result::Acquired);
+    QVERIFY(first.IsHeld());
+    QVERIFY(Exists(folder + "/Tenvor.exe Version 1.20.lock"));
+    QCOMPARE(second.Acquire("Tenvor.exe Version 1.20", folder), SingleInstance::Result::HeldByAnother);
+    QVERIFY(!second.IsHeld());
+    // Another name is another guard.
+    SingleInstance other;
+    QCOMPARE(other.Acquire("Tenvor.exe Version 1.21", folder), SingleInstance::Result::Acquired);
+
+    first.Release();
+    QVERIFY(!first.IsHeld());
+    first.Release();  // harmless when not held
+    QCOMPARE(second.Acquire("Tenvor.exe Version 1.20", folder), SingleInstance::Result::Acquired);
+    {
+        SingleInstance scoped;
+        QCOMPARE(scoped.Acquire("scoped", folder), SingleInstance::Result::Acquired);
+    }
+    QCOMPARE(first.Acquire("scoped", folder), SingleInstance::Result::Acquired);  // the destructor released it
+}
+
+void SingleInstanceTest::guardReportsAFolderItCannotUse()
+{
+    TempDir dir;
+    WriteFile(dir / "file", "x");
+    SingleInstance guard;
+    QCOMPARE(guard.Acquire("name", dir / "file"), SingleInstance::Result::Unavailable);
+    QVERIFY(!guard.IsHeld());
+
+    // A window whose settings folder cannot hold the lock still opens, unguarded.
+    MessageBoxCatcher boxes;
+    CTenvorDlg dlg(dir / "file/");
+    dlg.OnInitDialog();
+    QVERIFY(!dlg.QuitPosted());
+    QVERIFY(!dlg.hMutex.IsHeld());
+    QVERIFY(boxes.seen.empty());
+}
+
+void SingleInstanceTest::secondWindowIsRefusedWhileTheFirstRunsAndAllowedAfterItCloses()
+{
+    WindowFixture first;
+    QVERIFY(first.dlg().hMutex.IsHeld());
+    QVERIFY(HoldsFlock(QCoreApplication::applicationPid(), LockFileIn(first.home)));
+
+    CTenvorDlg second(first.home + "/");
+    QCOMPARE(second.exec(), int(QDialog::Rejected));  // returns at once: no modal loop
+    QVERIFY(second.QuitPosted());
+    QVERIFY(!second.isVisible());
+    QVERIFY(!second.hMutex.IsHeld());
+    QCOMPARE(first.boxes.seen.size(), std::size_t{1});
+    const MessageBoxCatcher::Seen& box = first.boxes.seen[0];
+    QCOMPARE(box.text, QStringLiteral("既に起動しています。"));
+    QCOMPARE(box.title, QStringLiteral("エラー"));
+    QCOMPARE(box.icon, QMessageBox::NoIcon);
+    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(box.parent, static_cast<QWidget*>(&second));
+    QVERIFY(first.dlg().hMutex.IsHeld());  // the first keeps working
+
+    // The first closes: its teardown gives the guard back.
+    ClickExitWhenShown(first.dlg());
+    QCOMPARE(first.dlg().exec(), int(QDialog::Accepted));
+    QVERIFY(!first.dlg().hMutex.IsHeld());
+
+    CTenvorDlg third(first.home + "/");
+    third.OnInitDialog();
+    QVERIFY(!third.QuitPosted());
+    QVERIFY(third.hMutex.IsHeld());
+    QCOMPARE(first.boxes.seen.size(), std::size_t{1});
+}
+
+void SingleInstanceTest::debugModeLogsStartAndEndOfASecondInstanceToo()
+{
+    MessageBoxCatcher boxes;
+    TempDir dir;
+    const std::string home = dir / "home";
+    WriteDebugSettings(home);
+    const std::vector<std::string> start = {EntryOf(kDebugMode), EntryOf(kToolStarted)};
+
+    CTenvorDlg first(home + "/");
+    first.OnInitDialog();
+    QCOMPARE(LogBodiesIn(home), start);
+
+    {
+        CTenvorDlg second(home + "/");
+        second.exec();
+        QVERIFY(second.QuitPosted());
+    }
+    QCOMPARE(boxes.seen.size(), std::size_t{1});
+    QCOMPARE(boxes.seen[0].text, QStringLiteral("既に起動しています。"));
+    std::vector<std::string> expected = start;
+    expected.insert(expected.end(), {EntryOf(kDebugMode), EntryOf(kToolStarted), EntryOf(kToolEnded)});
+    QCOMPARE(LogBodiesIn(home), expected);
+
+    ClickExitWhenShown(first);
+    first.exec();
+    expected.push_back(EntryOf(kToolEnded));
+    QCOMPARE(LogBodiesIn(home), expected);
+}
+
+void SingleInstanceTest::normalModeLogsNothingAtStartAndEnd()
+{
+    MessageBoxCatcher boxes;
+    TempDir dir;
+    const std::string home = dir / "home";
+    {
+        CTenvorDlg dlg(home + "/");
+        ClickExitWhenShown(dlg);
+        QCOMPARE(dlg.exec(), int(QDialog::Accepted));
+    }
+    QVERIFY(!Exists(home + "/Ver1.20.log"));
+    QVERIFY(boxes.seen.empty());
+}
+
+void SingleInstanceTest::runningProcessBlocksUntilItDies()
+{
+    MessageBoxCatcher boxes;
+    TempDir dir;
+    const std::string home = dir / "home";
+    QProcess window;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TENVOR_HOME"), Q(home));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    window.setProcessEnvironment(environment);
+    window.start(QStringLiteral(TENVOR_WINDOW_PATH), {});
+    QVERIFY(window.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(HoldsFlock(window.processId(), LockFileIn(home)), 20000);
+
+    {
+        CTenvorDlg refused(home + "/");
+        refused.exec();
+        QVERIFY(refused.QuitPosted());
+    }
+    QCOMPARE(boxes.seen.size(), std::size_t{1});
+    QCOMPARE(boxes.seen[0].text, QStringLiteral("既に起動しています。"));
+
+    // The first instance dies without any teardown: the system drops its lock.
+    window.kill();
+    QVERIFY(window.waitForFinished());
+    CTenvorDlg allowed(home + "/");
+    allowed.OnInitDialog();
+    QVERIFY(!allowed.QuitPosted());
+    QVERIFY(allowed.hMutex.IsHeld());
+    QCOMPARE(boxes.seen.size(), std::size_t{1});
+}
+
+void SingleInstanceTest::applicationEndsASecondInstanceAfterItsMessage()
+{
+    MessageBoxCatcher boxes;
+    TempDir dir;
+    ScopedEnv home("TENVOR_HOME", dir.path());
+    SingleInstance running;
+    QCOMPARE(running.Acquire(kSingleInstanceName, AppFolder()), SingleInstance::Result::Acquired);
+
+    QVERIFY(!theApp.InitInstance());
+    QCOMPARE(boxes.seen.size(), std::size_t{1});
+    QCOMPARE(boxes.seen[0].text, QStringLiteral("既に起動しています。"));
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        QVERIFY(!widget->isVisible());
+    }
+}
+
+void SingleInstanceTest::applicationRunsTheWindowUntilItCloses()
+{
+    MessageBoxCatcher boxes;
+    TempDir dir;
+    ScopedEnv home("TENVOR_HOME", dir.path());
+    bool sawWindow = false;
+    QTimer closer;
+    closer.setInterval(10);
+    connect(&closer, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* dlg = qobject_cast<CTenvorDlg*>(widget);
+            if (dlg != nullptr && dlg->isVisible()) {
+                sawWindow = true;
+                QVERIFY(dlg->hMutex.IsHeld());
+                QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("IDC_BTN_EXIT")), Qt::LeftButton);
+            }
+        }
+    });
+    closer.start();
+    QVERIFY(!theApp.InitInstance());
+    QVERIFY(sawWindow);
+    QVERIFY(!QApplication::windowIcon().isNull());
+    QVERIFY(boxes.seen.empty());
+    SingleInstance next;
+    QCOMPARE(next.Acquire(kSingleInstanceName, AppFolder()), SingleInstance::Result::Acquired);
+}
+
+QTEST_MAIN(SingleInstanceTest)
+#include "SingleInstanceTest.moc"

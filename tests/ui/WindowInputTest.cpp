@@ -1,0 +1,340 @@
+// The user's input: mode changes and their reset, typing and the enabling rules, the browse
+// buttons, dropped files and folders, and the keys Enter and Escape.
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QUrl>
+#include <QtTest>
+
+#include "diag/MessageCatalog.h"
+#include "ui/ErrorListView.h"
+#include "ui/UiTestSupport.h"
+
+using namespace tenvor;
+using namespace tenvor::test;
+
+namespace {
+
+// What a mode change resets, and the flags.
+struct Snapshot {
+    QString input, output, guidance;
+    int rows = 0;
+    std::size_t records = 0;
+    int isFileMode = 0, isFolderMode = 0;
+    bool runEnabled = false;
+    bool fileChecked = false;
+
+    bool operator==(const Snapshot&) const = default;
+};
+
+Snapshot Take(WindowFixture& w)
+{
+    return {w.Find<QLineEdit>("IDC_EDT_PATH_INPUT")->text(),
+            w.Find<QLineEdit>("IDC_EDT_PATH_OUTPUT")->text(),
+            w.Find<QPlainTextEdit>("IDC_EDT_GUIDANCE")->toPlainText(),
+            w.Find<ErrorListView>("IDC_LIST_ERRORFILE")->model()->rowCount(),
+            w.dlg().Engine().errors.errorInfoList.size(),
+            w.dlg().isFileMode,
+            w.dlg().isFolderMode,
+            w.Find<QPushButton>("IDC_BTN_OUTPUT")->isEnabled(),
+            w.Find<QRadioButton>("IDC_RAD_SELECT_FILE")->isChecked()};
+}
+
+// A completed file run of a broken file, with its row clicked: paths, one row, one record and
+// the guidance are all set.
+void FillWithAnError(WindowFixture& w)
+{
+    WriteFile(w.in + "/broken.xml", BrokenNotification());
+    w.Find<QLineEdit>("IDC_EDT_PATH_INPUT")->setText(Q(w.in + "/broken.xml"));
+    w.chooser->folderAnswers << Q(w.out);
+    QTest::mouseClick(w.Find<QPushButton>("IDC_BTN_BROWSE_OUTPUT"), Qt::LeftButton);
+    QTest::mouseClick(w.Find<QPushButton>("IDC_BTN_OUTPUT"), Qt::LeftButton);
+    auto* list = w.Find<ErrorListView>("IDC_LIST_ERRORFILE");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 1)).center());
+}
+
+void Click(WindowFixture& w, const char* symbol)
+{
+    QTest::mouseClick(w.Find<QWidget>(symbol), Qt::LeftButton);
+}
+
+QMimeData* UrlsOf(const QList<QUrl>& urls)
+{
+    auto* mime = new QMimeData;
+    mime->setUrls(urls);
+    return mime;
+}
+
+// Drags the data over the window and drops it; returns whether the window took it.
+bool Drop(WindowFixture& w, QMimeData* mime)
+{
+    std::unique_ptr<QMimeData> owner(mime);
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w.dlg(), &enter);
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w.dlg(), &drop);
+    if (enter.isAccepted() != drop.isAccepted()) {
+        qWarning("drag enter and drop disagree");
+        return false;
+    }
+    return drop.isAccepted();
+}
+
+}  // namespace
+
+class WindowInputTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void modeChangeResetsAndTheCurrentModeChangesNothing();
+    void typingEnablesAndEmptyingDisablesTheRunButton();
+    void editingAPathHidesTheCounterAndEmptiesTheBar();
+    void browseButtonsFillThePathBoxes();
+    void droppedItemsAreTakenLikeBrowsedOnes();
+    void enterNeverRunsOrClosesOutsideThePushButtons();
+    void enterOnExitClosesAndEscapeCancels();
+};
+
+void WindowInputTest::modeChangeResetsAndTheCurrentModeChangesNothing()
+{
+    WindowFixture w;
+    FillWithAnError(w);
+    const Snapshot filled = Take(w);
+    QCOMPARE(filled.rows, 1);
+    QCOMPARE(filled.records, std::size_t{1});
+    QVERIFY(!filled.guidance.isEmpty() && !filled.output.isEmpty());
+
+    Click(w, "IDC_RAD_SELECT_FILE");  // the current mode
+    QVERIFY(Take(w) == filled);
+
+    Click(w, "IDC_RAD_SELECT_FOLDER");
+    const Snapshot reset = Take(w);
+    QVERIFY(reset.input.isEmpty() && reset.output.isEmpty() && reset.guidance.isEmpty());
+    QCOMPARE(reset.rows, 0);
+    QCOMPARE(reset.records, std::size_t{0});
+    QCOMPARE(reset.isFileMode, 0);
+    QCOMPARE(reset.isFolderMode, 1);
+    QVERIFY(!reset.runEnabled);
+    QVERIFY(!reset.fileChecked);
+    QVERIFY(!w.dlg().IsFileMode());
+    QVERIFY(w.Find<QLabel>("IDC_TXT_PROGRESS")->isHidden());
+    QCOMPARE(w.Find<QProgressBar>("IDC_PRG_BAR")->value(), 0);
+
+    w.Find<QLineEdit>("IDC_EDT_PATH_INPUT")->setText(QStringLiteral("kept"));
+    const Snapshot typed = Take(w);
+    Click(w, "IDC_RAD_SELECT_FOLDER");  // the current mode again
+    QVERIFY(Take(w) == typed);
+
+    Click(w, "IDC_RAD_SELECT_FILE");
+    const Snapshot back = Take(w);
+    QVERIFY(back.input.isEmpty());
+    QCOMPARE(back.isFileMode, 1);
+    QCOMPARE(back.isFolderMode, 0);
+    QVERIFY(back.fileChecked);
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});  // only the completion message of the run
+}
+
+void WindowInputTest::typingEnablesAndEmptyingDisablesTheRunButton()
+{
+    WindowFixture w;
+    auto* input = w.Find<QLineEdit>("IDC_EDT_PATH_INPUT");
+    auto* run = w.Find<QPushButton>("IDC_BTN_OUTPUT");
+    auto* browseOutput = w.Find<QPushButton>("IDC_BTN_BROWSE_OUTPUT");
+    QVERIFY(!run->isEnabled() && !browseOutput->isEnabled());
+    QTest::keyClick(input, Qt::Key_A);
+    QVERIFY(run->isEnabled() && browseOutput->isEnabled());
+    QTest::keyClick(input, Qt::Key_B);
+    QVERIFY(run->isEnabled());
+    QTest::keyClick(input, Qt::Key_Backspace);
+    QVERIFY(run->isEnabled());
+    QTest::keyClick(input, Qt::Key_Backspace);
+    QVERIFY(!run->isEnabled() && !browseOutput->isEnabled());
+    // A blank is text too: the path is taken as typed.
+    QTest::keyClick(input, Qt::Key_Space);
+    QVERIFY(run->isEnabled());
+    QVERIFY(w.Find<QPushButton>("IDC_BTN_BROWSE_INPUT")->isEnabled());
+    QVERIFY(w.Find<QPushButton>("IDC_BTN_EXIT")->isEnabled());
+}
+
+void WindowInputTest::editingAPathHidesTheCounterAndEmptiesTheBar()
+{
+    WindowFixture w;
+    WriteFile(w.in + "/a.xml", ValidNotification());
+    auto* input = w.Find<QLineEdit>("IDC_EDT_PATH_INPUT");
+    auto* counter = w.Find<QLabel>("IDC_TXT_PROGRESS");
+    auto* bar = w.Find<QProgressBar>("IDC_PRG_BAR");
+    auto runAgain = [&] {
+        input->setText(Q(w.in + "/a.xml"));
+        std::remove((w.in + "/a.csv").c_str());
+        QTest::mouseClick(w.Find<QPushButton>("IDC_BTN_OUTPUT"), Qt::LeftButton);
+        QVERIFY(!counter->isHidden());
+        QVERIFY(bar->value() > 0);
+    };
+
+    runAgain();
+    QTest::keyClick(input, Qt::Key_End);
+    QTest::keyClick(input, Qt::Key_Backspace);
+    QVERIFY(counter->isHidden());
+    QCOMPARE(bar->value(), 0);
+    QVERIFY(bar->maximum() > 0);  // the range stays
+
+    runAgain();
+    const QString output = w.Find<QLineEdit>("IDC_EDT_PATH_OUTPUT")->text();
+    w.chooser->folderAnswers << output;  // the same folder again still counts as a change
+    QTest::mouseClick(w.Find<QPushButton>("IDC_BTN_BROWSE_OUTPUT"), Qt::LeftButton);
+    QVERIFY(counter->isHidden());
+    QCOMPARE(bar->value(), 0);
+    QVERIFY(w.Find<QPushButton>("IDC_BTN_OUTPUT")->isEnabled());
+}
+
+void WindowInputTest::browseButtonsFillThePathBoxes()
+{
+    WindowFixture w;
+    auto* input = w.Find<QLineEdit>("IDC_EDT_PATH_INPUT");
+    auto* output = w.Find<QLineEdit>("IDC_EDT_PATH_OUTPUT");
+
+    w.chooser->fileAnswers << QStringLiteral("/data/in/a.xml") << QString();
+    Click(w, "IDC_BTN_BROWSE_INPUT");
+    QCOMPARE(input->text(), QStringLiteral("/data/in/a.xml"));
+    QCOMPARE(output->text(), QStringLiteral("/data/in"));
+    Click(w, "IDC_BTN_BROWSE_INPUT");  // cancelled
+    QCOMPARE(input->text(), QStringLiteral("/data/in/a.xml"));
+    QCOMPARE(output->text(), QStringLiteral("/data/in"));
+    QCOMPARE(w.chooser->fileCalls, 2);
+    QCOMPARE(w.chooser->folderCalls, 0);
+
+    w.chooser->folderAnswers << QStringLiteral("/data/out") << QString();
+    Click(w, "IDC_BTN_BROWSE_OUTPUT");
+    QCOMPARE(output->text(), QStringLiteral("/data/out"));
+    Click(w, "IDC_BTN_BROWSE_OUTPUT");  // cancelled
+    QCOMPARE(output->text(), QStringLiteral("/data/out"));
+    QCOMPARE(input->text(), QStringLiteral("/data/in/a.xml"));
+
+    Click(w, "IDC_RAD_SELECT_FOLDER");
+    w.chooser->folderAnswers << QStringLiteral("/data/folder");
+    Click(w, "IDC_BTN_BROWSE_INPUT");
+    QCOMPARE(input->text(), QStringLiteral("/data/folder"));
+    QCOMPARE(output->text(), QStringLiteral("/data/folder"));
+    QCOMPARE(w.chooser->fileCalls, 2);
+    QCOMPARE(w.chooser->folderCalls, 3);
+}
+
+void WindowInputTest::droppedItemsAreTakenLikeBrowsedOnes()
+{
+    WindowFixture w;
+    FillWithAnError(w);
+    auto* input = w.Find<QLineEdit>("IDC_EDT_PATH_INPUT");
+    auto* output = w.Find<QLineEdit>("IDC_EDT_PATH_OUTPUT");
+    auto* list = w.Find<ErrorListView>("IDC_LIST_ERRORFILE");
+    WriteFile(w.in + "/a.xml", ValidNotification());
+    WriteFile(w.in + "/b.XML", ValidNotification());
+    WriteFile(w.in + "/notes.txt", "x");
+
+    // Refused: anything but one local folder or one XML file. Nothing changes.
+    const Snapshot before = Take(w);
+    QVERIFY(!Drop(w, UrlsOf({QUrl::fromLocalFile(Q(w.in + "/notes.txt"))})));
+    QVERIFY(!Drop(w, UrlsOf({QUrl::fromLocalFile(Q(w.in + "/a.xml")), QUrl::fromLocalFile(Q(w.in + "/b.XML"))})));
+    QVERIFY(!Drop(w, UrlsOf({QUrl(QStringLiteral("https://example.com/a.xml"))})));
+    QVERIFY(!Drop(w, UrlsOf({QUrl::fromLocalFile(Q(w.in + "/missing.xml"))})));
+    auto* text = new QMimeData;
+    text->setText(Q(w.in + "/a.xml"));
+    QVERIFY(!Drop(w, text));
+    QVERIFY(Take(w) == before);
+
+    // A file in file mode: taken like a browsed file, without a reset.
+    QVERIFY(Drop(w, UrlsOf({QUrl::fromLocalFile(Q(w.in + "/b.XML"))})));
+    QCOMPARE(input->text(), Q(w.in + "/b.XML"));
+    QCOMPARE(output->text(), Q(w.in));
+    QCOMPARE(list->model()->rowCount(), 1);
+    QCOMPARE(w.dlg().isFileMode, 1);
+
+    // A folder in file mode: folder mode with its reset, then both boxes get the folder.
+    QVERIFY(Drop(w, UrlsOf({QUrl::fromLocalFile(Q(w.out))})));
+    QVERIFY(w.Find<QRadioButton>("IDC_RAD_SELECT_FOLDER")->isChecked());
+    QCOMPARE(w.dlg().isFolderMode, 1);
+    QCOMPARE(input->text(), Q(w.out));
+    QCOMPARE(output->text(), Q(w.out));
+    QCOMPARE(list->model()->rowCount(), 0);
+    QVERIFY(w.dlg().Engine().errors.errorInfoList.empty());
+    QVERIFY(w.Find<QPlainTextEdit>("IDC_EDT_GUIDANCE")->toPlainText().isEmpty());
+    QVERIFY(w.Find<QPushButton>("IDC_BTN_OUTPUT")->isEnabled());
+
+    // A file in folder mode: back to file mode.
+    QVERIFY(Drop(w, UrlsOf({QUrl::fromLocalFile(Q(w.in + "/a.xml"))})));
+    QVERIFY(w.Find<QRadioButton>("IDC_RAD_SELECT_FILE")->isChecked());
+    QCOMPARE(w.dlg().isFileMode, 1);
+    QCOMPARE(input->text(), Q(w.in + "/a.xml"));
+    QCOMPARE(output->text(), Q(w.in));
+
+    // The dropped file converts.
+    QTest::mouseClick(w.Find<QPushButton>("IDC_BTN_OUTPUT"), Qt::LeftButton);
+    QVERIFY(Exists(w.in + "/a.csv"));
+}
+
+void WindowInputTest::enterNeverRunsOrClosesOutsideThePushButtons()
+{
+    WindowFixture w;
+    QVERIFY(QTest::qWaitForWindowActive(&w.dlg()));
+    WriteFile(w.in + "/a.xml", ValidNotification());
+    auto* input = w.Find<QLineEdit>("IDC_EDT_PATH_INPUT");
+    input->setText(Q(w.in + "/a.xml"));
+
+    for (const char* symbol : {"IDC_EDT_PATH_INPUT", "IDC_EDT_PATH_OUTPUT", "IDC_LIST_ERRORFILE", "IDC_EDT_GUIDANCE"}) {
+        QWidget* control = w.Find<QWidget>(symbol);
+        control->setFocus();
+        QCOMPARE(QApplication::focusWidget(), control);
+        QTest::keyClick(control, Qt::Key_Return);
+        QTest::keyClick(control, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY2(w.dlg().isVisible(), symbol);
+        QCOMPARE(w.dlg().result(), 0);
+    }
+    QVERIFY(w.boxes.seen.empty());
+    QVERIFY(!Exists(w.in + "/a.csv"));
+    QVERIFY(w.Find<QLabel>("IDC_TXT_PROGRESS")->isHidden());
+
+    // Enter on a focused push button presses it.
+    auto* run = w.Find<QPushButton>("IDC_BTN_OUTPUT");
+    run->setFocus();
+    QTest::keyClick(run, Qt::Key_Return);
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    QVERIFY(Exists(w.in + "/a.csv"));
+    auto* browse = w.Find<QPushButton>("IDC_BTN_BROWSE_INPUT");
+    browse->setFocus();
+    QTest::keyClick(browse, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(w.chooser->fileCalls, 1);
+    QVERIFY(w.dlg().isVisible());
+}
+
+void WindowInputTest::enterOnExitClosesAndEscapeCancels()
+{
+    {
+        WindowFixture w;
+        QVERIFY(QTest::qWaitForWindowActive(&w.dlg()));
+        auto* exit = w.Find<QPushButton>("IDC_BTN_EXIT");
+        exit->setFocus();
+        QTest::keyClick(exit, Qt::Key_Return);
+        QVERIFY(!w.dlg().isVisible());
+        QCOMPARE(w.dlg().result(), int(QDialog::Accepted));
+    }
+    {
+        WindowFixture w;
+        QVERIFY(QTest::qWaitForWindowActive(&w.dlg()));
+        QTest::keyClick(w.Find<QLineEdit>("IDC_EDT_PATH_INPUT"), Qt::Key_Escape);
+        QVERIFY(!w.dlg().isVisible());
+        QCOMPARE(w.dlg().result(), int(QDialog::Rejected));
+    }
+    {
+        WindowFixture w;
+        QTest::mouseClick(w.Find<QPushButton>("IDC_BTN_EXIT"), Qt::LeftButton);
+        QVERIFY(!w.dlg().isVisible());
+        QCOMPARE(w.dlg().result(), int(QDialog::Accepted));
+    }
+}
+
+QTEST_MAIN(WindowInputTest)
+#include "WindowInputTest.moc"

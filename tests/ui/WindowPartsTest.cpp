@@ -1,0 +1,265 @@
+// The window's parts on their own: dialog units, the event pump's throttle, the error list's
+// model and view (twenty thousand rows included), what a drop offers, and the bar and counter
+// operations of the window state.
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QUrl>
+#include <QtTest>
+
+#include "ui/DialogUnits.h"
+#include "ui/DroppedInput.h"
+#include "ui/ErrorListModel.h"
+#include "ui/ErrorListView.h"
+#include "ui/EventPump.h"
+#include "ui/UiTestSupport.h"
+
+using namespace tenvor;
+using namespace tenvor::test;
+
+class WindowPartsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void dialogUnitsConvertAsWindowsDoes();
+    void eventPumpRunsAtMostOncePerInterval();
+    void errorListModelInsertsAtTheTop();
+    void twentyThousandRowsFillAndFitQuickly();
+    void firstSelectedRowIsTheTopmost();
+    void droppedInputIsOneFolderOrOneXmlFile();
+    void barAndCounterOperations();
+};
+
+void WindowPartsTest::dialogUnitsConvertAsWindowsDoes()
+{
+    const DialogUnits du(6, 13);
+    QCOMPARE(du.X(351), 527);  // 526.5 rounds up
+    QCOMPARE(du.Y(297), 483);  // 482.625
+    QCOMPARE(du.X(0), 0);
+    QCOMPARE(du.Rect(15, 101, 334, 89), QRect(23, 164, 501, 145));
+    QCOMPARE(du.Size(33, 13), QSize(50, 21));
+    QCOMPARE(DialogUnits(7, 16).Rect(4, 8, 8, 8), QRect(7, 16, 14, 16));
+
+    // From a font: the alphabet's width / 26, halved with rounding; the font's height.
+    QFont font;
+    font.setPixelSize(12);
+    const QFontMetrics metrics(font);
+    const DialogUnits measured(metrics);
+    const int alphabet =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    QCOMPARE(measured.BaseWidth(), (alphabet / 26 + 1) / 2);
+    QCOMPARE(measured.BaseHeight(), metrics.height());
+}
+
+void WindowPartsTest::eventPumpRunsAtMostOncePerInterval()
+{
+    qint64 now = 1000;
+    int processed = 0;
+    int total = 0;
+    qint64 processingTime = 0;
+    EventPump pump([&] { return now; },
+                   [&] {
+                       ++processed;
+                       ++total;
+                       now += processingTime;
+                   });
+    pump.Start();
+    for (int step = 0; step < 32; ++step) {
+        ++now;
+        pump.Poll();
+    }
+    QCOMPARE(processed, 0);  // less than one interval since the start
+    ++now;
+    pump.Poll();
+    QCOMPARE(processed, 1);
+
+    // One second of calls every millisecond: about thirty pumps, never more.
+    processed = 0;
+    for (int step = 0; step < 1000; ++step) {
+        ++now;
+        pump.Poll();
+    }
+    QVERIFY(processed >= 29 && processed <= 31);
+
+    // A slow pump: the next interval starts when it ends.
+    processed = 0;
+    processingTime = 100;
+    now += EventPump::kIntervalMs;
+    pump.Poll();
+    QCOMPARE(processed, 1);
+    now += EventPump::kIntervalMs - 1;
+    pump.Poll();
+    QCOMPARE(processed, 1);
+    QCOMPARE(pump.PumpCount(), total);
+}
+
+void WindowPartsTest::errorListModelInsertsAtTheTop()
+{
+    ErrorListModel model;
+    QCOMPARE(model.rowCount(), 0);
+    QCOMPARE(model.columnCount(), 3);
+    QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("項番"));
+    QCOMPARE(model.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("対象ファイル"));
+    for (const char* name : {"A", "B", "C"}) {
+        const int row = model.InsertTopRow();
+        QCOMPARE(row, 0);
+        model.SetCell(row, 2, QString::fromLatin1(name));
+    }
+    QCOMPARE(model.rowCount(), 3);
+    QCOMPARE(model.Cell(0, 2), QStringLiteral("C"));
+    QCOMPARE(model.Cell(2, 2), QStringLiteral("A"));
+    QCOMPARE(model.index(1, 2).data().toString(), QStringLiteral("B"));
+    QVERIFY(model.Cell(0, 0).isEmpty());
+    // Outside the rows and columns: empty, and setting does nothing.
+    QVERIFY(model.Cell(-1, 1).isEmpty());
+    QVERIFY(model.Cell(3, 1).isEmpty());
+    QVERIFY(model.Cell(0, 3).isEmpty());
+    model.SetCell(5, 0, QStringLiteral("x"));
+    model.SetCell(0, -1, QStringLiteral("x"));
+    QCOMPARE(model.rowCount(), 3);
+    model.Clear();
+    QCOMPARE(model.rowCount(), 0);
+}
+
+void WindowPartsTest::twentyThousandRowsFillAndFitQuickly()
+{
+    ErrorListModel model;
+    ErrorListView view;
+    view.resize(500, 150);
+    view.InitColumns(&model);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+    constexpr int kRows = 20000;
+    const QString kind = QStringLiteral("選択したファイルと同名のファイルが存在します。");
+    QString longest;
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < kRows; ++i) {
+        const int row = model.InsertTopRow();
+        const QString path =
+            QStringLiteral("/home/clerk/通知書/2024年度/%1.xml").arg(i, i == 12345 ? 40 : 5, 10, QChar('0'));
+        if (path.size() > longest.size()) {
+            longest = path;
+        }
+        model.SetCell(row, 0, QString::number(kRows - i));
+        model.SetCell(row, 1, kind);
+        model.SetCell(row, 2, path);
+    }
+    view.FitColumns();
+    const qint64 elapsed = clock.elapsed();
+    qInfo("%d rows filled and fitted in %lld ms", kRows, elapsed);
+    QVERIFY2(elapsed < 5000, qPrintable(QStringLiteral("%1 ms").arg(elapsed)));
+
+    QCOMPARE(model.rowCount(), kRows);
+    QCOMPARE(model.Cell(0, 0), QStringLiteral("1"));
+    QCOMPARE(model.Cell(kRows - 1, 0), QString::number(kRows));
+    const QFontMetrics metrics(view.font());
+    QVERIFY(view.columnWidth(2) > metrics.horizontalAdvance(longest));
+    QVERIFY(view.columnWidth(1) > metrics.horizontalAdvance(kind));
+    QVERIFY(view.columnWidth(0) > metrics.horizontalAdvance(QString::number(kRows)));
+    QVERIFY(view.columnWidth(0) >= view.HeaderWidth(0));
+}
+
+void WindowPartsTest::firstSelectedRowIsTheTopmost()
+{
+    ErrorListModel model;
+    ErrorListView view;
+    view.InitColumns(&model);
+    for (int i = 0; i < 6; ++i) {
+        model.InsertTopRow();
+    }
+    QCOMPARE(view.FirstSelectedRow(), -1);
+    view.selectionModel()->select(model.index(4, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QCOMPARE(view.FirstSelectedRow(), 4);
+    view.selectionModel()->select(model.index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QCOMPARE(view.FirstSelectedRow(), 2);
+    view.clearSelection();
+    QCOMPARE(view.FirstSelectedRow(), -1);
+}
+
+void WindowPartsTest::droppedInputIsOneFolderOrOneXmlFile()
+{
+    TempDir dir;
+    WriteFile(dir / "a.xml", "<a/>");
+    WriteFile(dir / "b.XML", "<b/>");
+    WriteFile(dir / "c.txt", "c");
+    MakeDir(dir / "sub.xml");
+    auto offer = [](const QList<QUrl>& urls) {
+        QMimeData mime;
+        mime.setUrls(urls);
+        return DroppedInputOf(&mime);
+    };
+    auto local = [&](const std::string& name) { return QUrl::fromLocalFile(Q(dir / name)); };
+
+    const auto file = offer({local("a.xml")});
+    QVERIFY(file.has_value());
+    QCOMPARE(file->path, Q(dir / "a.xml"));
+    QVERIFY(!file->isFolder);
+    QVERIFY(offer({local("b.XML")}).has_value());
+
+    const auto folder = offer({QUrl::fromLocalFile(Q(dir.path() + "/"))});
+    QVERIFY(folder.has_value());
+    QVERIFY(folder->isFolder);
+    QCOMPARE(folder->path, Q(dir.path()));
+    const auto folderNamedXml = offer({local("sub.xml")});
+    QVERIFY(folderNamedXml.has_value() && folderNamedXml->isFolder);
+
+    QVERIFY(!offer({local("c.txt")}).has_value());
+    QVERIFY(!offer({local("missing.xml")}).has_value());
+    QVERIFY(!offer({local("a.xml"), local("b.XML")}).has_value());
+    QVERIFY(!offer({QUrl(QStringLiteral("https://example.com/a.xml"))}).has_value());
+    QVERIFY(!offer({}).has_value());
+    QVERIFY(!DroppedInputOf(nullptr).has_value());
+}
+
+void WindowPartsTest::barAndCounterOperations()
+{
+    WindowFixture w;
+    auto* bar = w.Find<QProgressBar>("IDC_PRG_BAR");
+    auto* counter = w.Find<QLabel>("IDC_TXT_PROGRESS");
+    CTenvorDlg& state = w.dlg();
+
+    state.InitializePrgBar(10);
+    QCOMPARE(bar->maximum(), 10);
+    QCOMPARE(bar->value(), 0);
+    state.StepPrgBar();
+    state.StepPrgBar();
+    QCOMPARE(bar->value(), 2);
+    state.ResetPrgBar();
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(bar->maximum(), 10);
+
+    // An empty range shows an empty bar, not a busy indicator; stepping stays at the end.
+    state.InitializePrgBar(0);
+    QVERIFY(bar->maximum() > bar->minimum());
+    QCOMPARE(bar->value(), 0);
+    state.StepPrgBar();
+    QCOMPARE(bar->value(), 0);
+    state.InitializePrgBar(1);
+    state.StepPrgBar();
+    state.StepPrgBar();
+    QCOMPARE(bar->value(), 1);
+
+    state.InitializePrgBar(500);
+    state.StepPrgBar();
+    state.FillPrgBar();
+    QCOMPARE(bar->value(), bar->maximum());
+    QCOMPARE(bar->maximum(), 1);
+
+    QVERIFY(counter->isHidden());
+    state.SetProgressText("3/10");
+    QVERIFY(!counter->isHidden());
+    QCOMPARE(counter->text(), QStringLiteral("(3/10)"));
+    state.HideProgressText();
+    QVERIFY(counter->isHidden());
+    QCOMPARE(counter->text(), QStringLiteral("(3/10)"));
+
+    QCOMPARE(state.FirstSelectedErrorRow(), -1);
+    QVERIFY(state.ErrorCell(-1, 1).empty());
+}
+
+QTEST_MAIN(WindowPartsTest)
+#include "WindowPartsTest.moc"

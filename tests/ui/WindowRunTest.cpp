@@ -1,0 +1,437 @@
+// Runs started from the window: the error list and its guidance, the completion message, the
+// encoding chosen in the menu, refused input, a log that cannot be written, and a long run that
+// keeps the window painted without letting it be closed.
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+#include "diag/MessageCatalog.h"
+#include "ui/ErrorListView.h"
+#include "ui/UiTestSupport.h"
+
+using namespace tenvor;
+using namespace tenvor::test;
+
+namespace {
+
+QString Text(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString MessageOf(int index, const std::string& insert = {})
+{
+    return Q(MessageText(index, insert));
+}
+
+// Sets the mode by clicking its radio button, as the user does.
+void ChooseMode(WindowFixture& w, bool folder)
+{
+    QTest::mouseClick(w.Find<QRadioButton>(folder ? "IDC_RAD_SELECT_FOLDER" : "IDC_RAD_SELECT_FILE"), Qt::LeftButton);
+}
+
+void SetInput(WindowFixture& w, const std::string& path)
+{
+    w.Find<QLineEdit>("IDC_EDT_PATH_INPUT")->setText(Q(path));
+}
+
+void ChooseOutput(WindowFixture& w, const std::string& folder)
+{
+    w.chooser->folderAnswers << Q(folder);
+    QTest::mouseClick(w.Find<QPushButton>("IDC_BTN_BROWSE_OUTPUT"), Qt::LeftButton);
+}
+
+void PressRun(WindowFixture& w)
+{
+    QTest::mouseClick(w.Find<QPushButton>("IDC_BTN_OUTPUT"), Qt::LeftButton);
+}
+
+void ClickList(ErrorListView* list, QPoint position, Qt::KeyboardModifiers modifiers = {})
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, position);
+}
+
+QPoint RowCenter(ErrorListView* list, int row)
+{
+    return list->visualRect(list->model()->index(row, 1)).center();
+}
+
+// Records the texts a label shows on screen while a run goes on.
+class PaintRecorder : public QObject {
+public:
+    explicit PaintRecorder(QLabel* label) : label_(label) { label->installEventFilter(this); }
+    QStringList painted;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == label_ && event->type() == QEvent::Paint) {
+            painted << label_->text();
+        }
+        return false;
+    }
+
+private:
+    QLabel* label_;
+};
+
+}  // namespace
+
+class WindowRunTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void folderRunListsErrorsNewestFirstAndReportsTheCount();
+    void clickingARowShowsItsGuidanceAndEmptySpaceChangesNothing();
+    void completedRunWithoutErrors();
+    void fileRunFillsTheEmptyOutputBox();
+    void menuChoosesTheEncodingOfTheNextRun();
+    void invalidInputShowsItsMessageAndClearsTheList();
+    void unwritableLogStopsTheRunWithMessageSixOnce();
+    void longFolderRunKeepsTheWindowPaintedAndOpen();
+};
+
+void WindowRunTest::folderRunListsErrorsNewestFirstAndReportsTheCount()
+{
+    WindowFixture w;
+    // Converted oldest first: broken1 (100), good (200), broken2 (300); existing.xml is dropped
+    // before the loop because its CSV file is already there.
+    WriteFile(w.in + "/broken1.xml", BrokenNotification());
+    WriteFile(w.in + "/good.xml", ValidNotification());
+    WriteFile(w.in + "/broken2.xml", BrokenNotification());
+    WriteFile(w.in + "/existing.xml", ValidNotification());
+    SetMtime(w.in + "/broken1.xml", 100);
+    SetMtime(w.in + "/good.xml", 200);
+    SetMtime(w.in + "/broken2.xml", 300);
+    SetMtime(w.in + "/existing.xml", 400);
+    WriteFile(w.out + "/existing.csv", "kept");
+
+    ChooseMode(w, true);
+    SetInput(w, w.in);
+    ChooseOutput(w, w.out);
+    PressRun(w);
+
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    const MessageBoxCatcher::Seen& box = w.boxes.seen[0];
+    QCOMPARE(box.text, MessageOf(kMsgCompletedWithErrors, "3"));
+    QCOMPARE(box.text, QStringLiteral("処理が完了しました。\n3件のエラーが発生しました。"));
+    QCOMPARE(box.title, QStringLiteral("完了"));
+    QCOMPARE(box.icon, QMessageBox::NoIcon);
+    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(box.parent, static_cast<QWidget*>(&w.dlg()));
+    QVERIFY(box.modal);
+
+    auto* list = w.Find<ErrorListView>("IDC_LIST_ERRORFILE");
+    QAbstractItemModel* rows = list->model();
+    QCOMPARE(rows->rowCount(), 3);
+    const QString expected[3][3] = {
+        {"1", Text(errorContentList[1]), Q(w.in + "/broken2.xml")},
+        {"2", Text(errorContentList[1]), Q(w.in + "/broken1.xml")},
+        {"3", Text(errorContentList[0]), Q(w.in + "/existing.xml")},
+    };
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            QCOMPARE(rows->index(row, column).data().toString(), expected[row][column]);
+        }
+    }
+    // Fitted: every column is as wide as its header and its widest text need.
+    for (int column = 0; column < 3; ++column) {
+        QVERIFY(list->columnWidth(column) >= list->HeaderWidth(column));
+        QVERIFY(list->columnWidth(column) >= list->ContentsWidth(column));
+    }
+    QCOMPARE(list->columnWidth(1), std::max(list->HeaderWidth(1), list->ContentsWidth(1)));
+    QVERIFY(list->ContentsWidth(2) > list->fontMetrics().horizontalAdvance(Q(w.in + "/existing.xml")));
+
+    auto* counter = w.Find<QLabel>("IDC_TXT_PROGRESS");
+    QVERIFY(!counter->isHidden());
+    QCOMPARE(counter->text(), QStringLiteral("(4/4)"));
+    auto* bar = w.Find<QProgressBar>("IDC_PRG_BAR");
+    QCOMPARE(bar->value(), bar->maximum());
+    QVERIFY(Exists(w.out + "/good.csv"));
+    QCOMPARE(ReadFile(w.out + "/existing.csv"), std::string("kept"));
+    QCOMPARE(w.dlg().Engine().errors.errorInfoList.size(), std::size_t{3});
+}
+
+void WindowRunTest::clickingARowShowsItsGuidanceAndEmptySpaceChangesNothing()
+{
+    WindowFixture w;
+    WriteFile(w.in + "/a.xml", ValidNotification());
+    WriteFile(w.out + "/a.csv", "kept");  // kind 0, recorded first
+    WriteFile(w.in + "/b.xml", BrokenNotification());
+    SetMtime(w.in + "/a.xml", 100);
+    SetMtime(w.in + "/b.xml", 200);
+    ChooseMode(w, true);
+    SetInput(w, w.in);
+    ChooseOutput(w, w.out);
+    PressRun(w);
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+
+    auto* list = w.Find<ErrorListView>("IDC_LIST_ERRORFILE");
+    auto* guidance = w.Find<QPlainTextEdit>("IDC_EDT_GUIDANCE");
+    QCOMPARE(list->model()->rowCount(), 2);
+    QVERIFY(guidance->toPlainText().isEmpty());
+
+    ClickList(list, RowCenter(list, 1));  // a.xml, kind 0
+    QCOMPARE(guidance->toPlainText(), Text(guidanceList[0]));
+    QCOMPARE(guidance->toPlainText(),
+             QStringLiteral("選択したファイルと同名のファイルが存在しないか確認してください。"));
+    ClickList(list, RowCenter(list, 0));  // b.xml, kind 1
+    QCOMPARE(guidance->toPlainText(), Text(guidanceList[1]));
+
+    // Below the rows: the selection goes, the guidance stays.
+    const QPoint empty(RowCenter(list, 1).x(), list->visualRect(list->model()->index(1, 1)).bottom() + 20);
+    QVERIFY(list->viewport()->rect().contains(empty));
+    ClickList(list, RowCenter(list, 1));
+    QCOMPARE(guidance->toPlainText(), Text(guidanceList[0]));
+    ClickList(list, empty);
+    QCOMPARE(w.dlg().FirstSelectedErrorRow(), -1);
+    QCOMPARE(guidance->toPlainText(), Text(guidanceList[0]));
+
+    // Several rows selected: the topmost one decides, not the one clicked last.
+    ClickList(list, RowCenter(list, 0));
+    ClickList(list, RowCenter(list, 1), Qt::ControlModifier);
+    QCOMPARE(list->selectionModel()->selectedRows().size(), 2);
+    QCOMPARE(guidance->toPlainText(), Text(guidanceList[1]));
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+}
+
+void WindowRunTest::completedRunWithoutErrors()
+{
+    WindowFixture w;
+    WriteFile(w.in + "/only.xml", ValidNotification());
+    MakeDir(w.in + "/folder.xml");  // a folder named like a file: ignored
+    ChooseMode(w, true);
+    SetInput(w, w.in);
+    ChooseOutput(w, w.out);
+    PressRun(w);
+
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    QCOMPARE(w.boxes.seen[0].text, QStringLiteral("処理が完了しました。"));
+    QCOMPARE(w.boxes.seen[0].title, QStringLiteral("完了"));
+    auto* list = w.Find<ErrorListView>("IDC_LIST_ERRORFILE");
+    QCOMPARE(list->model()->rowCount(), 0);
+    // Fitted even without rows: the error-text column shrinks from 250 to its header.
+    QCOMPARE(list->columnWidth(1), list->HeaderWidth(1));
+    QVERIFY(list->columnWidth(1) != 250);
+    QCOMPARE(w.Find<QLabel>("IDC_TXT_PROGRESS")->text(), QStringLiteral("(1/1)"));
+    QVERIFY(Exists(w.out + "/only.csv"));
+
+    // An empty folder: (0/0), the bar full, the plain completion message.
+    w.boxes.seen.clear();
+    TempDir empty;
+    SetInput(w, empty.path());
+    PressRun(w);
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    QCOMPARE(w.boxes.seen[0].text, QStringLiteral("処理が完了しました。"));
+    QCOMPARE(w.Find<QLabel>("IDC_TXT_PROGRESS")->text(), QStringLiteral("(0/0)"));
+    auto* bar = w.Find<QProgressBar>("IDC_PRG_BAR");
+    QVERIFY(bar->maximum() > bar->minimum());
+    QCOMPARE(bar->value(), bar->maximum());
+}
+
+void WindowRunTest::fileRunFillsTheEmptyOutputBox()
+{
+    WindowFixture w;
+    WriteFile(w.in + "/a.xml", ValidNotification());
+    QTest::keyClicks(w.Find<QLineEdit>("IDC_EDT_PATH_INPUT"), Q(w.in + "/a.xml"));
+    PressRun(w);
+
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    QCOMPARE(w.boxes.seen[0].text, QStringLiteral("処理が完了しました。"));
+    QCOMPARE(w.Find<QLineEdit>("IDC_EDT_PATH_OUTPUT")->text(), Q(w.in + "/"));
+    QVERIFY(Exists(w.in + "/a.csv"));
+    auto* counter = w.Find<QLabel>("IDC_TXT_PROGRESS");
+    QVERIFY(!counter->isHidden());  // hidden when the box was filled, shown again at the end
+    QCOMPARE(counter->text(), QStringLiteral("(1/1)"));
+    auto* bar = w.Find<QProgressBar>("IDC_PRG_BAR");
+    QCOMPARE(bar->value(), bar->maximum());
+
+    // A second run of the same file: its CSV exists now, so it is listed with kind 0, and in
+    // file mode the bar ends full.
+    w.boxes.seen.clear();
+    PressRun(w);
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    QCOMPARE(w.boxes.seen[0].text, QStringLiteral("処理が完了しました。\n1件のエラーが発生しました。"));
+    QCOMPARE(w.Find<ErrorListView>("IDC_LIST_ERRORFILE")->model()->index(0, 1).data().toString(),
+             QStringLiteral("選択したファイルと同名のファイルが存在します。"));
+    QCOMPARE(bar->value(), bar->maximum());
+}
+
+void WindowRunTest::menuChoosesTheEncodingOfTheNextRun()
+{
+    WindowFixture w;
+    const std::string name = "佐藤　太郎";
+    WriteFile(w.in + "/sjis.xml", ValidNotification(name));
+    WriteFile(w.in + "/utf8.xml", ValidNotification(name));
+    WriteFile(w.in + "/again.xml", ValidNotification(name));
+
+    SetInput(w, w.in + "/sjis.xml");
+    PressRun(w);
+    const std::string sjis = ReadFile(w.in + "/sjis.csv");
+    QVERIFY(sjis.rfind("\xEF\xBB\xBF", 0) == std::string::npos);
+    QVERIFY(sjis.find(Utf8ToCp932(name)) != std::string::npos);
+    QVERIFY(sjis.find(name) == std::string::npos);
+
+    w.Find<QAction>("ID_MENU_FILE_UTF8")->trigger();
+    SetInput(w, w.in + "/utf8.xml");
+    PressRun(w);
+    const std::string utf8 = ReadFile(w.in + "/utf8.csv");
+    QVERIFY(utf8.rfind("\xEF\xBB\xBF", 0) == 0);
+    QVERIFY(utf8.find(name) != std::string::npos);
+
+    // A mode change keeps the encoding; Shift_JIS again after choosing it.
+    ChooseMode(w, true);
+    ChooseMode(w, false);
+    QVERIFY(w.Find<QAction>("ID_MENU_FILE_UTF8")->isChecked());
+    w.Find<QAction>("ID_MENU_FILE_SJIS")->trigger();
+    SetInput(w, w.in + "/again.xml");
+    PressRun(w);
+    QVERIFY(ReadFile(w.in + "/again.csv").find(Utf8ToCp932(name)) != std::string::npos);
+    QCOMPARE(w.boxes.seen.size(), std::size_t{3});
+}
+
+void WindowRunTest::invalidInputShowsItsMessageAndClearsTheList()
+{
+    WindowFixture w;
+    WriteFile(w.in + "/upper.XML", ValidNotification());
+    WriteFile(w.in + "/broken.xml", BrokenNotification());
+
+    // A run with an error fills the list; the next, refused, run still empties it first.
+    SetInput(w, w.in + "/broken.xml");
+    PressRun(w);
+    QCOMPARE(w.Find<ErrorListView>("IDC_LIST_ERRORFILE")->model()->rowCount(), 1);
+
+    struct Case {
+        bool folder;
+        std::string input;
+        int message;
+    };
+    const Case cases[] = {
+        {false, w.in + "/missing.xml", kMsgXmlFileMissing},
+        {false, w.in + "/upper.XML", kMsgNotXmlFile},
+        {false, w.in, kMsgNotXmlFile},
+        {true, w.in + "/upper.XML", kMsgFolderMissing},
+        {true, w.in + "/nothing-here", kMsgFolderMissing},
+    };
+    for (const Case& c : cases) {
+        w.boxes.seen.clear();
+        if (w.dlg().IsFileMode() == c.folder) {
+            ChooseMode(w, c.folder);
+        }
+        SetInput(w, c.input);
+        PressRun(w);
+        QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+        QCOMPARE(w.boxes.seen[0].text, MessageOf(c.message));
+        QCOMPARE(w.boxes.seen[0].title, QStringLiteral("エラー"));
+        QCOMPARE(w.boxes.seen[0].icon, QMessageBox::NoIcon);
+        QCOMPARE(w.Find<ErrorListView>("IDC_LIST_ERRORFILE")->model()->rowCount(), 0);
+        QVERIFY(w.Find<QLabel>("IDC_TXT_PROGRESS")->isHidden());
+    }
+}
+
+void WindowRunTest::unwritableLogStopsTheRunWithMessageSixOnce()
+{
+    WindowFixture w;
+    for (const char* name : {"a.xml", "b.xml", "c.xml"}) {
+        WriteFile(w.in + "/" + name, BrokenNotification());
+    }
+    ChooseMode(w, true);
+    SetInput(w, w.in);
+    ChooseOutput(w, w.out);
+    PressRun(w);  // a completed run first: three rows
+    QCOMPARE(w.Find<ErrorListView>("IDC_LIST_ERRORFILE")->model()->rowCount(), 3);
+
+    // The log's path is taken by a folder: no entry can be written.
+    const std::string log = w.home + "/Ver1.20.log";
+    std::remove(log.c_str());
+    MakeDir(log);
+    w.boxes.seen.clear();
+    PressRun(w);
+
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    QCOMPARE(w.boxes.seen[0].text, QStringLiteral("ログファイルが開かれています。\n閉じてから再実行してください。"));
+    QCOMPARE(w.boxes.seen[0].title, QStringLiteral("エラー"));
+    QCOMPARE(w.Find<ErrorListView>("IDC_LIST_ERRORFILE")->model()->rowCount(), 0);
+    auto* counter = w.Find<QLabel>("IDC_TXT_PROGRESS");
+    QVERIFY(!counter->isHidden());
+    QCOMPARE(counter->text(), QStringLiteral("(3/3)"));
+    QVERIFY(w.dlg().isVisible());
+}
+
+void WindowRunTest::longFolderRunKeepsTheWindowPaintedAndOpen()
+{
+    WindowFixture w;
+    QVERIFY(QTest::qWaitForWindowExposed(&w.dlg()));
+    constexpr int kFiles = 2000;
+    const std::string xml = ValidNotification();
+    for (int i = 0; i < kFiles; ++i) {
+        WriteFile(w.in + "/n" + std::to_string(i) + ".xml", xml);
+    }
+    ChooseMode(w, true);
+    SetInput(w, w.in);
+    ChooseOutput(w, w.out);
+    auto* counter = w.Find<QLabel>("IDC_TXT_PROGRESS");
+    PaintRecorder recorder(counter);
+
+    // While the run goes on, try to close the window every way there is, and to start a second
+    // run; none of it may take effect. Attempts while files are still being converted show
+    // that the window handles its events during the run, not only in the completion message.
+    int attempts = 0;
+    int attemptsMidRun = 0;
+    QTimer closer;
+    closer.setInterval(0);
+    connect(&closer, &QTimer::timeout, [&] {
+        if (!w.dlg().IsRunning()) {
+            return;
+        }
+        ++attempts;
+        if (counter->text() != QStringLiteral("(2000/2000)")) {
+            ++attemptsMidRun;
+        }
+        w.dlg().close();
+        w.dlg().reject();
+        w.dlg().done(QDialog::Accepted);
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(w.Find<QLineEdit>("IDC_EDT_PATH_INPUT"), &escape);
+        w.dlg().OnClickedBtnOutput();
+    });
+    closer.start();
+
+    QElapsedTimer clock;
+    clock.start();
+    PressRun(w);
+    const qint64 elapsed = clock.elapsed();
+    closer.stop();
+
+    QVERIFY(w.dlg().isVisible());
+    QCOMPARE(w.dlg().result(), 0);
+    QVERIFY2(attemptsMidRun > 0, "the run never let the window handle its events");
+    QVERIFY(attempts > attemptsMidRun);  // also refused while the completion message is open
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    QCOMPARE(w.boxes.seen[0].text, QStringLiteral("処理が完了しました。"));
+    QCOMPARE(counter->text(), QStringLiteral("(2000/2000)"));
+
+    // The counter was painted with values from the middle of the run.
+    QStringList middle;
+    for (const QString& text : recorder.painted) {
+        if (text != "(0/2000)" && text != "(2000/2000)" && text.startsWith('(') && text.endsWith("/2000)")) {
+            middle << text;
+        }
+    }
+    QVERIFY2(!middle.isEmpty(), qPrintable(recorder.painted.join(' ')));
+    // Events were handled about 30 times a second at most.
+    const int pumps = w.dlg().Pump().PumpCount();
+    QVERIFY(pumps >= 1);
+    QVERIFY2(pumps <= elapsed / EventPump::kIntervalMs + 1,
+             qPrintable(QString("%1 pumps in %2 ms").arg(pumps).arg(elapsed)));
+}
+
+QTEST_MAIN(WindowRunTest)
+#include "WindowRunTest.moc"

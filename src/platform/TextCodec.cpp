@@ -119,6 +119,30 @@ void Cp932Encoder::Append(std::string& out, std::string_view utf8)
             ++i;
             continue;
         }
+        // Most characters of the notifications are three-byte sequences (kana, kanji, full-width
+        // forms): decoded and looked up here directly. Anything else takes the general way below.
+        if ((byte & 0xF0) == 0xE0 && i + 2 < utf8.size()) {
+            const auto second = static_cast<unsigned char>(utf8[i + 1]);
+            const auto third = static_cast<unsigned char>(utf8[i + 2]);
+            const char32_t value = (char32_t{byte & 0x0Fu} << 12) | (char32_t{second & 0x3Fu} << 6) | (third & 0x3Fu);
+            if (IsContinuation(second) && IsContinuation(third) && value >= 0x800 &&
+                (value < 0xD800 || value > 0xDFFF)) {
+                std::uint16_t code = (*codes_)[value];
+                if (code == kNotAsked) {
+                    code = CodeOf(value);
+                }
+                i += 3;
+                if (code == kUnrepresentable) {
+                    *write++ = '?';
+                } else if (code < 0x100) {
+                    *write++ = static_cast<char>(code);
+                } else {
+                    *write++ = static_cast<char>(code >> 8);
+                    *write++ = static_cast<char>(code & 0xFF);
+                }
+                continue;
+            }
+        }
         char32_t character = 0;
         const std::size_t length = DecodeUtf8(utf8, i, character);
         if (length == 0) {

@@ -51,8 +51,13 @@ int NodeFlattener::NodeListToCString(XmlNode nodeList, int iDataType, std::strin
         if (position < 0) {
             return fail();
         }
-        // A repeated field keeps the later value.
-        values[static_cast<std::size_t>(position)] = QuoteCsvField(FieldValue(node));
+        // A repeated field keeps the later value. Most values need no quoting: they are moved
+        // into place, not copied.
+        std::string value = FieldValue(node);
+        if (NeedsQuoting(value)) {
+            value = QuoteCsvField(value);
+        }
+        values[static_cast<std::size_t>(position)] = std::move(value);
         ++matchCount;
         if (advancesBar) {
             fileModeProgress->StepPrgBar();

@@ -1,5 +1,6 @@
 #include "ui/CTenvorDlg.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
@@ -14,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <algorithm>
 
 #include "diag/MessageCatalog.h"
@@ -115,11 +117,20 @@ int CTenvorDlg::exec()
 bool CTenvorDlg::OnInitDialog()
 {
     initialised_ = true;
-    engine_.Start();  // settings and debug entries come before the guard, a second instance included
+    CenterOnScreen();  // before any message box, which is centred on the window
+    engine_.Start();   // settings and debug entries come before the guard, a second instance included
     Init();
     setWindowIcon(hIcon);
     ui_.edtPathInput->setFocus(Qt::OtherFocusReason);
     return true;
+}
+
+void CTenvorDlg::CenterOnScreen()
+{
+    adjustSize();
+    if (const QScreen* display = screen()) {
+        move(display->availableGeometry().center() - rect().center());
+    }
 }
 
 void CTenvorDlg::Init()
@@ -532,6 +543,7 @@ int CTenvorDlg::ShowMessageBox(const std::string& text, const std::string& capti
     // Every message of the tool is a plain box: one OK button, no icon, owned by the window.
     QMessageBox box(QMessageBox::NoIcon, FromCore(caption), FromCore(text), QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("OutputMessage"));
+    box.button(QMessageBox::Ok)->setIcon(QIcon());  // some styles decorate it; keep it plain
     box.exec();
     return kIdOk;
 }

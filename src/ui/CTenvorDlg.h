@@ -113,6 +113,7 @@ protected:
 
 private:
     void ConnectHandlers();
+    void CenterOnScreen();
     // Sets a path box's text; its change handler runs even when the text stays the same.
     void SetBoxText(QLineEdit* box, const QString& text);
     // What the input browse button does with a chosen file or folder.

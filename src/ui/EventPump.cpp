@@ -45,6 +45,7 @@ void EventPump::Poll()
     process_();
     // Measured from the end of the pump, so a slow repaint never eats more than half the time.
     lastPump_ = clock_();
+    pumpTime_ += lastPump_ - now;
 }
 
 }  // namespace tenvor

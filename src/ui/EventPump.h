@@ -21,12 +21,14 @@ public:
     void Poll();   // pumps when the interval has passed since the last pump (or Start)
 
     int PumpCount() const { return pumpCount_; }
+    qint64 PumpTimeMs() const { return pumpTime_; }  // time spent handling events, in total
 
 private:
     std::function<qint64()> clock_;
     std::function<void()> process_;
     qint64 lastPump_ = 0;
     int pumpCount_ = 0;
+    qint64 pumpTime_ = 0;
 };
 
 }  // namespace tenvor

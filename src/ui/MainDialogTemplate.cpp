@@ -145,12 +145,13 @@ void BuildControls(QWidget* body, const DialogUnits& du, MainDialogControls& c)
     c.txtProgress = Label(body, du, QStringLiteral("(0/0)"), 285, 81, 57, 8);
     c.txtProgress->setObjectName(QStringLiteral("IDC_TXT_PROGRESS"));
     Label(body, du, QStringLiteral("Version 1.20"), 292, 4, 53, 8, Qt::AlignRight);
-    Label(body, du, QStringLiteral("電子通知書(XML)"), 4, 43, 58, 13);
-    Label(body, du, QStringLiteral("出力先（保存先）"), 5, 59, 54, 10);
+    // The captions name their boxes for assistive tools.
+    Label(body, du, QStringLiteral("電子通知書(XML)"), 4, 43, 58, 13)->setBuddy(c.edtPathInput);
+    Label(body, du, QStringLiteral("出力先（保存先）"), 5, 59, 54, 10)->setBuddy(c.edtPathOutput);
 
     c.listErrorfile = Place(new ErrorListView(body), du, 15, 101, 334, 89);
     c.listErrorfile->setObjectName(QStringLiteral("IDC_LIST_ERRORFILE"));
-    Label(body, du, QStringLiteral("進捗状況 ："), 8, 80, 34, 10);
+    Label(body, du, QStringLiteral("進捗状況 ："), 8, 80, 34, 10)->setBuddy(c.prgBar);
 
     c.edtGuidance = Place(new QPlainTextEdit(body), du, 16, 211, 319, 51);
     c.edtGuidance->setObjectName(QStringLiteral("IDC_EDT_GUIDANCE"));

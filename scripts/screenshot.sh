@@ -6,14 +6,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure-packages.sh
-ensure_packages "${TENVOR_BUILD_PACKAGES[@]}" xvfb xauth xdotool imagemagick
+ensure_packages "${TENVOR_BUILD_PACKAGES[@]}" xvfb xdotool imagemagick
 
 output="${1:-docs/screenshot.png}"
 build="${BUILD_DIR:-build}"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --parallel "$(nproc)" --target tenvor >/dev/null
 
-work="$(mktemp -d /tmp/tenvor-screenshot.XXXXXX)"
+# A fixed place, so that the paths in the picture do not change from one run to the next.
+work=/tmp/tenvor-screenshot
+rm -rf "$work"
 xvfb_pid=""
 window_pid=""
 cleanup() {
@@ -25,11 +27,11 @@ trap cleanup EXIT
 
 # The input: every example, two of which cannot be converted, with distinct times so that the
 # order of the run is fixed.
-mkdir -p "$work/home" "$work/notifications"
+mkdir -p "$work/home" "$work/電子通知書"
 i=0
 for file in examples/*.xml; do
-  cp "$file" "$work/notifications/"
-  touch -d "@$((1711962000 + i * 60))" "$work/notifications/$(basename "$file")"
+  cp "$file" "$work/電子通知書/"
+  touch -d "@$((1711962000 + i * 60))" "$work/電子通知書/$(basename "$file")"
   i=$((i + 1))
 done
 
@@ -74,7 +76,7 @@ click_du() {  # click at dialog units x, y (plus pixels down)
 
 click_du 80 24                         # "フォルダ選択"
 click_du 150 46                        # the input box
-xdotool type --delay 5 "$work/notifications"
+xdotool type --delay 20 "$work/電子通知書"
 sleep 0.3
 click_du 287 283                       # "CSV出力"
 sleep 1.5

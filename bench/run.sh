@@ -803,7 +803,9 @@ mark() {  # mark VALUE LIMIT: met or not
     vm="$(mib "$v")"
     echo "| Peak RSS, folder-$largest (conversion on disk) | 48 MiB | $vm MiB | $(mark "$vm" 48) |"
     if [ -n "$smallest" ] && [ "$smallest" != "$largest" ]; then
-      echo "| Peak RSS independent of the folder's size: folder-$smallest → folder-$largest | flat | $(mib "$(stat_of "folder-$smallest" conv-disk 8)") → $vm MiB | |"
+      growth="$(awk -v a="$(stat_of "folder-$smallest" conv-disk 8)" -v b="$v" -v n="$((largest - smallest))" \
+        'BEGIN { if (a == "" || b == "") print "–"; else printf "%+.0f", (b - a) * 1024 / n }')"
+      echo "| Peak RSS independent of the folder's size: folder-$smallest → folder-$largest | flat | $(mib "$(stat_of "folder-$smallest" conv-disk 8)") → $vm MiB ($growth bytes per file) | |"
     fi
   fi
   if [ "$big_persons" -gt 0 ]; then

@@ -904,7 +904,7 @@ set output "$plot_png"
 set title "$title"
 set datafile separator "\t"
 set datafile missing "NaN"
-set key below horizontal maxcols 3
+set key below vertical maxrows 4
 set logscale x
 set xrange [$x_low:$x_high]
 set xlabel "files in the folder"

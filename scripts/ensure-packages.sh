@@ -35,6 +35,7 @@ TENVOR_BUILD_PACKAGES=(
 # What the test suite needs in addition.
 TENVOR_TEST_PACKAGES=(
   libgtest-dev libxml2-utils
+  clang libclang-rt-14-dev valgrind
 )
 
 # What the benchmark needs in addition (bench/run.sh, bench/profile.sh): xmllint and

@@ -327,7 +327,7 @@ first_mtime=1767225600  # the generator's first last-write time; file number j h
 folder_faults=(missing-field truncated unsupported-form extra-element comment)
 gen_args=(--seed "$seed" --min-persons "$min_persons" --max-persons "$max_persons"
   --fail-percent 0 --sjis-percent "$sjis_percent" --min-bytes "$min_bytes" --max-bytes "$max_bytes")
-gen_stamp="$(sha1sum <"$gen" | cut -c1-16) ${gen_args[*]} failing $fail_percent% v2"
+gen_stamp="$(sha1sum <"$gen" | cut -c1-16) ${gen_args[*]} failing $fail_percent% v3"
 
 # Generates (or reuses) the folder of N notifications; sets in, failing.
 make_folder() {
@@ -374,7 +374,7 @@ make_folder() {
       form="${name#*_}"
       form="${form%.xml}"
       "$gen" one --form "$form" --out "$in/$name" --seed "$((seed + number))" \
-        --fault "${folder_faults[$((k % ${#folder_faults[@]}))]}" --persons "$((1 + number % 2))" \
+        --fault "${folder_faults[$((k % ${#folder_faults[@]}))]}" --persons 1 \
         --encoding "$([ $((k % 4)) -eq 3 ] && echo sjis || echo utf8)" \
         --bytes "$((min_bytes + number * 7919 % (max_bytes - min_bytes + 1)))" || die "tenvor-gen failed"
       touch -m -d "@$((first_mtime + number - 1))" "$in/$name"

@@ -73,7 +73,7 @@ bool EndsWithXmlAnyCase(std::string_view name)
 }
 
 struct ListedFile {
-    std::string name;
+    std::string path;
     std::int64_t seconds;
     std::int64_t nanoseconds;
 };
@@ -104,17 +104,18 @@ std::vector<std::string> ListXmlFilesOldestFirst(const std::string& folder)
         if (::fstatat(dirFd, entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) {
             continue;
         }
-        files.push_back({std::string(name), st.st_mtim.tv_sec, st.st_mtim.tv_nsec});
+        files.push_back({JoinPath(folder, name), st.st_mtim.tv_sec, st.st_mtim.tv_nsec});
     }
-    // Name order first, so that files with equal times come in a reproducible order.
-    std::sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) { return a.name < b.name; });
+    // Name order first (the paths share their folder), so that files with equal times come in a
+    // reproducible order.
+    std::sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) { return a.path < b.path; });
     std::stable_sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) {
         return a.seconds != b.seconds ? a.seconds < b.seconds : a.nanoseconds < b.nanoseconds;
     });
     std::vector<std::string> paths;
     paths.reserve(files.size());
-    for (const ListedFile& file : files) {
-        paths.push_back(JoinPath(folder, file.name));
+    for (ListedFile& file : files) {
+        paths.push_back(std::move(file.path));
     }
     return paths;
 }

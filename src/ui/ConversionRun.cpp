@@ -1,6 +1,7 @@
 #include "ui/ConversionRun.h"
 
 #include <chrono>
+#include <iterator>
 #include <optional>
 
 #include "convert/CsvOutput.h"
@@ -114,10 +115,12 @@ int ConversionRun::RefuseInput(int msgIndex, const std::string& csInputPath)
 void ConversionRun::GetXMLFilePathList(std::string csXMLFilePath, std::vector<std::string>& vecXmlFilePaths)
 {
     std::vector<std::string> listed = ListXmlFilesOldestFirst(csXMLFilePath);
-    vecXmlFilePaths.reserve(vecXmlFilePaths.size() + listed.size());
-    for (std::string& path : listed) {
-        vecXmlFilePaths.push_back(std::move(path));
+    if (vecXmlFilePaths.empty()) {
+        vecXmlFilePaths = std::move(listed);
+        return;
     }
+    vecXmlFilePaths.insert(vecXmlFilePaths.end(), std::make_move_iterator(listed.begin()),
+                           std::make_move_iterator(listed.end()));
 }
 
 int ConversionRun::MainLoopFunc(std::vector<std::string>& vecXmlFilePaths)

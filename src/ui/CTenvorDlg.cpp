@@ -71,6 +71,7 @@ CTenvorDlg::CTenvorDlg(std::string appFolder, QWidget* parent)
     hIcon = QIcon(QStringLiteral(":/res/tenvor.png"));
     setAcceptDrops(true);
     ConnectHandlers();
+    pump_.SetBeforePump([this] { FlushProgress(); });
     // The key filter sees every key press of the window's controls before they do.
     for (QWidget* child : findChildren<QWidget*>()) {
         child->installEventFilter(this);
@@ -403,9 +404,12 @@ void CTenvorDlg::OnClickedBtnOutput()
     if (running_) {
         return;
     }
-    RunningFlag running(running_);
-    pump_.Start();
-    engine_.OnClickedBtnOutput();
+    {
+        RunningFlag running(running_);
+        pump_.Start();
+        engine_.OnClickedBtnOutput();
+    }
+    FlushProgress();
 }
 
 void CTenvorDlg::OnNMClickListErrorfile()
@@ -462,44 +466,74 @@ void CTenvorDlg::ShowBar()
     }
 }
 
+void CTenvorDlg::ShowProgressText(const QString& text)
+{
+    ui_.txtProgress->setText(text);
+    ui_.txtProgress->adjustSize();
+    ui_.txtProgress->show();
+}
+
+void CTenvorDlg::FlushProgress()
+{
+    if (barPending_) {
+        barPending_ = false;
+        ShowBar();
+    }
+    if (progressTextPending_) {
+        ShowProgressText(*progressTextPending_);
+        progressTextPending_.reset();
+    }
+}
+
 void CTenvorDlg::InitializePrgBar(int iPrgCnt)
 {
     barPosition_ = 0;
     barStep_ = 1;
     barMaximum_ = iPrgCnt;
+    barPending_ = false;
     ShowBar();
 }
 
 void CTenvorDlg::StepPrgBar()
 {
     barPosition_ = std::min(barPosition_ + barStep_, barMaximum_);
-    ShowBar();
-    PumpEvents();
+    if (running_) {
+        barPending_ = true;
+        PumpEvents();
+    } else {
+        ShowBar();
+    }
 }
 
 void CTenvorDlg::FillPrgBar()
 {
     barMaximum_ = 1;
     barPosition_ = 1;
+    barPending_ = false;
     ShowBar();
 }
 
 void CTenvorDlg::ResetPrgBar()
 {
     barPosition_ = 0;
+    barPending_ = false;
     ShowBar();
 }
 
 void CTenvorDlg::SetProgressText(const std::string& csText)
 {
-    ui_.txtProgress->setText(QStringLiteral("(") + FromCore(csText) + QStringLiteral(")"));
-    ui_.txtProgress->adjustSize();
-    ui_.txtProgress->show();
-    PumpEvents();
+    QString text = QStringLiteral("(") + FromCore(csText) + QStringLiteral(")");
+    if (running_) {
+        progressTextPending_ = std::move(text);
+        PumpEvents();
+    } else {
+        ShowProgressText(text);
+    }
 }
 
 void CTenvorDlg::HideProgressText()
 {
+    progressTextPending_.reset();
     ui_.txtProgress->hide();
 }
 
@@ -540,6 +574,7 @@ void CTenvorDlg::SetGuidance(const std::string& text)
 
 int CTenvorDlg::ShowMessageBox(const std::string& text, const std::string& caption, unsigned /*type*/)
 {
+    FlushProgress();  // the box shows over the progress as it stands
     // Every message of the tool is a plain box: one OK button, no icon, owned by the window.
     QMessageBox box(QMessageBox::NoIcon, FromCore(caption), FromCore(text), QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("OutputMessage"));

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QIcon>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/SingleInstance.h"
@@ -120,6 +121,9 @@ private:
     void TakeInput(const QString& path, bool isFolder);
     void TakeDroppedInput(const DroppedInput& input);
     void ShowBar();
+    void ShowProgressText(const QString& text);
+    // Brings the bar and the counter up to date with the last values the run reported.
+    void FlushProgress();
     void PumpEvents();
 
     TenvorEngine engine_;
@@ -132,6 +136,11 @@ private:
     int barMaximum_ = 100;
     int barPosition_ = 0;
     int barStep_ = 10;
+    // During a run the bar and the counter are updated on the screen only when events are
+    // handled (about 30 times a second) and before any message box: laying out the counter's
+    // text for each of thousands of files would cost more than the files' conversion.
+    bool barPending_ = false;
+    std::optional<QString> progressTextPending_;
 
     bool initialised_ = false;
     bool destroyed_ = false;

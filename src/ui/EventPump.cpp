@@ -42,6 +42,9 @@ void EventPump::Poll()
         return;
     }
     ++pumpCount_;
+    if (beforePump_) {
+        beforePump_();
+    }
     process_();
     // Measured from the end of the pump, so a slow repaint never eats more than half the time.
     lastPump_ = clock_();

@@ -28,10 +28,10 @@ protected:
 
     void Good(const std::string& name, std::time_t mtime = 1767225600)
     {
-        gen::NotificationSpec spec;
-        spec.formId = "N2043003";
-        spec.persons = 2;
-        test::WriteFile(fixture.in + "/" + name, gen::Generate(engine.dataTbl, spec).bytes);
+        gen::NotificationSpec wanted;
+        wanted.formId = "N2043003";
+        wanted.persons = 2;
+        test::WriteFile(fixture.in + "/" + name, gen::Generate(engine.dataTbl, wanted).bytes);
         test::SetMtime(fixture.in + "/" + name, mtime);
     }
     void Bad(const std::string& name, std::time_t mtime = 1767225600)

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 
 #include "diag/LogFile.h"
 #include "forms/DataTbl.h"
@@ -23,7 +24,13 @@ void MessageBoxCatcher::Answer()
             continue;
         }
         seen.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons(), box->parentWidget(),
-                        box->isModal()});
+                        box->isModal(), QString()});
+        if (box->parentWidget() != nullptr) {
+            const auto* counter = box->parentWidget()->findChild<QLabel*>(QStringLiteral("IDC_TXT_PROGRESS"));
+            if (counter != nullptr && !counter->isHidden()) {
+                seen.back().counter = counter->text();
+            }
+        }
         if (QAbstractButton* ok = box->button(QMessageBox::Ok)) {
             ok->click();
         } else {

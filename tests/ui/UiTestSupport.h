@@ -32,6 +32,7 @@ public:
         QMessageBox::StandardButtons buttons;
         QWidget* parent = nullptr;
         bool modal = false;
+        QString counter;  // the owner's "(k/N)" counter as it stood, empty when hidden
     };
 
     MessageBoxCatcher();

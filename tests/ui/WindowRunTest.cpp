@@ -152,6 +152,7 @@ void WindowRunTest::folderRunListsErrorsNewestFirstAndReportsTheCount()
     auto* counter = w.Find<QLabel>("IDC_TXT_PROGRESS");
     QVERIFY(!counter->isHidden());
     QCOMPARE(counter->text(), QStringLiteral("(4/4)"));
+    QCOMPARE(w.boxes.seen[0].counter, QStringLiteral("(4/4)"));  // shown before the message
     auto* bar = w.Find<QProgressBar>("IDC_PRG_BAR");
     QCOMPARE(bar->value(), bar->maximum());
     QVERIFY(Exists(w.out + "/good.csv"));

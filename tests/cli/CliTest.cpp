@@ -100,11 +100,11 @@ protected:
     std::string Notification(const std::string& folder, const std::string& name, std::time_t mtime,
                              gen::Fault fault = gen::Fault::None)
     {
-        gen::NotificationSpec spec;
-        spec.persons = 2;
-        spec.seed = static_cast<std::uint32_t>(mtime);
-        spec.fault = fault;
-        const gen::GeneratedNotification made = gen::Generate(catalogue, spec);
+        gen::NotificationSpec wanted;
+        wanted.persons = 2;
+        wanted.seed = static_cast<std::uint32_t>(mtime);
+        wanted.fault = fault;
+        const gen::GeneratedNotification made = gen::Generate(catalogue, wanted);
         const std::string path = folder + "/" + name;
         WriteFile(path, made.bytes);
         test::SetMtime(path, mtime);
@@ -214,10 +214,10 @@ TEST_F(Cli, UnwritableLogStopsTheRun)
 
 TEST_F(Cli, FailedCsvWriteStopsTheRunAndLeavesNoPartialFile)
 {
-    gen::NotificationSpec spec;
-    spec.targetBytes = 20000;
+    gen::NotificationSpec wanted;
+    wanted.targetBytes = 20000;
     const std::string big = in + "/big.xml";
-    WriteFile(big, gen::Generate(catalogue, spec).bytes);
+    WriteFile(big, gen::Generate(catalogue, wanted).bytes);
     const Result result = RunCli(home, {"convert", big}, 8000);
     EXPECT_EQ(result.exitCode, 3);
     EXPECT_EQ(result.out, "");

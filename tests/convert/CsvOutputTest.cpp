@@ -26,9 +26,9 @@ std::string WithCrLf(const std::string& text)
 
 class CsvOutputTest : public ::testing::Test {
 protected:
-    gen::GeneratedNotification Write(const std::string& name, gen::NotificationSpec spec, const std::string& folder)
+    gen::GeneratedNotification Write(const std::string& name, gen::NotificationSpec wanted, const std::string& folder)
     {
-        auto notification = gen::Generate(fixture.engine->dataTbl, spec);
+        auto notification = gen::Generate(fixture.engine->dataTbl, wanted);
         test::WriteFile(folder + "/" + name, notification.bytes);
         return notification;
     }
@@ -46,11 +46,11 @@ protected:
 
 TEST_F(CsvOutputTest, ShiftJisAndUtf8FilesHoldExactlyTheExpectedBytes)
 {
-    gen::NotificationSpec spec;
-    spec.formId = "N2018003";
-    spec.persons = 2;
-    spec.specialCharacters = true;
-    const auto notification = Write("a.xml", spec, fixture.in);
+    gen::NotificationSpec wanted;
+    wanted.formId = "N2018003";
+    wanted.persons = 2;
+    wanted.specialCharacters = true;
+    const auto notification = Write("a.xml", wanted, fixture.in);
     fixture.window.outputFolder = fixture.out;
     ASSERT_EQ(fixture.RunFile(fixture.in + "/a.xml"), RunOutcome::Completed);
     const std::string sjis = test::ReadFile(fixture.out + "/a.csv");
@@ -64,9 +64,9 @@ TEST_F(CsvOutputTest, ShiftJisAndUtf8FilesHoldExactlyTheExpectedBytes)
 
 TEST_F(CsvOutputTest, ShiftJisWritesAQuestionMarkPerUnrepresentableCharacterWhileUtf8KeepsIt)
 {
-    gen::NotificationSpec spec;
-    spec.formId = "N2008005";
-    auto notification = gen::Generate(fixture.engine->dataTbl, spec);
+    gen::NotificationSpec wanted;
+    wanted.formId = "N2008005";
+    auto notification = gen::Generate(fixture.engine->dataTbl, wanted);
     // The first field of the only record gets a character outside code page 932.
     const std::size_t at = notification.bytes.find("<通知書名称>") + std::string("<通知書名称>").size();
     notification.bytes.insert(at, "𠮷野家😀");
@@ -85,9 +85,9 @@ TEST_F(CsvOutputTest, ShiftJisWritesAQuestionMarkPerUnrepresentableCharacterWhil
 
 TEST_F(CsvOutputTest, TheOutputFolderDecidesThePathAndAnEmptyOneMeansBesideTheInput)
 {
-    gen::NotificationSpec spec;
-    spec.formId = "N7200001";
-    Write("a.b.xml", spec, fixture.in);
+    gen::NotificationSpec wanted;
+    wanted.formId = "N7200001";
+    Write("a.b.xml", wanted, fixture.in);
     fixture.window.outputFolder = fixture.out + "/";
     ASSERT_EQ(fixture.RunFile(fixture.in + "/a.b.xml"), RunOutcome::Completed);
     EXPECT_TRUE(test::Exists(fixture.out + "/a.b.csv"));
@@ -106,10 +106,10 @@ TEST_F(CsvOutputTest, TheOutputFolderDecidesThePathAndAnEmptyOneMeansBesideTheIn
 
 TEST_F(CsvOutputTest, ExistingFilesAndFoldersOfTheSameNameAreNeverReplaced)
 {
-    gen::NotificationSpec spec;
-    spec.formId = "N7130001";
+    gen::NotificationSpec wanted;
+    wanted.formId = "N7130001";
     for (const char* name : {"a.xml", "b.xml", "c.xml", "d.XML"}) {
-        Write(name, spec, fixture.in);
+        Write(name, wanted, fixture.in);
     }
     for (const auto& [name, time] :
          std::vector<std::pair<std::string, int>>{{"a.xml", 10}, {"b.xml", 20}, {"c.xml", 30}, {"d.XML", 40}}) {
@@ -149,10 +149,10 @@ TEST_F(CsvOutputTest, TwoInputsWithTheSameBaseNameGiveOneFileAndOneKindZero)
 
 TEST_F(CsvOutputTest, AnOutputFolderThatCannotTakeFilesIsKindThreeAndTheRunGoesOn)
 {
-    gen::NotificationSpec spec;
-    spec.formId = "N7160001";
-    Write("a.xml", spec, fixture.in);
-    Write("b.xml", spec, fixture.in);
+    gen::NotificationSpec wanted;
+    wanted.formId = "N7160001";
+    Write("a.xml", wanted, fixture.in);
+    Write("b.xml", wanted, fixture.in);
     // Missing, a file in place of the folder, and a folder inside a file.
     test::WriteFile(fixture.dir / "plain", "x");
     for (const std::string& folder : {fixture.dir / "gone", fixture.dir / "plain", fixture.dir / "plain/sub"}) {
@@ -167,17 +167,17 @@ TEST_F(CsvOutputTest, AnOutputFolderThatCannotTakeFilesIsKindThreeAndTheRunGoesO
 
 TEST_F(CsvOutputTest, ANameTheFileSystemRefusesIsKindThree)
 {
-    gen::NotificationSpec spec;
-    spec.formId = "N7160001";
+    gen::NotificationSpec wanted;
+    wanted.formId = "N7160001";
     const std::string longName = std::string(250, 'n') + ".xml";  // its CSV name is 254 bytes: fine
-    Write(longName, spec, fixture.in);
+    Write(longName, wanted, fixture.in);
     fixture.window.outputFolder = fixture.out;
     ASSERT_EQ(fixture.RunFolder(fixture.in), RunOutcome::Completed);
     EXPECT_TRUE(Kinds().empty());
 
     // A name without a dot keeps all of it as base name: 255 bytes give a 259-byte CSV name.
     const std::string tooLong = std::string(252, 'x') + "xml";
-    Write(tooLong, spec, fixture.in);
+    Write(tooLong, wanted, fixture.in);
     ASSERT_EQ(fixture.RunFile(fixture.in + "/" + tooLong), RunOutcome::Completed);
     EXPECT_EQ(Kinds(), std::vector<int>{3});
     EXPECT_EQ(test::ListDir(fixture.out).size(), 1u);

@@ -35,7 +35,7 @@ protected:
         const auto& list = fixture.engine->errors.errorInfoList;
         return list.empty() ? -1 : list.back().errorKind;
     }
-    std::string Generated(NotificationSpec spec) { return gen::Generate(fixture.engine->dataTbl, spec).bytes; }
+    std::string Generated(NotificationSpec wanted) { return gen::Generate(fixture.engine->dataTbl, wanted).bytes; }
     // The record's text as the CSV holds it (UTF-8, "\n" line ends).
     std::string Csv() const
     {
@@ -55,15 +55,15 @@ TEST_F(NotificationReaderTest, EveryFormReadsAsItsExpectedCsvInEitherEncoding)
     std::uint32_t seed = 7;
     for (const auto id : styleNumList) {
         for (const auto encoding : {FileEncoding::Utf8, FileEncoding::ShiftJis, FileEncoding::Utf8Bom}) {
-            NotificationSpec spec;
-            spec.formId = std::string(id);
-            spec.persons = 3;
-            spec.encoding = encoding;
-            spec.seed = seed++;
-            spec.shuffleFields = seed % 2 == 0;
-            spec.extraRootElements = spec.formId[1] == '7';
-            const auto notification = gen::Generate(fixture.engine->dataTbl, spec);
-            SCOPED_TRACE(spec.formId + " encoding " + std::to_string(static_cast<int>(encoding)));
+            NotificationSpec wanted;
+            wanted.formId = std::string(id);
+            wanted.persons = 3;
+            wanted.encoding = encoding;
+            wanted.seed = seed++;
+            wanted.shuffleFields = seed % 2 == 0;
+            wanted.extraRootElements = wanted.formId[1] == '7';
+            const auto notification = gen::Generate(fixture.engine->dataTbl, wanted);
+            SCOPED_TRACE(wanted.formId + " encoding " + std::to_string(static_cast<int>(encoding)));
             ASSERT_EQ(Read(notification.bytes), 0);
             EXPECT_EQ(record.errorFlag, 0);
             EXPECT_EQ(RecordedKind(), -1);
@@ -116,9 +116,9 @@ TEST_F(NotificationReaderTest, LoadFailuresAreKindOneForBadXmlAndKindTwoForMissi
 
 TEST_F(NotificationReaderTest, OnlyTheExactSupportedIdsAreAccepted)
 {
-    NotificationSpec spec;
-    spec.formId = "N2008005";
-    const std::string good = Generated(spec);
+    NotificationSpec wanted;
+    wanted.formId = "N2008005";
+    const std::string good = Generated(wanted);
     for (const std::string wrong : {"N2008006", "n2008005", "N20080050", "x:N2008005"}) {
         std::string xml = good;
         for (std::size_t at = xml.find("N2008005"); at != std::string::npos; at = xml.find("N2008005", at + 1)) {
@@ -144,16 +144,16 @@ TEST_F(NotificationReaderTest, OnlyTheExactSupportedIdsAreAccepted)
 
 TEST_F(NotificationReaderTest, PersonRecordsAreRequiredAndReadInDocumentOrderUntilOneFails)
 {
-    NotificationSpec spec;
-    spec.formId = "N7100001";
-    spec.fault = Fault::NoPersonRecord;
-    EXPECT_EQ(Read(Generated(spec)), 0);
+    NotificationSpec wanted;
+    wanted.formId = "N7100001";
+    wanted.fault = Fault::NoPersonRecord;
+    EXPECT_EQ(Read(Generated(wanted)), 0);
     EXPECT_EQ(RecordedKind(), 1);
 
     // Three records, the second one broken: the first line stays, the third is never read.
-    spec.fault = Fault::None;
-    spec.persons = 1;
-    const std::string one = Generated(spec);
+    wanted.fault = Fault::None;
+    wanted.persons = 1;
+    const std::string one = Generated(wanted);
     const std::size_t start = one.find("<_被保険者>");
     const std::size_t end = one.find("</_被保険者>") + std::string("</_被保険者>").size();
     const std::string person = one.substr(start, end - start);
@@ -176,17 +176,17 @@ TEST_F(NotificationReaderTest, PersonRecordsAreRequiredAndReadInDocumentOrderUnt
 
 TEST_F(NotificationReaderTest, FileModeSetsTheBarToTheRootsChildrenAndAdvancesPerField)
 {
-    NotificationSpec spec;
-    spec.formId = "N2018003";
-    spec.persons = 2;
+    NotificationSpec wanted;
+    wanted.formId = "N2018003";
+    wanted.persons = 2;
     fixture.window.fileMode = true;
-    ASSERT_EQ(Read(Generated(spec)), 0);
+    ASSERT_EQ(Read(Generated(wanted)), 0);
     // 16 common fields and 2 records: 18 children, all of them counted.
     EXPECT_EQ(fixture.window.barMaximum, 18);
     EXPECT_EQ(fixture.window.barPosition, 18);
 
-    spec.fault = Fault::MissingField;
-    ASSERT_EQ(Read(Generated(spec)), 0);
+    wanted.fault = Fault::MissingField;
+    ASSERT_EQ(Read(Generated(wanted)), 0);
     EXPECT_EQ(RecordedKind(), 1);
     EXPECT_EQ(fixture.window.barMaximum, 1);  // a failure in file mode fills the bar
     EXPECT_EQ(fixture.window.barPosition, 1);

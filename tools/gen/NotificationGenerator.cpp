@@ -226,7 +226,7 @@ Record MakeRecord(const DataDifList& list, Random& random, bool special)
 }
 
 void AppendFields(std::string& xml, const Record& record, Random& random, bool shuffle, std::string_view indent,
-                  const NotificationSpec& spec, bool lastRecord)
+                  const NotificationSpec& wanted, bool lastRecord)
 {
     std::vector<const Field*> order;
     for (const Field& field : record.fields) {
@@ -237,18 +237,18 @@ void AppendFields(std::string& xml, const Record& record, Random& random, bool s
             std::swap(order[i - 1], order[static_cast<std::size_t>(random.Below(static_cast<int>(i)))]);
         }
     }
-    const bool breakThis = lastRecord && spec.fault != Fault::None;
+    const bool breakThis = lastRecord && wanted.fault != Fault::None;
     for (std::size_t i = 0; i < order.size(); ++i) {
-        if (breakThis && spec.fault == Fault::MissingField && i == order.size() / 2) {
+        if (breakThis && wanted.fault == Fault::MissingField && i == order.size() / 2) {
             continue;
         }
-        if (breakThis && spec.fault == Fault::CommentInRecord && i == 1) {
+        if (breakThis && wanted.fault == Fault::CommentInRecord && i == 1) {
             xml += std::string(indent) + "<!-- 確認済み -->\n";
         }
         xml += std::string(indent) + "<" + order[i]->name + ">" + EscapeXml(order[i]->value) + "</" + order[i]->name +
                ">\n";
     }
-    if (breakThis && spec.fault == Fault::ExtraElement) {
+    if (breakThis && wanted.fault == Fault::ExtraElement) {
         xml += std::string(indent) + "<未定義項目>1</未定義項目>\n";
     }
 }
@@ -289,21 +289,21 @@ std::string Declaration(FileEncoding encoding)
 }
 
 std::string Render(const std::string& root, const Record* common, const std::vector<Record>& records, bool singleRecord,
-                   Random& random, const NotificationSpec& spec)
+                   Random& random, const NotificationSpec& wanted)
 {
-    std::string xml = Declaration(spec.encoding);
+    std::string xml = Declaration(wanted.encoding);
     xml += "<" + root + ">\n";
     if (singleRecord) {
-        AppendFields(xml, records.front(), random, spec.shuffleFields, "  ", spec, true);
+        AppendFields(xml, records.front(), random, wanted.shuffleFields, "  ", wanted, true);
     } else {
         if (common != nullptr) {
-            AppendFields(xml, *common, random, spec.shuffleFields, "  ", spec, false);
-        } else if (spec.extraRootElements) {
+            AppendFields(xml, *common, random, wanted.shuffleFields, "  ", wanted, false);
+        } else if (wanted.extraRootElements) {
             xml += "  <通知書情報>\n    <作成区分>1</作成区分>\n  </通知書情報>\n";
         }
         for (std::size_t i = 0; i < records.size(); ++i) {
             xml += "  <" + std::string(kInsured) + ">\n";
-            AppendFields(xml, records[i], random, spec.shuffleFields, "    ", spec, i + 1 == records.size());
+            AppendFields(xml, records[i], random, wanted.shuffleFields, "    ", wanted, i + 1 == records.size());
             xml += "  </" + std::string(kInsured) + ">\n";
         }
     }
@@ -333,60 +333,61 @@ std::string ToCp932(const std::string& utf8)
     return out;
 }
 
-GeneratedNotification Generate(const DataTbl& catalogue, const NotificationSpec& spec)
+GeneratedNotification Generate(const DataTbl& catalogue, const NotificationSpec& wanted)
 {
     GeneratedNotification result;
-    if (spec.fault == Fault::Empty) {
+    if (wanted.fault == Fault::Empty) {
         result.convertible = false;
         return result;
     }
-    if (spec.fault == Fault::NotXml) {
+    if (wanted.fault == Fault::NotXml) {
         result.bytes = "これはXMLではありません。\nThis is not an XML document.\n";
         result.convertible = false;
         return result;
     }
-    const auto entry = catalogue.dataDifMap.find(spec.formId);
+    const auto entry = catalogue.dataDifMap.find(wanted.formId);
     if (entry == catalogue.dataDifMap.end()) {
-        throw std::invalid_argument("not a supported form: " + spec.formId);
+        throw std::invalid_argument("not a supported form: " + wanted.formId);
     }
     const DataDifLists& lists = entry->second;
-    const bool singleRecord = IsSingleRecordForm(spec.formId);
-    Random random(spec.seed);
+    const bool singleRecord = IsSingleRecordForm(wanted.formId);
+    Random random(wanted.seed);
 
     std::optional<Record> common;
     if (!lists[0].empty()) {
-        common = MakeRecord(lists[0], random, spec.specialCharacters);
+        common = MakeRecord(lists[0], random, wanted.specialCharacters);
     }
     std::vector<Record> records;
-    const int persons = singleRecord ? 1 : (spec.fault == Fault::NoPersonRecord ? 0 : std::max(spec.persons, 1));
+    const int persons = singleRecord ? 1 : (wanted.fault == Fault::NoPersonRecord ? 0 : std::max(wanted.persons, 1));
     for (int i = 0; i < persons; ++i) {
-        records.push_back(MakeRecord(lists[1], random, spec.specialCharacters));
+        records.push_back(MakeRecord(lists[1], random, wanted.specialCharacters));
     }
-    const std::string root = spec.fault == Fault::UnsupportedForm ? "N2008006" : spec.formId;
+    const std::string root = wanted.fault == Fault::UnsupportedForm ? "N2008006" : wanted.formId;
 
-    Random layout(spec.seed ^ 0xA5A5A5A5U);
-    std::string xml = Render(root, common ? &*common : nullptr, records, singleRecord, layout, spec);
-    if (spec.targetBytes > xml.size()) {
+    Random layout(wanted.seed ^ 0xA5A5A5A5U);
+    std::string xml = Render(root, common ? &*common : nullptr, records, singleRecord, layout, wanted);
+    if (wanted.targetBytes > xml.size()) {
         if (Field* field = PaddingField(records, common ? &*common : nullptr, lists)) {
-            const std::string_view filler = kSentences[static_cast<std::size_t>(spec.seed % kSentences.size())];
-            const std::size_t missing = spec.targetBytes - xml.size();
+            const std::string_view filler = kSentences[static_cast<std::size_t>(wanted.seed % kSentences.size())];
+            const std::size_t missing = wanted.targetBytes - xml.size();
             while (field->value.size() < missing) {
                 field->value += filler;
             }
-            Random again(spec.seed ^ 0xA5A5A5A5U);
-            xml = Render(root, common ? &*common : nullptr, records, singleRecord, again, spec);
+            Random again(wanted.seed ^ 0xA5A5A5A5U);
+            xml = Render(root, common ? &*common : nullptr, records, singleRecord, again, wanted);
         }
     }
 
-    result.convertible = spec.fault == Fault::None;
+    result.convertible = wanted.fault == Fault::None;
     if (result.convertible) {
-        result.expectedCsv = spec.formId + "\n[kanri]\n" + (common ? CsvLine(*common) : std::string("\n")) + "[data]\n";
+        result.expectedCsv =
+            wanted.formId + "\n[kanri]\n" + (common ? CsvLine(*common) : std::string("\n")) + "[data]\n";
         for (const Record& record : records) {
             result.expectedCsv += CsvLine(record);
         }
     }
-    result.bytes = spec.encoding == FileEncoding::ShiftJis ? ToCp932(xml) : xml;
-    if (spec.fault == Fault::Truncated) {
+    result.bytes = wanted.encoding == FileEncoding::ShiftJis ? ToCp932(xml) : xml;
+    if (wanted.fault == Fault::Truncated) {
         result.bytes.resize(result.bytes.size() / 2);
     }
     return result;
@@ -412,27 +413,27 @@ constexpr std::array<Fault, 5> kFolderFaults = {Fault::MissingField, Fault::Trun
 
 }  // namespace
 
-std::vector<GeneratedFile> GenerateFolder(const DataTbl& catalogue, const std::string& folder, const FolderSpec& spec)
+std::vector<GeneratedFile> GenerateFolder(const DataTbl& catalogue, const std::string& folder, const FolderSpec& wanted)
 {
     std::vector<GeneratedFile> files;
-    files.reserve(static_cast<std::size_t>(std::max(spec.count, 0)));
-    Random random(spec.seed);
-    for (int i = 0; i < spec.count; ++i) {
+    files.reserve(static_cast<std::size_t>(std::max(wanted.count, 0)));
+    Random random(wanted.seed);
+    for (int i = 0; i < wanted.count; ++i) {
         NotificationSpec one;
         one.formId = std::string(styleNumList[static_cast<std::size_t>(random.Below(33))]);
-        one.persons = random.Between(spec.minPersons, spec.maxPersons);
-        one.encoding = random.Fraction() < spec.shiftJisFraction ? FileEncoding::ShiftJis : FileEncoding::Utf8;
+        one.persons = random.Between(wanted.minPersons, wanted.maxPersons);
+        one.encoding = random.Fraction() < wanted.shiftJisFraction ? FileEncoding::ShiftJis : FileEncoding::Utf8;
         one.seed = static_cast<std::uint32_t>(random.Next());
-        one.targetBytes = static_cast<std::size_t>(
-            random.Between(static_cast<int>(spec.minBytes), static_cast<int>(std::max(spec.minBytes, spec.maxBytes))));
+        one.targetBytes = static_cast<std::size_t>(random.Between(
+            static_cast<int>(wanted.minBytes), static_cast<int>(std::max(wanted.minBytes, wanted.maxBytes))));
         one.extraRootElements = random.Below(2) == 0;
-        if (random.Fraction() < spec.failFraction) {
+        if (random.Fraction() < wanted.failFraction) {
             one.fault = kFolderFaults[static_cast<std::size_t>(random.Below(static_cast<int>(kFolderFaults.size())))];
         }
         GeneratedNotification notification = Generate(catalogue, one);
         char name[64];
         std::snprintf(name, sizeof name, "%06d_%s.xml", i + 1, one.formId.c_str());
-        WriteFileWithTime(folder + "/" + name, notification.bytes, spec.firstMtime + i);
+        WriteFileWithTime(folder + "/" + name, notification.bytes, wanted.firstMtime + i);
         files.push_back({name, notification.convertible, std::move(notification.expectedCsv)});
     }
     return files;
@@ -442,18 +443,19 @@ std::vector<GeneratedFile> GenerateExamples(const DataTbl& catalogue, const std:
 {
     struct Example {
         std::string name;
-        NotificationSpec spec;
+        NotificationSpec wanted;
     };
     std::vector<Example> examples;
     std::uint32_t seed = 20260101;
     for (std::size_t i = 0; i < styleNumList.size(); ++i) {
-        NotificationSpec spec;
-        spec.formId = std::string(styleNumList[i]);
-        spec.persons = 2;
-        spec.seed = seed++;
-        spec.encoding = i % 4 == 1 ? FileEncoding::ShiftJis : FileEncoding::Utf8;
-        spec.extraRootElements = i % 3 == 0;
-        examples.push_back({spec.formId + (spec.encoding == FileEncoding::ShiftJis ? "-sjis" : "") + ".xml", spec});
+        NotificationSpec wanted;
+        wanted.formId = std::string(styleNumList[i]);
+        wanted.persons = 2;
+        wanted.seed = seed++;
+        wanted.encoding = i % 4 == 1 ? FileEncoding::ShiftJis : FileEncoding::Utf8;
+        wanted.extraRootElements = i % 3 == 0;
+        examples.push_back(
+            {wanted.formId + (wanted.encoding == FileEncoding::ShiftJis ? "-sjis" : "") + ".xml", wanted});
     }
     NotificationSpec special;
     special.formId = "N2018003";
@@ -476,7 +478,7 @@ std::vector<GeneratedFile> GenerateExamples(const DataTbl& catalogue, const std:
     std::vector<GeneratedFile> files;
     const std::int64_t firstMtime = 1767225600;
     for (std::size_t i = 0; i < examples.size(); ++i) {
-        GeneratedNotification notification = Generate(catalogue, examples[i].spec);
+        GeneratedNotification notification = Generate(catalogue, examples[i].wanted);
         WriteFileWithTime(folder + "/" + examples[i].name, notification.bytes,
                           firstMtime + static_cast<std::int64_t>(i) * 60);
         files.push_back({examples[i].name, notification.convertible, std::move(notification.expectedCsv)});

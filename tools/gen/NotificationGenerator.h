@@ -53,7 +53,7 @@ struct GeneratedNotification {
     bool convertible = true;
 };
 
-GeneratedNotification Generate(const DataTbl& catalogue, const NotificationSpec& spec);
+GeneratedNotification Generate(const DataTbl& catalogue, const NotificationSpec& wanted);
 
 // A folder of mixed notifications with increasing last-write times.
 struct FolderSpec {
@@ -76,7 +76,8 @@ struct GeneratedFile {
 
 // Writes the files into the folder (which must exist). Returns what was written, in
 // last-write order.
-std::vector<GeneratedFile> GenerateFolder(const DataTbl& catalogue, const std::string& folder, const FolderSpec& spec);
+std::vector<GeneratedFile> GenerateFolder(const DataTbl& catalogue, const std::string& folder,
+                                          const FolderSpec& wanted);
 
 // The curated examples: one notification of every form (some in Shift_JIS, one with special
 // characters), plus a few that fail on purpose.

@@ -11,9 +11,6 @@
 //    "[data]" and one record per person, each with exactly as many fields as its list defines;
 //  - the output grows at most linearly with the input (no entity amplification).
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "MemoryFile.h"
 #include "convert/XmlDocument.h"
 #include "forms/FormLookup.h"
 #include "ui/HeadlessWindowState.h"
@@ -49,26 +47,11 @@ struct Harness {
     {
         // Reading alone never logs; the folder only has to be somewhere harmless.
         engine = std::make_unique<tenvor::TenvorEngine>(window, "/nonexistent/tenvor-fuzz/");
-        fd = ::memfd_create("notification.xml", MFD_CLOEXEC);
-        Check(fd >= 0, "memfd_create failed");
-        path = "/proc/self/fd/" + std::to_string(fd);
-    }
-
-    void SetContents(const std::uint8_t* data, std::size_t size)
-    {
-        Check(::ftruncate(fd, 0) == 0, "ftruncate failed");
-        std::size_t done = 0;
-        while (done < size) {
-            const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(done));
-            Check(n > 0, "pwrite failed");
-            done += static_cast<std::size_t>(n);
-        }
     }
 
     tenvor::HeadlessWindowState window;
     std::unique_ptr<tenvor::TenvorEngine> engine;
-    int fd = -1;
-    std::string path;
+    tenvor::fuzz::MemoryFile file{"notification.xml"};
 };
 
 // Splits RFC 4180 text (records ended by CR LF) into records of fields.
@@ -170,16 +153,16 @@ void CheckAccepted(Harness& h, const StXmlInfo& record, std::size_t inputSize)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static Harness harness;
-    harness.SetContents(data, size);
+    harness.file.SetContents(data, size);
 
     StXmlInfo record;
-    const int kind = harness.engine->reader.Load(harness.path, record, nullptr);
+    const int kind = harness.engine->reader.Load(harness.file.Path(), record, nullptr);
     Check(kind == -1 || kind == 1, "a readable file failed with a kind other than 1");
 
     tenvor::XmlDocument fromMemory;
     const auto status = fromMemory.LoadFromMemory(std::string_view(reinterpret_cast<const char*>(data), size));
     tenvor::XmlDocument fromFile;
-    const auto fileStatus = fromFile.Load(harness.path);
+    const auto fileStatus = fromFile.Load(harness.file.Path());
     Check(status == fileStatus, "loading from the file and from memory disagree");
     if (kind == -1) {
         Check(fileStatus == tenvor::XmlDocument::LoadStatus::Ok, "accepted a document that does not load");

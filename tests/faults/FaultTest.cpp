@@ -75,21 +75,7 @@ protected:
         }
     }
 
-    std::vector<std::string> LogLines() const
-    {
-        std::string text = h.LogText();
-        if (text.rfind("\xEF\xBB\xBF", 0) == 0) {
-            text.erase(0, 3);
-        }
-        std::vector<std::string> lines;
-        std::size_t start = 0;
-        while (start < text.size()) {
-            const std::size_t end = text.find("\r\n", start);
-            lines.push_back(text.substr(start, end - start));
-            start = end == std::string::npos ? text.size() : end + 2;
-        }
-        return lines;
-    }
+    std::vector<std::string> LogLines() const { return test::LogEntries(h.LogText()); }
 
     // Runs in a child whose files may not grow beyond the limit, as on a full disk.
     RunReport WithDiskFull(const std::function<RunReport()>& run, std::size_t limit)
@@ -171,8 +157,8 @@ TEST_F(FaultTest, DiskFullThroughTheCommandLine)
     EXPECT_NE(full.errorOutput.find(kError + ": " + kWriteFailed), std::string::npos) << full.errorOutput;
     EXPECT_EQ(test::FilesBelow(h.out), std::vector<std::string>{});
 
-    const test::ChildResult next = test::RunProgram({TENVOR_CLI_PATH, "convert", "--output", h.out, "--file", input},
-                                                    {"TENVOR_HOME=" + h.home});
+    const test::ChildResult next =
+        test::RunProgram({TENVOR_CLI_PATH, "convert", "--output", h.out, "--file", input}, {"TENVOR_HOME=" + h.home});
     EXPECT_EQ(next.exitCode, 0) << next.output << next.errorOutput;
     ExpectCsvFiles({"large.csv"});
 }
@@ -370,8 +356,9 @@ TEST_F(UnusableLogTest, TimingEntriesInDebugModeDoNotStopTheRun)
     Good("b", T0 + 1);
     const RunReport report = h.RunFolder(h.in);
     EXPECT_EQ(report.outcome, "Completed");
-    EXPECT_EQ(report.messages,
-              (Messages{{kError, kLogUnusable}, {kError, kLogUnusable}, {kDone, std::string(messageList[kMsgCompleted])}}));
+    EXPECT_EQ(
+        report.messages,
+        (Messages{{kError, kLogUnusable}, {kError, kLogUnusable}, {kDone, std::string(messageList[kMsgCompleted])}}));
     ExpectCsvFiles({"a.csv", "b.csv"});
     ExpectLogUntouched();
 }
@@ -421,7 +408,7 @@ TEST_F(FaultTest, KilledRunLeavesOnlyCompleteFilesAndTheNextRunDoesTheRest)
         }
     }
     const std::vector<std::string> command = {TENVOR_CLI_PATH, "convert", "--output", h.out,
-                                              "--encoding", "utf8", "--folder", h.in};
+                                              "--encoding",    "utf8",    "--folder", h.in};
     const std::vector<std::string> environment = {"TENVOR_HOME=" + h.home};
 
     // Every file in the output folder is a complete CSV file of a convertible input.

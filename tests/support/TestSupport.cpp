@@ -167,9 +167,8 @@ std::string RunFixture::LogText() const
     return ReadFile(home + "/Ver1.20.log");
 }
 
-std::vector<std::string> RunFixture::LogLines() const
+std::vector<std::string> LogEntries(std::string text)
 {
-    std::string text = LogText();
     if (text.rfind("\xEF\xBB\xBF", 0) == 0) {
         text.erase(0, 3);
     }
@@ -185,6 +184,11 @@ std::vector<std::string> RunFixture::LogLines() const
         start = end + 2;
     }
     return lines;
+}
+
+std::vector<std::string> RunFixture::LogLines() const
+{
+    return LogEntries(LogText());
 }
 
 }  // namespace tenvor::test

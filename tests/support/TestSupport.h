@@ -43,6 +43,8 @@ private:
 };
 
 std::string ReadFile(const std::string& path);
+// The entries of a log file's text, without its byte-order mark and the CR LF of each line.
+std::vector<std::string> LogEntries(std::string text);
 void WriteFile(const std::string& path, std::string_view bytes);
 void MakeDir(const std::string& path);
 bool Exists(const std::string& path);

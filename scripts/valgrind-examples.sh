@@ -44,7 +44,7 @@ check() {
 check convert --output "$work/out-sjis" --encoding sjis --folder "$root/examples"
 check convert --output "$work/out-utf8" --encoding utf8 --folder "$root/examples"
 check convert --output "$work/out-utf8" --encoding utf8 --folder "$root/examples"
-check convert --output "$work/out-one" --file "$root/examples/N2018003-special-characters.xml"
+check convert --output "$work/out-one" --file "$root/examples/N2018003-commas-quotes-line-breaks.xml"
 converted="$(find "$work/out-sjis" -name '*.csv' | wc -l)"
 if [ "$converted" -lt 30 ]; then
   echo "FAILED: only $converted CSV files written" >&2

@@ -463,7 +463,7 @@ std::vector<GeneratedFile> GenerateExamples(const DataTbl& catalogue, const std:
     special.seed = seed++;
     special.specialCharacters = true;
     special.shuffleFields = true;
-    examples.push_back({"N2018003-special-characters.xml", special});
+    examples.push_back({"N2018003-commas-quotes-line-breaks.xml", special});
 
     NotificationSpec truncated = special;
     truncated.specialCharacters = false;

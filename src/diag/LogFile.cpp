@@ -11,27 +11,13 @@
 #include "diag/MessageCatalog.h"
 #include "diag/TimeText.h"
 #include "platform/AppFolder.h"
+#include "platform/FileSystem.h"
 
 namespace tenvor {
 
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
-bool WriteAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
 
 }  // namespace
 

@@ -35,4 +35,8 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 // letter case, oldest last-write time first; equal times keep name order.
 std::vector<std::string> ListXmlFilesOldestFirst(const std::string& folder);
 
+// Writes all of the data to the descriptor, going on after interrupted and partial writes.
+// False when a write fails; errno then tells why.
+bool WriteAll(int fd, std::string_view data);
+
 }  // namespace tenvor

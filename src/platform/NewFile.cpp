@@ -95,16 +95,9 @@ bool NewFile::Open(const std::string& targetPath)
 
 bool NewFile::Write(std::string_view data)
 {
-    while (!data.empty()) {
-        const ssize_t written = ::write(fd_, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            error_ = errno;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(written));
+    if (!WriteAll(fd_, data)) {
+        error_ = errno;
+        return false;
     }
     return true;
 }

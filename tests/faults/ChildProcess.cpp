@@ -19,25 +19,13 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/FileSystem.h"
+
 namespace tenvor::test {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-void WriteAllTo(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-}
 
 void ApplyLimits(const ChildLimits& limits)
 {
@@ -230,7 +218,7 @@ ChildResult RunInChild(const std::function<std::string()>& body, const ChildLimi
                 report = std::string("exception: ") + error.what();
                 code = 3;
             }
-            WriteAllTo(STDOUT_FILENO, report);
+            (void)WriteAll(STDOUT_FILENO, report);  // the parent reads what arrives
             // No destructors, no exit handlers: the parent owns everything but this report.
             ::_exit(code);
         },
@@ -330,8 +318,7 @@ RunReport RunReport::Decode(const std::string& text)
     return report;
 }
 
-Harness::Harness()
-    : home(dir / "home"), in(dir / "in"), out(dir / "out"), engine(window, home + "/")
+Harness::Harness() : home(dir / "home"), in(dir / "in"), out(dir / "out"), engine(window, home + "/")
 {
     MakeDir(in);
     MakeDir(out);

@@ -14,16 +14,18 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "MemoryFile.h"
+#include "convert/CsvRendering.h"
+#include "convert/NotificationLoader.h"
 #include "convert/XmlDocument.h"
+#include "forms/DataTbl.h"
 #include "forms/FormLookup.h"
-#include "ui/HeadlessWindowState.h"
-#include "ui/TenvorEngine.h"
+#include "platform/TextCodec.h"
 
 namespace {
 
@@ -42,15 +44,12 @@ void Check(bool condition, const char* what)
     }
 }
 
+// The reading and the rendering as a run does them, without a window or a log.
 struct Harness {
-    Harness()
-    {
-        // Reading alone never logs; the folder only has to be somewhere harmless.
-        engine = std::make_unique<tenvor::TenvorEngine>(window, "/nonexistent/tenvor-fuzz/");
-    }
-
-    tenvor::HeadlessWindowState window;
-    std::unique_ptr<tenvor::TenvorEngine> engine;
+    tenvor::DataTbl dataTbl;
+    tenvor::FormLookup forms{dataTbl};
+    tenvor::NotificationLoader loader{forms};
+    tenvor::Cp932Encoder cp932;
     tenvor::fuzz::MemoryFile file{"notification.xml"};
 };
 
@@ -117,7 +116,7 @@ void CheckAccepted(Harness& h, const StXmlInfo& record, std::size_t inputSize)
     Check(record.errorFlag == 0, "accepted record marked as failed");
     Check(record.styleNum.size() == 9 && record.styleNum.back() == '\n', "form id line malformed");
     const std::string formId = record.styleNum.substr(0, 8);
-    const tenvor::FormEntry* form = h.engine->forms.Find(formId);
+    const tenvor::FormEntry* form = h.forms.Find(formId);
     Check(form != nullptr, "accepted an unsupported form");
     Check(!record.commonData.empty() && record.commonData.back() == '\n', "common line not ended");
     Check(!record.insuredData.empty(), "accepted without a person line");
@@ -126,8 +125,8 @@ void CheckAccepted(Harness& h, const StXmlInfo& record, std::size_t inputSize)
         Check(!line.empty() && line.back() == '\n', "person line not ended");
     }
 
-    const std::string utf8 = h.engine->output.Render(record, tenvor::OutputEncoding::Utf8);
-    const std::string sjis = h.engine->output.Render(record, tenvor::OutputEncoding::ShiftJis);
+    const std::string utf8 = tenvor::RenderCsv(record, tenvor::OutputEncoding::Utf8, h.cp932);
+    const std::string sjis = tenvor::RenderCsv(record, tenvor::OutputEncoding::ShiftJis, h.cp932);
     // Linear growth: at most a few bytes out per byte in (encodings, escaping, quoting), plus
     // the text that entity references may add.
     const std::size_t bound = 64 * inputSize + 2 * 10'000'000 + 4096;
@@ -156,15 +155,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     harness.file.SetContents(data, size);
 
     StXmlInfo record;
-    const int kind = harness.engine->reader.Load(harness.file.Path(), record, nullptr);
-    Check(kind == -1 || kind == 1, "a readable file failed with a kind other than 1");
+    const std::optional<int> kind = harness.loader.Load(harness.file.Path(), record, nullptr);
+    Check(!kind || *kind == 1, "a readable file failed with a kind other than 1");
 
     tenvor::XmlDocument fromMemory;
     const auto status = fromMemory.LoadFromMemory(std::string_view(reinterpret_cast<const char*>(data), size));
     tenvor::XmlDocument fromFile;
     const auto fileStatus = fromFile.Load(harness.file.Path());
     Check(status == fileStatus, "loading from the file and from memory disagree");
-    if (kind == -1) {
+    if (!kind) {
         Check(fileStatus == tenvor::XmlDocument::LoadStatus::Ok, "accepted a document that does not load");
         CheckAccepted(harness, record, size);
     }

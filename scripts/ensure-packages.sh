@@ -34,7 +34,7 @@ TENVOR_BUILD_PACKAGES=(
 
 # What the test suite needs in addition.
 TENVOR_TEST_PACKAGES=(
-  libgtest-dev libxml2-utils
+  libgtest-dev libxml2-utils clang-format
   clang libclang-rt-14-dev valgrind
 )
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "TenvorVersion.h"
 #include "platform/SingleInstance.h"
 #include "ui/CTenvorDlg.h"
 #include "ui/MainDialogTemplate.h"
@@ -16,7 +17,7 @@ bool CTenvorApp::InitInstance()
 {
     RegisterForRestartOnly();
     QApplication::setApplicationName(QStringLiteral("Tenvor"));
-    QApplication::setApplicationVersion(QStringLiteral("1.20"));
+    QApplication::setApplicationVersion(QString::fromUtf8(kVersion.data(), static_cast<qsizetype>(kVersion.size())));
     QApplication::setFont(DialogFont());  // message boxes and menus in the window's font
 
     CTenvorDlg dlg;

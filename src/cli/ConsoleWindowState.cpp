@@ -4,8 +4,6 @@
 
 #include <cstdio>
 
-#include "diag/MessageCatalog.h"
-
 namespace tenvor::cli {
 
 namespace {
@@ -42,10 +40,11 @@ void ConsoleWindowState::FinishCounter()
     }
 }
 
-int ConsoleWindowState::ShowMessageBox(const std::string& text, const std::string& caption, unsigned type)
+int ConsoleWindowState::ShowMessageBox(const std::string& text, const std::string& caption, unsigned type,
+                                       MessageKind kind)
 {
-    HeadlessWindowState::ShowMessageBox(text, caption, type);
-    if (caption == kCaptionCompleted) {
+    HeadlessWindowState::ShowMessageBox(text, caption, type, kind);
+    if (kind == MessageKind::Completion) {
         completionMessage = text;
         return 1;
     }

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <string>
 
-#include "ui/HeadlessWindowState.h"
+#include "state/HeadlessWindowState.h"
 
 namespace tenvor::cli {
 
@@ -15,7 +15,7 @@ public:
     ConsoleWindowState();
 
     void SetProgressText(const std::string& csText) override;
-    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type) override;
+    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type, MessageKind kind) override;
 
     // Ends the counter's line on the terminal, if one is shown.
     void FinishCounter();

@@ -4,7 +4,7 @@
 
 #include "cli/ConsoleWindowState.h"
 #include "platform/FileSystem.h"
-#include "ui/TenvorEngine.h"
+#include "run/TenvorEngine.h"
 
 namespace tenvor::cli {
 
@@ -39,7 +39,7 @@ std::string PrintablePath(const std::string& path)
     return printable;
 }
 
-int RunConvert(const ConvertOptions& options)
+ExitStatus RunConvert(const ConvertOptions& options)
 {
     ConsoleWindowState window;
     window.fileMode = options.folderMode ? !*options.folderMode : !IsDirectory(options.path);
@@ -49,19 +49,19 @@ int RunConvert(const ConvertOptions& options)
 
     TenvorEngine engine(window);
     engine.Start();
-    const RunOutcome outcome = engine.OnClickedBtnOutput();
+    const RunSummary summary = engine.Run();
     window.FinishCounter();
     engine.Finish();
 
-    if (outcome != RunOutcome::Completed) {
-        return kExitRefused;
+    if (summary.outcome != RunOutcome::Completed) {
+        return ExitStatus::RefusedOrStopped;
     }
     for (const auto& row : window.rows) {
         std::printf("%s\t%s\t%s\n", row[0].c_str(), row[1].c_str(), PrintablePath(row[2]).c_str());
     }
     std::printf("%s\n", window.completionMessage.c_str());
     std::fflush(stdout);
-    return engine.errors.errorInfoList.empty() ? kExitClean : kExitWithErrors;
+    return engine.ErrorRecords().empty() ? ExitStatus::Clean : ExitStatus::CompletedWithErrors;
 }
 
 }  // namespace tenvor::cli

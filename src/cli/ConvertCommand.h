@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "cli/ExitStatus.h"
+
 namespace tenvor::cli {
 
 struct ConvertOptions {
@@ -13,9 +15,8 @@ struct ConvertOptions {
     std::optional<bool> folderMode;  // unset: an existing directory means folder mode
 };
 
-// Exit status: 0 completed without error records, 1 completed with error records,
-// 3 refused or stopped.
-int RunConvert(const ConvertOptions& options);
+// One run, its failed files and completion message on standard output.
+ExitStatus RunConvert(const ConvertOptions& options);
 
 // A path with control characters shown as escapes, so that each report line stays one line.
 std::string PrintablePath(const std::string& path);

@@ -7,21 +7,21 @@
 
 namespace tenvor::cli {
 
-int ListForms()
+ExitStatus ListForms()
 {
     for (const std::string_view id : styleNumList) {
         std::printf("%.*s\n", static_cast<int>(id.size()), id.data());
     }
-    return 0;
+    return ExitStatus::Clean;
 }
 
-int DescribeForm(const std::string& formId)
+ExitStatus DescribeForm(const std::string& formId)
 {
     const DataTbl dataTbl;
     const auto found = dataTbl.dataDifMap.find(formId);
     if (StyleNumPosition(formId) < 0 || found == dataTbl.dataDifMap.end()) {
         std::fprintf(stderr, "tenvor-cli: %s is not a supported form; 'tenvor-cli forms' lists them\n", formId.c_str());
-        return 2;
+        return ExitStatus::Usage;
     }
     const char* listNames[] = {"common", "insured"};
     for (std::size_t list = 0; list < found->second.size() && list < 2; ++list) {
@@ -31,7 +31,7 @@ int DescribeForm(const std::string& formId)
                         definition.iBytes);
         }
     }
-    return 0;
+    return ExitStatus::Clean;
 }
 
 }  // namespace tenvor::cli

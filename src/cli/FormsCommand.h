@@ -3,13 +3,15 @@
 
 #include <string>
 
+#include "cli/ExitStatus.h"
+
 namespace tenvor::cli {
 
-// Prints the 33 ids, one per line. Returns 0.
-int ListForms();
+// Prints the 33 ids, one per line.
+ExitStatus ListForms();
 
 // Prints one line per definition of the form: "common" or "insured", position from 1, element
-// name and bytes, separated by tabs. Returns 0, or 2 when the id is not a supported form.
-int DescribeForm(const std::string& formId);
+// name and bytes, separated by tabs. A usage error when the id is not a supported form.
+ExitStatus DescribeForm(const std::string& formId);
 
 }  // namespace tenvor::cli

@@ -4,18 +4,17 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <exception>
 
 #include "cli/ConvertCommand.h"
+#include "cli/ExitStatus.h"
 #include "cli/FormsCommand.h"
 
 namespace {
 
-constexpr int kExitUsage = 2;
-constexpr int kExitOutputFailed = 3;
+using tenvor::cli::ExitStatus;
 
-}  // namespace
-
-int main(int argc, char** argv)
+ExitStatus Main(int argc, char** argv)
 {
     CLI::App app{"Tenvor: converts electronic notifications (電子通知書(XML)) into CSV files", "tenvor-cli"};
     app.require_subcommand(1);
@@ -42,29 +41,45 @@ int main(int argc, char** argv)
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
+        return static_cast<ExitStatus>(app.exit(e));
     } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e);
+        return static_cast<ExitStatus>(app.exit(e));
     } catch (const CLI::ParseError& e) {
         app.exit(e);
-        return kExitUsage;
+        return ExitStatus::Usage;
     }
 
-    int status;
     if (*formsCommand) {
         // An id given empty is an unknown id, not a request for the list.
-        status = formIdOption->count() == 0 ? tenvor::cli::ListForms() : tenvor::cli::DescribeForm(formId);
-    } else {
-        convert.utf8 = encoding == "utf8";
-        if (folder || file) {
-            convert.folderMode = folder;
-        }
-        status = tenvor::cli::RunConvert(convert);
+        return formIdOption->count() == 0 ? tenvor::cli::ListForms() : tenvor::cli::DescribeForm(formId);
+    }
+    convert.utf8 = encoding == "utf8";
+    if (folder || file) {
+        convert.folderMode = folder;
+    }
+    return tenvor::cli::RunConvert(convert);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    ExitStatus status;
+    try {
+        status = Main(argc, argv);
+    } catch (const std::exception& e) {
+        // Out of memory, or anything else nothing nearer could handle: one line, and the run
+        // counts as stopped.
+        std::fprintf(stderr, "tenvor-cli: %s\n", e.what());
+        return tenvor::cli::ToInt(ExitStatus::RefusedOrStopped);
+    } catch (...) {
+        std::fprintf(stderr, "tenvor-cli: unexpected failure\n");
+        return tenvor::cli::ToInt(ExitStatus::RefusedOrStopped);
     }
     // A report that could not be written (a full disk, a closed pipe) must not pass for success.
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
         std::fprintf(stderr, "tenvor-cli: cannot write to standard output\n");
-        return kExitOutputFailed;
+        return tenvor::cli::ToInt(ExitStatus::RefusedOrStopped);
     }
-    return status;
+    return tenvor::cli::ToInt(status);
 }

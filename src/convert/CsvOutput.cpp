@@ -2,38 +2,16 @@
 
 #include <algorithm>
 
+#include "convert/CsvRendering.h"
 #include "diag/ErrorRecorder.h"
 #include "diag/LogFile.h"
 #include "diag/MessageBoxes.h"
 #include "diag/MessageCatalog.h"
 #include "platform/FileSystem.h"
 #include "platform/NewFile.h"
-#include "ui/WindowState.h"
+#include "state/WindowState.h"
 
 namespace tenvor {
-
-namespace {
-
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
-// Appends text with every "\n" written as CR LF, as a text-mode stream does.
-template <typename AppendFn>
-void AppendLines(std::string_view text, AppendFn&& append)
-{
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t newline = text.find('\n', start);
-        if (newline == std::string_view::npos) {
-            append(text.substr(start));
-            return;
-        }
-        append(text.substr(start, newline - start));
-        append("\r\n");
-        start = newline + 1;
-    }
-}
-
-}  // namespace
 
 CsvOutput::CsvOutput(WindowState& window, ErrorRecorder& errors, LogFile& log, MessageBoxes& messages)
     : window_(window), errors_(errors), log_(log), messages_(messages)
@@ -119,38 +97,9 @@ int CsvOutput::StopOnWriteFailure(const std::string& csXMLFilePath)
     return 1;
 }
 
-std::string CsvOutput::Render(const StXmlInfo& stXmlInfo, OutputEncoding encoding)
-{
-    std::size_t size = stXmlInfo.styleNum.size() + stXmlInfo.commonData.size() + 32;
-    for (const std::string& line : stXmlInfo.insuredData) {
-        size += line.size() + 1;
-    }
-    std::string bytes;
-    bytes.reserve(size);
-    const bool utf8 = encoding == OutputEncoding::Utf8;
-    if (utf8) {
-        bytes += kUtf8Bom;
-    }
-    auto append = [&](std::string_view piece) {
-        if (utf8) {
-            bytes += piece;
-        } else {
-            cp932_.Append(bytes, piece);
-        }
-    };
-    AppendLines(stXmlInfo.styleNum, append);
-    AppendLines("[kanri]\n", append);
-    AppendLines(stXmlInfo.commonData, append);
-    AppendLines("[data]\n", append);
-    for (const std::string& line : stXmlInfo.insuredData) {
-        AppendLines(line, append);
-    }
-    return bytes;
-}
-
 int CsvOutput::WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo)
 {
-    return fp.Write(Render(stXmlInfo, window_.Encoding())) ? 0 : 1;
+    return fp.Write(RenderCsv(stXmlInfo, window_.Encoding(), cp932_)) ? 0 : 1;
 }
 
 }  // namespace tenvor

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "convert/StXmlInfo.h"
 #include "platform/TextCodec.h"
+#include "shared/StXmlInfo.h"
 
 namespace tenvor {
 
@@ -15,7 +15,6 @@ class LogFile;
 class MessageBoxes;
 class NewFile;
 class WindowState;
-enum class OutputEncoding;
 
 class CsvOutput {
 public:
@@ -35,9 +34,6 @@ public:
 
     // Writes the lines of the record. Returns 0 when all were written, 1 when a write failed.
     int WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo);
-
-    // The bytes of the CSV file for a record: lines ending in CR LF, in the given encoding.
-    std::string Render(const StXmlInfo& stXmlInfo, OutputEncoding encoding);
 
 private:
     int StopOnWriteFailure(const std::string& csXMLFilePath);

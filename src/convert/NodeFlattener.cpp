@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "convert/CommonUtils.h"
 #include "convert/CsvField.h"
-#include "ui/WindowState.h"
+#include "shared/CommonUtils.h"
+#include "state/WindowState.h"
 
 namespace tenvor {
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "convert/StXmlInfo.h"
 #include "convert/XmlDocument.h"
 #include "forms/FormLookup.h"
+#include "shared/StXmlInfo.h"
 
 namespace tenvor {
 

@@ -1,12 +1,12 @@
-// Reads one notification: loads the XML, identifies the form by the document element's name,
-// and flattens the common data and every person record into the per-file record.
+// Reads one notification for the run: the loading, then the failure, if any, recorded through
+// the error recorder.
 #pragma once
 
+#include <optional>
 #include <string>
 
-#include "convert/NodeFlattener.h"
-#include "convert/StXmlInfo.h"
-#include "convert/XmlDocument.h"
+#include "convert/NotificationLoader.h"
+#include "shared/StXmlInfo.h"
 
 namespace tenvor {
 
@@ -22,22 +22,14 @@ public:
     // Returns 0 to go on (also after a recorded failure), 1 when the log could not be written.
     int ReadXMLData(std::string csXMxLFilePath, StXmlInfo& stXmlInfo);
 
-    // Records the outcome of Load for the file: nothing for -1, else the failure of that kind.
-    // Returns what ReadXMLData returns.
-    int RecordOutcome(int errorKind, std::string csXMLFilePath, StXmlInfo& stXmlInfo);
+    // Records the outcome of a loading: nothing when it succeeded, else the failure of that
+    // kind. Returns what ReadXMLData returns.
+    int RecordOutcome(std::optional<int> errorKind, std::string csXMLFilePath, StXmlInfo& stXmlInfo);
 
-    // The reading alone, without recording anything: returns the error kind of the failure
-    // (1 not a notification of a supported form, 2 missing or unreadable), or -1 on success.
-    // fileModeProgress is the window while file mode is on, nullptr otherwise; with nullptr
-    // the call touches no shared state and may run on any thread.
-    int Load(const std::string& csXMLFilePath, StXmlInfo& stXmlInfo, WindowState* fileModeProgress) const;
-
-    static void ChkStyleNum(std::string csStyleNum, int& bRes);
-    void GetCommonData(XmlNode root, StXmlInfo& stXmlInfo, WindowState* fileModeProgress) const;
-    void GetInsuredData(XmlNode root, StXmlInfo& stXmlInfo, WindowState* fileModeProgress) const;
+    const NotificationLoader& Loader() const { return loader_; }
 
 private:
-    NodeFlattener flattener_;
+    NotificationLoader loader_;
     ErrorRecorder& errors_;
     WindowState& window_;
 };

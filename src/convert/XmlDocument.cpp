@@ -1,18 +1,20 @@
 #include "convert/XmlDocument.h"
 
-#include <fcntl.h>
 #include <libxml/encoding.h>
 #include <libxml/entities.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <memory>
 #include <mutex>
+#include <new>
 #include <unordered_map>
 #include <unordered_set>
+
+#include "platform/InputFile.h"
 
 namespace tenvor {
 
@@ -26,7 +28,21 @@ constexpr int kParseOptions =
     XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT | XML_PARSE_NOBLANKS;
 
 // Notifications are kilobytes to a few megabytes; anything beyond this is not one.
-constexpr off_t kMaxNotificationBytes = off_t{1} << 30;
+constexpr std::int64_t kMaxNotificationBytes = std::int64_t{1} << 30;
+
+// Owners of libxml2's objects, so that nothing leaks however a function is left.
+struct XmlCharFree {
+    void operator()(xmlChar* text) const { xmlFree(text); }
+};
+struct XmlBufferFree {
+    void operator()(xmlBuffer* buffer) const { xmlBufferFree(buffer); }
+};
+struct XmlParserFree {
+    void operator()(xmlParserCtxt* context) const { xmlFreeParserCtxt(context); }
+};
+using XmlText = std::unique_ptr<xmlChar, XmlCharFree>;
+using XmlBuffer = std::unique_ptr<xmlBuffer, XmlBufferFree>;
+using XmlParser = std::unique_ptr<xmlParserCtxt, XmlParserFree>;
 
 bool IsBlankText(const xmlNode* node)
 {
@@ -98,9 +114,8 @@ void AppendCharacterData(std::string& out, xmlNode* top)
                 }
                 break;
             case XML_ENTITY_REF_NODE:
-                if (xmlChar* content = xmlNodeGetContent(node)) {
-                    out += reinterpret_cast<const char*>(content);
-                    xmlFree(content);
+                if (const XmlText content{xmlNodeGetContent(node)}) {
+                    out += reinterpret_cast<const char*>(content.get());
                 }
                 break;
             default:
@@ -109,7 +124,7 @@ void AppendCharacterData(std::string& out, xmlNode* top)
     }
 }
 
-// Removes the insignificant white space below `top`, as if it had been dropped at load.
+// Removes the insignificant white space below `top`, as if the parser had dropped it.
 void StripBlankText(xmlNode* top)
 {
     xmlNode* node = top->children;
@@ -125,24 +140,21 @@ void StripBlankText(xmlNode* top)
     }
 }
 
-struct FdReader {
-    int fd;
-    int error;
+// What libxml2 reads the document from: an open file, and the first read error, if any.
+struct FileSource {
+    InputFile file;
+    int error = 0;
 };
 
 int ReadCallback(void* context, char* buffer, int length)
 {
-    auto* reader = static_cast<FdReader*>(context);
-    for (;;) {
-        const ssize_t got = ::read(reader->fd, buffer, static_cast<std::size_t>(length));
-        if (got >= 0) {
-            return static_cast<int>(got);
-        }
-        if (errno != EINTR) {
-            reader->error = errno;
-            return -1;
-        }
+    auto* source = static_cast<FileSource*>(context);
+    const long got = source->file.Read(buffer, static_cast<std::size_t>(length));
+    if (got < 0) {
+        source->error = errno != 0 ? errno : EIO;
+        return -1;
     }
+    return static_cast<int>(got);
 }
 
 }  // namespace
@@ -211,20 +223,20 @@ std::string XmlNode::InnerText() const
 
 std::string XmlNode::InnerMarkup() const
 {
-    StripBlankText(node_);
+    // The document holds no insignificant white space (it went at load), so the dump is the
+    // content as the conversion sees it.
     std::string markup;
-    xmlBufferPtr buffer = xmlBufferCreate();
-    if (buffer == nullptr) {
-        return markup;
+    const XmlBuffer buffer{xmlBufferCreate()};
+    if (!buffer) {
+        throw std::bad_alloc();
     }
     for (xmlNode* child = node_->children; child != nullptr; child = child->next) {
-        xmlBufferEmpty(buffer);
-        if (xmlNodeDump(buffer, node_->doc, child, 0, 0) >= 0) {
-            markup.append(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
-                          static_cast<std::size_t>(xmlBufferLength(buffer)));
+        xmlBufferEmpty(buffer.get());
+        if (xmlNodeDump(buffer.get(), node_->doc, child, 0, 0) >= 0) {
+            markup.append(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
+                          static_cast<std::size_t>(xmlBufferLength(buffer.get())));
         }
     }
-    xmlBufferFree(buffer);
     return markup;
 }
 
@@ -238,11 +250,9 @@ XmlNode XmlNode::NextElementInDocumentOrder(_xmlNode* top) const
     return XmlNode();
 }
 
-XmlDocument::~XmlDocument()
+void XmlDocument::DocFree::operator()(_xmlDoc* doc) const
 {
-    if (doc_ != nullptr) {
-        xmlFreeDoc(doc_);
-    }
+    xmlFreeDoc(doc);
 }
 
 void XmlDocument::InitializeLibrary()
@@ -351,17 +361,17 @@ private:
     std::unordered_set<const xmlEntity*> open_;
 };
 
-XmlDocument::LoadStatus Finish(xmlParserCtxtPtr context, xmlDocPtr doc, _xmlDoc*& target)
+// Takes the parser's result: a well-formed document with a document element whose entity
+// references are acceptable becomes the document, without its insignificant white space.
+XmlDocument::LoadStatus Finish(const xmlParserCtxt& context, XmlDocument::Owned doc, XmlDocument::Owned& target)
 {
-    const bool wellFormed = doc != nullptr && context->wellFormed != 0 && context->nsWellFormed != 0;
-    if (!wellFormed || xmlDocGetRootElement(doc) == nullptr ||
-        !EntityReferenceCheck(doc).Acceptable(xmlDocGetRootElement(doc))) {
-        if (doc != nullptr) {
-            xmlFreeDoc(doc);
-        }
+    const bool wellFormed = doc && context.wellFormed != 0 && context.nsWellFormed != 0;
+    xmlNode* root = wellFormed ? xmlDocGetRootElement(doc.get()) : nullptr;
+    if (root == nullptr || !EntityReferenceCheck(doc.get()).Acceptable(root)) {
         return XmlDocument::LoadStatus::NotWellFormed;
     }
-    target = doc;
+    StripBlankText(root);
+    target = std::move(doc);
     return XmlDocument::LoadStatus::Ok;
 }
 
@@ -371,72 +381,45 @@ XmlDocument::LoadStatus XmlDocument::Load(const std::string& path)
 {
     InitializeLibrary();
     SilenceThisThread();
-    if (doc_ != nullptr) {
-        xmlFreeDoc(doc_);
-        doc_ = nullptr;
-    }
-    // Opened without blocking, so that a FIFO or a device named *.xml cannot stall the run.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
+    doc_.reset();
+    FileSource source;
+    if (!source.file.Open(path)) {
         return LoadStatus::Unreadable;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return LoadStatus::Unreadable;
-    }
-    if (st.st_size > kMaxNotificationBytes) {
-        ::close(fd);
+    if (source.file.Size() > kMaxNotificationBytes) {
         return LoadStatus::NotWellFormed;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-
-    xmlParserCtxtPtr context = xmlNewParserCtxt();
-    if (context == nullptr) {
-        ::close(fd);
+    const XmlParser context{xmlNewParserCtxt()};
+    if (!context) {
+        throw std::bad_alloc();
+    }
+    Owned doc{xmlCtxtReadIO(context.get(), ReadCallback, nullptr, &source, nullptr, nullptr, kParseOptions)};
+    if (source.error != 0) {
         return LoadStatus::Unreadable;
     }
-    FdReader reader{fd, 0};
-    xmlDocPtr doc = xmlCtxtReadIO(context, ReadCallback, nullptr, &reader, nullptr, nullptr, kParseOptions);
-    ::close(fd);
-    LoadStatus status;
-    if (reader.error != 0) {
-        if (doc != nullptr) {
-            xmlFreeDoc(doc);
-        }
-        status = LoadStatus::Unreadable;
-    } else {
-        status = Finish(context, doc, doc_);
-    }
-    xmlFreeParserCtxt(context);
-    return status;
+    return Finish(*context, std::move(doc), doc_);
 }
 
 XmlDocument::LoadStatus XmlDocument::LoadFromMemory(std::string_view bytes)
 {
     InitializeLibrary();
     SilenceThisThread();
-    if (doc_ != nullptr) {
-        xmlFreeDoc(doc_);
-        doc_ = nullptr;
-    }
+    doc_.reset();
     if (bytes.size() > static_cast<std::size_t>(kMaxNotificationBytes)) {
         return LoadStatus::NotWellFormed;
     }
-    xmlParserCtxtPtr context = xmlNewParserCtxt();
-    if (context == nullptr) {
-        return LoadStatus::Unreadable;
+    const XmlParser context{xmlNewParserCtxt()};
+    if (!context) {
+        throw std::bad_alloc();
     }
-    xmlDocPtr doc =
-        xmlCtxtReadMemory(context, bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, kParseOptions);
-    const LoadStatus status = Finish(context, doc, doc_);
-    xmlFreeParserCtxt(context);
-    return status;
+    Owned doc{xmlCtxtReadMemory(context.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,
+                                kParseOptions)};
+    return Finish(*context, std::move(doc), doc_);
 }
 
 XmlNode XmlDocument::Root() const
 {
-    return XmlNode(doc_ != nullptr ? xmlDocGetRootElement(doc_) : nullptr);
+    return XmlNode(doc_ ? xmlDocGetRootElement(doc_.get()) : nullptr);
 }
 
 }  // namespace tenvor

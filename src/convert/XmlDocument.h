@@ -3,6 +3,7 @@
 // White-space-only text nodes are insignificant and skipped everywhere.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -57,22 +58,24 @@ public:
         Unreadable,     // missing, not a regular file, no access, or an I/O error while reading
     };
 
-    XmlDocument() = default;
-    ~XmlDocument();
-    XmlDocument(const XmlDocument&) = delete;
-    XmlDocument& operator=(const XmlDocument&) = delete;
+    struct DocFree {
+        void operator()(_xmlDoc* doc) const;
+    };
+    using Owned = std::unique_ptr<_xmlDoc, DocFree>;
 
     // Call once, before any document is loaded and before any thread parses: registers the
     // Windows spellings of Shift_JIS as CP932 and turns off every network and external load.
     static void InitializeLibrary();
 
+    // Loads the document; insignificant white space is dropped. Throws std::bad_alloc when
+    // memory runs out.
     LoadStatus Load(const std::string& path);
     LoadStatus LoadFromMemory(std::string_view bytes);
 
     XmlNode Root() const;
 
 private:
-    _xmlDoc* doc_ = nullptr;
+    Owned doc_;
 };
 
 template <typename Fn>

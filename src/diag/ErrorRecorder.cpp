@@ -1,10 +1,10 @@
 #include "diag/ErrorRecorder.h"
 
-#include "convert/CommonUtils.h"
 #include "diag/LogFile.h"
 #include "diag/MessageBoxes.h"
 #include "diag/MessageCatalog.h"
-#include "ui/WindowState.h"
+#include "shared/CommonUtils.h"
+#include "state/WindowState.h"
 
 namespace tenvor {
 
@@ -62,7 +62,7 @@ void ErrorRecorder::FillErrorList()
     }
 }
 
-void ErrorRecorder::OnNMClickListErrorfile()
+void ErrorRecorder::ShowGuidanceForSelectedRow()
 {
     const int row = window_.FirstSelectedErrorRow();
     const std::string text = window_.ErrorCell(row, 1);

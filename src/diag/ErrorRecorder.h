@@ -1,35 +1,18 @@
 // The error records of a run: recording a failed file, listing the records when the run
-// completes, and the guidance for a clicked row.
+// completes, and the guidance for the selected row of the list.
 #pragma once
 
-#include <array>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "convert/StXmlInfo.h"
+#include "shared/StErrorInfo.h"
+#include "shared/StXmlInfo.h"
 
 namespace tenvor {
 
 class LogFile;
 class MessageBoxes;
 class WindowState;
-
-struct StErrorInfo {
-    int errorKind = 0;  // 0 to 3
-    std::string filePath;
-};
-
-// The error list's columns: header and initial width in pixels.
-struct ErrorListColumn {
-    std::string_view header;
-    int width;
-};
-inline constexpr std::array<ErrorListColumn, 3> kErrorListColumns = {{
-    {"項番", 40},
-    {"エラー内容", 250},
-    {"対象ファイル", 560},
-}};
 
 class ErrorRecorder {
 public:
@@ -44,18 +27,17 @@ public:
 
     // Start of a run: empties the list view, the guidance box and the records.
     void ResetForRun();
-    // A mode change: empties the list view, the guidance box and the records.
+    // A mode change: empties the records (the window empties its own list and guidance box).
     void ClearRecords() { errorInfoList.clear(); }
 
     // End of a completed run: rows newest first numbered 1..n, fitted columns, then the
     // completion message.
     void FillErrorList();
 
-    // A click on the list: the guidance of the first selected row's error text, if any.
-    void OnNMClickListErrorfile();
+    // The guidance of the first selected row's error text, if it is one of the error texts.
+    void ShowGuidanceForSelectedRow();
 
-    StErrorInfo errorInfo;
-    std::vector<StErrorInfo> errorInfoList;
+    const std::vector<StErrorInfo>& Records() const { return errorInfoList; }
 
 private:
     int Append(int iErrorKind, const std::string& csFilePath);
@@ -63,6 +45,8 @@ private:
     WindowState& window_;
     LogFile& log_;
     MessageBoxes& messages_;
+    StErrorInfo errorInfo;  // the record last recorded or listed
+    std::vector<StErrorInfo> errorInfoList;
 };
 
 }  // namespace tenvor

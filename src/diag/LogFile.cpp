@@ -1,17 +1,12 @@
 #include "diag/LogFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <ctime>
 
 #include "diag/MessageBoxes.h"
 #include "diag/MessageCatalog.h"
 #include "diag/TimeText.h"
 #include "platform/AppFolder.h"
-#include "platform/FileSystem.h"
+#include "platform/AppendFile.h"
 
 namespace tenvor {
 
@@ -55,23 +50,7 @@ int LogFile::OutputLogFile(int iCode, const std::string& csText)
     const std::time_t now = std::time(nullptr);
     CreateFolders(folder_);
     const std::string path = Path();
-    // Not blocking: a FIFO in place of the log must not stall the tool.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
-    bool written = false;
-    if (fd >= 0) {
-        struct stat st {};
-        std::string line;
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-            if (st.st_size == 0) {
-                line = kUtf8Bom;
-            }
-            line += LogTimeStamp(now);
-            line += EntryBody(iCode, csText);
-            written = WriteAll(fd, line);
-        }
-        written = (::close(fd) == 0) && written;
-    }
-    if (!written) {
+    if (!AppendToFile(path, kUtf8Bom, LogTimeStamp(now) + EntryBody(iCode, csText))) {
         messages_.Show(kMsgLogFileOpen, kCaptionError, path);
         return 1;
     }

@@ -1,17 +1,17 @@
-// The append-only log "Ver1.20.log" beside the settings file: one UTF-8 line per entry, with a
-// time stamp and the label of its code, the file opened and closed for every entry.
+// The append-only log beside the settings file, named "Ver" with the version and ".log": one
+// UTF-8 line per entry, with a time stamp and the label of its code, the file opened and closed
+// for every entry.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "TenvorVersion.h"
 #include "diag/Settings.h"
 
 namespace tenvor {
 
 class MessageBoxes;
-
-inline constexpr std::string_view kLogFileName = "Ver1.20.log";
 
 class LogFile {
 public:

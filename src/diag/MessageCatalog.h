@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "state/WindowState.h"
+
 namespace tenvor {
 
 // Rows of messageList.
@@ -73,7 +75,18 @@ struct StMessage {
     std::string insertText;
 };
 
+// A run stopped by a failure that belongs to no file, such as memory running out between two
+// files; what failed follows on the next line.
+inline constexpr std::string_view kRunAbortedText = "予期しないエラーのため処理を中断しました。\n";
+
 // The text of row msgIndex with every "%s" replaced by insertText.
 std::string MessageText(int msgIndex, const std::string& insertText);
+
+// Rows 0 and 1 report a completed run; every other row an error.
+inline MessageKind MessageKindOf(int msgIndex)
+{
+    return msgIndex == kMsgCompleted || msgIndex == kMsgCompletedWithErrors ? MessageKind::Completion
+                                                                            : MessageKind::Error;
+}
 
 }  // namespace tenvor

@@ -1,16 +1,12 @@
 #include "diag/Settings.h"
 
-#include <fcntl.h>
 #include <ini.h>
 #include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <iterator>
 #include <optional>
 
 #include "platform/AppFolder.h"
+#include "platform/InputFile.h"
 
 namespace tenvor {
 
@@ -80,31 +76,10 @@ StINIData ParseSettingsText(std::string_view text)
 
 StINIData GetTenvor_IniFileData(const std::string& csIniFilePath)
 {
-    // Opened without blocking and read only when it is a regular file: a FIFO or a device in
-    // its place must not stall the start-up.
-    const int fd = ::open(csIniFilePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        return StINIData{};
-    }
-    std::string text;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        text.resize(kMaxSettingsBytes);
-        std::size_t got = 0;
-        while (got < text.size()) {
-            const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                break;
-            }
-            got += static_cast<std::size_t>(n);
-        }
-        text.resize(got);
-    }
-    ::close(fd);
-    return ParseSettingsText(text);
+    // Read only when it is a regular file: a FIFO or a device in its place must not stall the
+    // start-up.
+    const std::optional<std::string> text = ReadFileHead(csIniFilePath, kMaxSettingsBytes);
+    return ParseSettingsText(text.value_or(std::string()));
 }
 
 }  // namespace tenvor

@@ -1,5 +1,6 @@
-// File-system services the conversion needs: existence and kind of a path, splitting a path,
-// listing a folder's XML files oldest first, and reading a file's bytes.
+// File-system services the conversion needs: existence and kind of a path, splitting and
+// joining paths, listing a folder's XML files oldest first, and writing all of a buffer to a
+// descriptor. Reading is InputFile's, creating NewFile's, appending AppendFile's.
 #pragma once
 
 #include <cstdint>

@@ -68,8 +68,8 @@ bool NewFile::Open(const std::string& targetPath)
     }
 #ifdef O_TMPFILE
     if (ProcFdAvailable()) {
-        fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-        if (fd_ >= 0) {
+        fd_ = FileDescriptor(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+        if (fd_.IsOpen()) {
             return true;
         }
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
@@ -80,8 +80,8 @@ bool NewFile::Open(const std::string& targetPath)
 #endif
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = TempName(folder);
-        fd_ = ::open(candidate.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-        if (fd_ >= 0) {
+        fd_ = FileDescriptor(::open(candidate.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666));
+        if (fd_.IsOpen()) {
             tempPath_ = std::move(candidate);
             return true;
         }
@@ -95,7 +95,7 @@ bool NewFile::Open(const std::string& targetPath)
 
 bool NewFile::Write(std::string_view data)
 {
-    if (!WriteAll(fd_, data)) {
+    if (!WriteAll(fd_.Get(), data)) {
         error_ = errno;
         return false;
     }
@@ -104,21 +104,19 @@ bool NewFile::Write(std::string_view data)
 
 NewFile::Publish NewFile::Commit()
 {
-    if (fd_ < 0) {
+    if (!fd_.IsOpen()) {
         return Publish::WriteFailed;
     }
     int linkError = 0;
     if (tempPath_.empty()) {
         // An unnamed file can only be linked while it is still open.
         char procPath[64];
-        std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd_);
+        std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd_.Get());
         if (::linkat(AT_FDCWD, procPath, AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
             linkError = errno;
         }
     }
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) {
+    if (!fd_.Close()) {
         // A failed close means the data may not have reached the disk: no name for it.
         error_ = errno;
         if (tempPath_.empty() && linkError == 0) {
@@ -146,10 +144,7 @@ NewFile::Publish NewFile::Commit()
 
 void NewFile::Abort()
 {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+    fd_.Close();
     if (!tempPath_.empty()) {
         ::unlink(tempPath_.c_str());
         tempPath_.clear();

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/FileDescriptor.h"
+
 namespace tenvor {
 
 class NewFile {
@@ -37,7 +39,7 @@ public:
 private:
     std::string target_;
     std::string tempPath_;  // empty when the file is unnamed
-    int fd_ = -1;
+    FileDescriptor fd_;
     int error_ = 0;
 };
 

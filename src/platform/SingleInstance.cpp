@@ -20,19 +20,20 @@ SingleInstance::~SingleInstance()
     Release();
 }
 
-std::string SingleInstance::LockFilePath(const std::string& name, const std::string& folder)
+std::string SingleInstance::LockFilePath(std::string_view name, const std::string& folder)
 {
-    return JoinPath(folder, name + ".lock");
+    return JoinPath(folder, std::string(name) + ".lock");
 }
 
 #ifdef _WIN32
 
-SingleInstance::Result SingleInstance::Acquire(const std::string& name, const std::string& /*folder*/)
+SingleInstance::Result SingleInstance::Acquire(std::string_view name, const std::string& /*folder*/)
 {
     Release();
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, nullptr, 0);
+    const std::string narrowName(name);
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, narrowName.c_str(), -1, nullptr, 0);
     std::wstring wideName(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, wideName.data(), length);
+    ::MultiByteToWideChar(CP_UTF8, 0, narrowName.c_str(), -1, wideName.data(), length);
     HANDLE handle = ::CreateMutexW(nullptr, TRUE, wideName.c_str());
     if (handle == nullptr) {
         return Result::Unavailable;
@@ -73,44 +74,41 @@ void RegisterForRestartOnly()
 
 #else
 
-SingleInstance::Result SingleInstance::Acquire(const std::string& name, const std::string& folder)
+SingleInstance::Result SingleInstance::Acquire(std::string_view name, const std::string& folder)
 {
     Release();
     if (!CreateFolders(folder)) {
         return Result::Unavailable;
     }
     const std::string path = LockFilePath(name, folder);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    FileDescriptor lockFile(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    if (!lockFile.IsOpen()) {
         return Result::Unavailable;
     }
     int status;
     do {
-        status = ::flock(fd, LOCK_EX | LOCK_NB);
+        status = ::flock(lockFile.Get(), LOCK_EX | LOCK_NB);
     } while (status != 0 && errno == EINTR);
     if (status != 0) {
-        const bool held = errno == EWOULDBLOCK;
-        ::close(fd);
-        return held ? Result::HeldByAnother : Result::Unavailable;
+        return errno == EWOULDBLOCK ? Result::HeldByAnother : Result::Unavailable;
     }
-    fd_ = fd;
+    lockFile_ = std::move(lockFile);
     return Result::Acquired;
 }
 
 void SingleInstance::Release()
 {
-    if (fd_ >= 0) {
+    if (lockFile_.IsOpen()) {
         // Closing the only descriptor of the open file drops the lock. The file stays: removing
         // it would let a starting instance lock a file that a third one is about to replace.
-        ::flock(fd_, LOCK_UN);
-        ::close(fd_);
-        fd_ = -1;
+        ::flock(lockFile_.Get(), LOCK_UN);
+        lockFile_.Close();
     }
 }
 
 bool SingleInstance::IsHeld() const
 {
-    return fd_ >= 0;
+    return lockFile_.IsOpen();
 }
 
 void DisableWindowGhosting() {}

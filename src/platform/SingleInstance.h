@@ -8,6 +8,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+
+#include "platform/FileDescriptor.h"
 
 namespace tenvor {
 
@@ -25,19 +28,19 @@ public:
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     // Takes the name. folder holds the lock file (ignored on Windows); it is created if missing.
-    Result Acquire(const std::string& name, const std::string& folder);
+    Result Acquire(std::string_view name, const std::string& folder);
     // Gives the name back; does nothing when it is not held.
     void Release();
     bool IsHeld() const;
 
     // The lock file's path for a name and folder (not used on Windows).
-    static std::string LockFilePath(const std::string& name, const std::string& folder);
+    static std::string LockFilePath(std::string_view name, const std::string& folder);
 
 private:
 #ifdef _WIN32
     void* handle_ = nullptr;  // HANDLE of the named mutex
 #else
-    int fd_ = -1;
+    FileDescriptor lockFile_;
 #endif
 };
 

@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "TenvorVersion.h"
 #include "diag/MessageCatalog.h"
 #include "ui/DroppedInput.h"
 #include "ui/ErrorListModel.h"
@@ -154,11 +155,11 @@ void CTenvorDlg::Init()
 void CTenvorDlg::CheckMultipleExection(int& bRes)
 {
     bRes = 0;
-    switch (hMutex.Acquire(kSingleInstanceName, engine_.AppFolderPath())) {
+    switch (instanceGuard.Acquire(kSingleInstanceName, engine_.AppFolderPath())) {
         case SingleInstance::Result::Acquired:
             break;
         case SingleInstance::Result::HeldByAnother:
-            engine_.messages.Show(kMsgAlreadyRunning, kCaptionError);
+            engine_.ShowMessage(kMsgAlreadyRunning, kCaptionError);
             bRes = 1;
             break;
         case SingleInstance::Result::Unavailable:
@@ -179,7 +180,7 @@ void CTenvorDlg::OnDestroy()
         return;
     }
     destroyed_ = true;
-    hMutex.Release();
+    instanceGuard.Release();
     engine_.Finish();
 }
 
@@ -407,7 +408,7 @@ void CTenvorDlg::OnClickedBtnOutput()
     {
         RunningFlag running(running_);
         pump_.Start();
-        engine_.OnClickedBtnOutput();
+        engine_.Run();
     }
     FlushProgress();
 }
@@ -417,7 +418,7 @@ void CTenvorDlg::OnNMClickListErrorfile()
     if (running_) {
         return;
     }
-    engine_.OnNMClickListErrorfile();
+    engine_.ShowGuidanceForSelectedRow();
 }
 
 void CTenvorDlg::PumpEvents()
@@ -572,7 +573,8 @@ void CTenvorDlg::SetGuidance(const std::string& text)
     ui_.edtGuidance->setPlainText(FromCore(text));
 }
 
-int CTenvorDlg::ShowMessageBox(const std::string& text, const std::string& caption, unsigned /*type*/)
+int CTenvorDlg::ShowMessageBox(const std::string& text, const std::string& caption, unsigned /*type*/,
+                               MessageKind /*kind*/)
 {
     FlushProgress();  // the box shows over the progress as it stands
     // Every message of the tool is a plain box: one OK button, no icon, owned by the window.

@@ -10,10 +10,10 @@
 #include <string>
 
 #include "platform/SingleInstance.h"
+#include "run/TenvorEngine.h"
+#include "state/WindowState.h"
 #include "ui/EventPump.h"
 #include "ui/MainDialogTemplate.h"
-#include "ui/TenvorEngine.h"
-#include "ui/WindowState.h"
 
 class QLineEdit;
 
@@ -22,9 +22,6 @@ namespace tenvor {
 class ErrorListModel;
 class PathChooser;
 struct DroppedInput;
-
-// The name of the single-instance guard.
-inline constexpr const char* kSingleInstanceName = "Tenvor.exe Version 1.20";
 
 class CTenvorDlg : public QDialog, public WindowState {
     Q_OBJECT
@@ -91,13 +88,14 @@ public:
     int FirstSelectedErrorRow() const override;
     std::string ErrorCell(int row, int column) const override;
     void SetGuidance(const std::string& text) override;
-    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type) override;
+    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type, MessageKind kind) override;
 
     // Mode flags: which mode was last set up, so that a click on the current mode changes nothing.
     int isFileMode = 1;
     int isFolderMode = 0;
-    // The single-instance guard while this instance holds it.
-    SingleInstance hMutex;
+    // The single-instance guard (the named mutex on Windows, a file lock elsewhere) while this
+    // instance holds it.
+    SingleInstance instanceGuard;
     QIcon hIcon;
 
 public slots:

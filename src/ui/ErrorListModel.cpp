@@ -1,6 +1,6 @@
 #include "ui/ErrorListModel.h"
 
-#include "diag/ErrorRecorder.h"
+#include "diag/ErrorListColumns.h"
 
 namespace tenvor {
 

@@ -7,7 +7,7 @@
 #include <QStyle>
 #include <algorithm>
 
-#include "diag/ErrorRecorder.h"
+#include "diag/ErrorListColumns.h"
 #include "ui/ErrorListModel.h"
 
 namespace tenvor {

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "TenvorVersion.h"
 #include "ui/DialogUnits.h"
 #include "ui/ErrorListView.h"
 
@@ -144,7 +145,8 @@ void BuildControls(QWidget* body, const DialogUnits& du, MainDialogControls& c)
 
     c.txtProgress = Label(body, du, QStringLiteral("(0/0)"), 285, 81, 57, 8);
     c.txtProgress->setObjectName(QStringLiteral("IDC_TXT_PROGRESS"));
-    Label(body, du, QStringLiteral("Version 1.20"), 292, 4, 53, 8, Qt::AlignRight);
+    Label(body, du, QString::fromUtf8(kVersionLabel.data(), static_cast<qsizetype>(kVersionLabel.size())), 292, 4, 53,
+          8, Qt::AlignRight);
     // The captions name their boxes for assistive tools.
     Label(body, du, QStringLiteral("電子通知書(XML)"), 4, 43, 58, 13)->setBuddy(c.edtPathInput);
     Label(body, du, QStringLiteral("出力先（保存先）"), 5, 59, 54, 10)->setBuddy(c.edtPathOutput);

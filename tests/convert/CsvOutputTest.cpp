@@ -28,14 +28,14 @@ class CsvOutputTest : public ::testing::Test {
 protected:
     gen::GeneratedNotification Write(const std::string& name, gen::NotificationSpec wanted, const std::string& folder)
     {
-        auto notification = gen::Generate(fixture.engine->dataTbl, wanted);
+        auto notification = gen::Generate(fixture.engine->Catalogue(), wanted);
         test::WriteFile(folder + "/" + name, notification.bytes);
         return notification;
     }
     std::vector<int> Kinds() const
     {
         std::vector<int> kinds;
-        for (const auto& info : fixture.engine->errors.errorInfoList) {
+        for (const auto& info : fixture.engine->ErrorRecords()) {
             kinds.push_back(info.errorKind);
         }
         return kinds;
@@ -66,7 +66,7 @@ TEST_F(CsvOutputTest, ShiftJisWritesAQuestionMarkPerUnrepresentableCharacterWhil
 {
     gen::NotificationSpec wanted;
     wanted.formId = "N2008005";
-    auto notification = gen::Generate(fixture.engine->dataTbl, wanted);
+    auto notification = gen::Generate(fixture.engine->Catalogue(), wanted);
     // The first field of the only record gets a character outside code page 932.
     const std::size_t at = notification.bytes.find("<通知書名称>") + std::string("<通知書名称>").size();
     notification.bytes.insert(at, "𠮷野家😀");
@@ -121,8 +121,8 @@ TEST_F(CsvOutputTest, ExistingFilesAndFoldersOfTheSameNameAreNeverReplaced)
     ASSERT_EQ(fixture.RunFolder(fixture.in), RunOutcome::Completed);
     EXPECT_EQ(test::ReadFile(fixture.out + "/a.csv"), "mine");
     EXPECT_EQ(Kinds(), (std::vector<int>{0, 0}));
-    EXPECT_EQ(fixture.engine->errors.errorInfoList[0].filePath, fixture.in + "/a.xml");
-    EXPECT_EQ(fixture.engine->errors.errorInfoList[1].filePath, fixture.in + "/c.xml");
+    EXPECT_EQ(fixture.engine->ErrorRecords()[0].filePath, fixture.in + "/a.xml");
+    EXPECT_EQ(fixture.engine->ErrorRecords()[1].filePath, fixture.in + "/c.xml");
     EXPECT_TRUE(test::Exists(fixture.out + "/b.csv"));
     EXPECT_TRUE(test::Exists(fixture.out + "/d.csv"));
     EXPECT_EQ(fixture.window.messages.back().text, "処理が完了しました。\n2件のエラーが発生しました。");
@@ -143,7 +143,7 @@ TEST_F(CsvOutputTest, TwoInputsWithTheSameBaseNameGiveOneFileAndOneKindZero)
     ASSERT_EQ(fixture.RunFolder(fixture.in), RunOutcome::Completed);
     EXPECT_EQ(test::ReadFile(fixture.out + "/a.csv"), "\xEF\xBB\xBF" + WithCrLf(older.expectedCsv));
     ASSERT_EQ(Kinds(), std::vector<int>{0});
-    EXPECT_EQ(fixture.engine->errors.errorInfoList[0].filePath, fixture.in + "/a.XML");
+    EXPECT_EQ(fixture.engine->ErrorRecords()[0].filePath, fixture.in + "/a.XML");
     EXPECT_EQ(test::ListDir(fixture.out), std::vector<std::string>{"a.csv"});  // no temporary left
 }
 

@@ -6,7 +6,7 @@
 #include "convert/XmlDocument.h"
 #include "forms/DataTbl.h"
 #include "forms/FormLookup.h"
-#include "ui/HeadlessWindowState.h"
+#include "state/HeadlessWindowState.h"
 
 namespace tenvor {
 namespace {

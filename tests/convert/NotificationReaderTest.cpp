@@ -4,6 +4,11 @@
 
 #include "NotificationGenerator.h"
 #include "convert/NotificationReader.h"
+#include "diag/ErrorRecorder.h"
+#include "diag/LogFile.h"
+#include "diag/MessageBoxes.h"
+#include "forms/DataTbl.h"
+#include "forms/FormLookup.h"
 #include "forms/StyleNumList.h"
 #include "support/TestSupport.h"
 
@@ -26,16 +31,16 @@ protected:
     int ReadPath(const std::string& path)
     {
         record = StXmlInfo{};
-        fixture.engine->errors.errorInfoList.clear();
-        return fixture.engine->reader.ReadXMLData(path, record);
+        errors.ClearRecords();
+        return reader.ReadXMLData(path, record);
     }
     // The kind recorded for the last read, or -1 when nothing was recorded.
     int RecordedKind() const
     {
-        const auto& list = fixture.engine->errors.errorInfoList;
+        const auto& list = errors.Records();
         return list.empty() ? -1 : list.back().errorKind;
     }
-    std::string Generated(NotificationSpec wanted) { return gen::Generate(fixture.engine->dataTbl, wanted).bytes; }
+    std::string Generated(NotificationSpec wanted) { return gen::Generate(dataTbl, wanted).bytes; }
     // The record's text as the CSV holds it (UTF-8, "\n" line ends).
     std::string Csv() const
     {
@@ -46,7 +51,15 @@ protected:
         return text;
     }
 
-    test::RunFixture fixture;
+    test::RunFixture fixture;  // its folders and its window
+    // The reader on its own, with the recorder that takes its failures.
+    StINIData iniData;
+    MessageBoxes messages{fixture.window};
+    LogFile log{fixture.home + "/", iniData, messages};
+    ErrorRecorder errors{fixture.window, log, messages};
+    DataTbl dataTbl;
+    FormLookup forms{dataTbl};
+    NotificationReader reader{forms, errors, fixture.window};
     StXmlInfo record;
 };
 
@@ -62,7 +75,7 @@ TEST_F(NotificationReaderTest, EveryFormReadsAsItsExpectedCsvInEitherEncoding)
             wanted.seed = seed++;
             wanted.shuffleFields = seed % 2 == 0;
             wanted.extraRootElements = wanted.formId[1] == '7';
-            const auto notification = gen::Generate(fixture.engine->dataTbl, wanted);
+            const auto notification = gen::Generate(dataTbl, wanted);
             SCOPED_TRACE(wanted.formId + " encoding " + std::to_string(static_cast<int>(encoding)));
             ASSERT_EQ(Read(notification.bytes), 0);
             EXPECT_EQ(record.errorFlag, 0);
@@ -76,7 +89,7 @@ TEST_F(NotificationReaderTest, EveryFormReadsAsItsExpectedCsvInEitherEncoding)
 TEST_F(NotificationReaderTest, ShiftJisNotificationsDecodeTheWindowsCharacters)
 {
     const std::string body = "<N4002002>" + std::string("<船舶所有者整理記号>㈱髙①～－</船舶所有者整理記号>");
-    const auto& names = fixture.engine->dataTbl.dataDifMap.at("N4002002");
+    const auto& names = dataTbl.dataDifMap.at("N4002002");
     std::string xml = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>" + body;
     for (std::size_t i = 1; i < names[0].size(); ++i) {
         xml += "<" + names[0][i].sNodename + "/>";
@@ -110,8 +123,8 @@ TEST_F(NotificationReaderTest, LoadFailuresAreKindOneForBadXmlAndKindTwoForMissi
     EXPECT_EQ(ReadPath(fixture.in + "/folder.xml"), 0);
     EXPECT_EQ(RecordedKind(), 2);
     EXPECT_EQ(record.errorFlag, 1);
-    ASSERT_EQ(fixture.engine->errors.errorInfoList.size(), 1u);
-    EXPECT_EQ(fixture.engine->errors.errorInfoList[0].filePath, fixture.in + "/folder.xml");
+    ASSERT_EQ(errors.Records().size(), 1u);
+    EXPECT_EQ(errors.Records()[0].filePath, fixture.in + "/folder.xml");
 }
 
 TEST_F(NotificationReaderTest, OnlyTheExactSupportedIdsAreAccepted)

@@ -49,9 +49,9 @@ TEST(ErrorRecorder, HandlerMarksTheFileFillsTheBarInFileModeOnlyRecordsAndLogs)
     r.window.InitializePrgBar(40);
     EXPECT_EQ(r.errors.RecordExistingOutput("/in/b.xml"), 0);
     EXPECT_EQ(std::pair(r.window.barMaximum, r.window.barPosition), std::pair(40, 0));
-    ASSERT_EQ(r.errors.errorInfoList.size(), 2u);
-    EXPECT_EQ(r.errors.errorInfoList[1].errorKind, 0);
-    EXPECT_EQ(r.errors.errorInfoList[1].filePath, "/in/b.xml");
+    ASSERT_EQ(r.errors.Records().size(), 2u);
+    EXPECT_EQ(r.errors.Records()[1].errorKind, 0);
+    EXPECT_EQ(r.errors.Records()[1].filePath, "/in/b.xml");
     const std::string log = test::ReadFile(dir / "Ver1.20.log");
     const auto first = log.find("]エラー種別形式対象外 対象ファイル/in/a.xml\r\n");
     const auto second = log.find("]エラー種別同一ファイル 対象ファイル/in/b.xml\r\n");
@@ -61,7 +61,7 @@ TEST(ErrorRecorder, HandlerMarksTheFileFillsTheBarInFileModeOnlyRecordsAndLogs)
     test::WriteFile(dir / "home", "not a folder");
     Recorder blocked(dir / "home/");
     EXPECT_EQ(blocked.errors.ErrorHandler(3, "/in/c.xml", &info), 1);
-    EXPECT_EQ(blocked.errors.errorInfoList.size(), 1u);
+    EXPECT_EQ(blocked.errors.Records().size(), 1u);
     EXPECT_EQ(blocked.window.messages.size(), 1u);
 }
 
@@ -91,7 +91,7 @@ TEST(ErrorRecorder, ListShowsTheNewestFirstNumberedFromOneAndReportsTheCount)
     EXPECT_EQ(r.window.messages[1].text, "処理が完了しました。\n3件のエラーが発生しました。");
     EXPECT_EQ(r.window.messages[1].caption, "完了");
     EXPECT_EQ(r.window.messages[1].type, 0u);
-    EXPECT_EQ(r.messages.messageData.insertText, "3");
+    EXPECT_EQ(r.messages.LastMessage().insertText, "3");
 }
 
 TEST(ErrorRecorder, ClickShowsTheGuidanceOfTheTopmostSelectedRowOrChangesNothing)
@@ -104,23 +104,23 @@ TEST(ErrorRecorder, ClickShowsTheGuidanceOfTheTopmostSelectedRowOrChangesNothing
     r.errors.FillErrorList();  // rows from the top: C (kind 3), B (kind 1), A (kind 0)
 
     r.window.guidance = "before";
-    r.errors.OnNMClickListErrorfile();
+    r.errors.ShowGuidanceForSelectedRow();
     EXPECT_EQ(r.window.guidance, "before");
     r.window.selected = {false, true, true};
-    r.errors.OnNMClickListErrorfile();
+    r.errors.ShowGuidanceForSelectedRow();
     EXPECT_EQ(r.window.guidance, "選択したファイルが正しいものか確認してください。");
     r.window.selected = {false, false, true};
-    r.errors.OnNMClickListErrorfile();
+    r.errors.ShowGuidanceForSelectedRow();
     EXPECT_EQ(r.window.guidance, "選択したファイルと同名のファイルが存在しないか確認してください。");
     r.window.rows[0][1] = "not an error text";
     r.window.selected = {true, false, false};
-    r.errors.OnNMClickListErrorfile();
+    r.errors.ShowGuidanceForSelectedRow();
     EXPECT_EQ(r.window.guidance, "選択したファイルと同名のファイルが存在しないか確認してください。");
 
     r.errors.ResetForRun();
     EXPECT_TRUE(r.window.rows.empty());
     EXPECT_TRUE(r.window.guidance.empty());
-    EXPECT_TRUE(r.errors.errorInfoList.empty());
+    EXPECT_TRUE(r.errors.Records().empty());
 }
 
 }  // namespace

@@ -99,7 +99,7 @@ TEST(LogFile, LogThatCannotBeWrittenShowsMessageSixAndFails)
         EXPECT_EQ(setup.window.messages[0].text, "ログファイルが開かれています。\n閉じてから再実行してください。");
         EXPECT_EQ(setup.window.messages[0].caption, "エラー");
         EXPECT_EQ(setup.window.messages[0].type, 0u);
-        EXPECT_EQ(setup.messages.messageData.insertText, setup.log.Path());
+        EXPECT_EQ(setup.messages.LastMessage().insertText, setup.log.Path());
         blocker.untouched(dir);
     }
 }

@@ -330,7 +330,7 @@ RunReport Harness::Report(RunOutcome outcome) const
 {
     RunReport report;
     report.outcome = OutcomeName(outcome);
-    for (const auto& info : engine.errors.errorInfoList) {
+    for (const auto& info : engine.ErrorRecords()) {
         report.errors.emplace_back(info.errorKind, info.filePath);
     }
     for (const auto& box : window.messages) {
@@ -345,7 +345,7 @@ RunReport Harness::RunFolder(const std::string& folder)
     window.fileMode = false;
     window.inputPath = folder;
     window.messages.clear();
-    return Report(engine.OnClickedBtnOutput());
+    return Report(engine.Run().outcome);
 }
 
 RunReport Harness::RunFile(const std::string& path)
@@ -353,7 +353,7 @@ RunReport Harness::RunFile(const std::string& path)
     window.fileMode = true;
     window.inputPath = path;
     window.messages.clear();
-    return Report(engine.OnClickedBtnOutput());
+    return Report(engine.Run().outcome);
 }
 
 std::string Harness::LogText() const

@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "run/TenvorEngine.h"
+#include "state/HeadlessWindowState.h"
 #include "support/TestSupport.h"
-#include "ui/HeadlessWindowState.h"
-#include "ui/TenvorEngine.h"
 
 namespace tenvor::test {
 
@@ -61,8 +61,8 @@ public:
 
 // What a run leaves in memory, encoded so that a child process can hand it back.
 struct RunReport {
-    std::string outcome;                                       // Refused, Stopped, Completed
-    std::vector<std::pair<int, std::string>> errors;           // kind and path, in recording order
+    std::string outcome;                                        // Refused, Stopped, Completed
+    std::vector<std::pair<int, std::string>> errors;            // kind and path, in recording order
     std::vector<std::pair<std::string, std::string>> messages;  // caption and text, in order
     std::string counter;
 

@@ -51,7 +51,7 @@ protected:
         wanted.persons = 2;
         wanted.seed = static_cast<std::uint32_t>(mtime);
         wanted.targetBytes = bytes;
-        const gen::GeneratedNotification notification = gen::Generate(h.engine.dataTbl, wanted);
+        const gen::GeneratedNotification notification = gen::Generate(h.engine.Catalogue(), wanted);
         const std::string path = h.in + "/" + name + ".xml";
         test::WriteFile(path, notification.bytes);
         test::SetMtime(path, mtime);
@@ -351,7 +351,7 @@ TEST_F(UnusableLogTest, TimingEntriesInDebugModeDoNotStopTheRun)
 {
     test::WriteFile(h.home + "/Tenvor.ini", "[Msg_Print]\nDebugFlag=1\n");
     h.engine.Start();
-    ASSERT_EQ(h.engine.iniData.DebugFlag, 1);
+    ASSERT_EQ(h.engine.Settings().DebugFlag, 1);
     Good("a", T0);
     Good("b", T0 + 1);
     const RunReport report = h.RunFolder(h.in);
@@ -396,7 +396,7 @@ TEST_F(FaultTest, KilledRunLeavesOnlyCompleteFilesAndTheNextRunDoesTheRest)
     gen::FolderSpec wanted;
     wanted.count = 3000;
     wanted.seed = 11;
-    const std::vector<gen::GeneratedFile> files = gen::GenerateFolder(h.engine.dataTbl, h.in, wanted);
+    const std::vector<gen::GeneratedFile> files = gen::GenerateFolder(h.engine.Catalogue(), h.in, wanted);
     std::map<std::string, std::string> expectedCsv;  // CSV name -> bytes
     std::set<std::string> brokenInputs;
     for (const gen::GeneratedFile& file : files) {

@@ -61,7 +61,7 @@ protected:
         wanted.formId = formId;
         wanted.persons = persons;
         wanted.seed = 7;
-        return gen::Generate(h.engine.dataTbl, wanted);
+        return gen::Generate(h.engine.Catalogue(), wanted);
     }
 
     std::string Input(const std::string& name, const std::string& bytes)
@@ -238,8 +238,8 @@ TEST_F(ExternalReferenceTest, ExternalDocumentTypeOnALocalFileIsNeverRead)
 TEST_F(ExternalReferenceTest, XIncludeIsNotFollowed)
 {
     const gen::GeneratedNotification notification = Notification();
-    const std::string include = "<xi:include xmlns:xi=\"http://www.w3.org/2001/XInclude\" href=\"" + secret +
-                                "\" parse=\"text\"/>";
+    const std::string include =
+        "<xi:include xmlns:xi=\"http://www.w3.org/2001/XInclude\" href=\"" + secret + "\" parse=\"text\"/>";
     const RunReport report = IsolatedFile(Input("xinclude.xml", WithFirstValue(notification.bytes, include)));
     EXPECT_TRUE(report.errors.empty()) << report.Encode();
     // The element is a value like any other: its markup, not what it points at.
@@ -267,12 +267,13 @@ TEST_F(HostileInputTest, NetworkAddressesAreNeverContacted)
     const std::string doctype =
         Input("doctype.xml", WithDoctype(notification.bytes, "<!DOCTYPE N2008005 SYSTEM \"" + url + "/doctype.dtd\">"));
     const std::string parameter =
-        Input("parameter.xml", WithDoctype(notification.bytes, "<!DOCTYPE N2008005 [<!ENTITY % remote SYSTEM \"" +
-                                                                   url + "/parameter.dtd\"> %remote;]>"));
-    const std::string schema = Input(
-        "schema.xml", WithFirstValue(notification.bytes,
-                                     "<x xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xsi:schemaLocation=\"" +
-                                         url + "/schema.xsd\"/>"));
+        Input("parameter.xml", WithDoctype(notification.bytes, "<!DOCTYPE N2008005 [<!ENTITY % remote SYSTEM \"" + url +
+                                                                   "/parameter.dtd\"> %remote;]>"));
+    const std::string schema =
+        Input("schema.xml",
+              WithFirstValue(notification.bytes,
+                             "<x xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xsi:schemaLocation=\"" + url +
+                                 "/schema.xsd\"/>"));
     test::SetMtime(entity, 1767225600);
     test::SetMtime(doctype, 1767225601);
     test::SetMtime(parameter, 1767225602);
@@ -282,7 +283,8 @@ TEST_F(HostileInputTest, NetworkAddressesAreNeverContacted)
     EXPECT_FALSE(listener.Contacted()) << "a connection was attempted";
     EXPECT_EQ(report.outcome, "Completed");
     EXPECT_EQ(report.errors, (std::vector<std::pair<int, std::string>>{{1, entity}}));
-    EXPECT_EQ(test::ReadFile(h.out + "/doctype.csv"), test::CsvBytes(notification.expectedCsv, OutputEncoding::ShiftJis));
+    EXPECT_EQ(test::ReadFile(h.out + "/doctype.csv"),
+              test::CsvBytes(notification.expectedCsv, OutputEncoding::ShiftJis));
     EXPECT_EQ(test::ReadFile(h.out + "/parameter.csv"),
               test::CsvBytes(notification.expectedCsv, OutputEncoding::ShiftJis));
     EXPECT_TRUE(test::Exists(h.out + "/schema.csv"));
@@ -376,7 +378,7 @@ TEST_F(HostileInputTest, NineMegabyteValueConvertsInFull)
     gen::NotificationSpec wanted;
     wanted.formId = "N2008005";
     wanted.targetBytes = 9u << 20;
-    const gen::GeneratedNotification notification = gen::Generate(h.engine.dataTbl, wanted);
+    const gen::GeneratedNotification notification = gen::Generate(h.engine.Catalogue(), wanted);
     ExpectConverted(Input("large.xml", notification.bytes), notification.expectedCsv);
 }
 
@@ -420,7 +422,7 @@ TEST_F(HostileInputTest, Utf8DocumentDeclaredShiftJisIsRefused)
 TEST_F(HostileInputTest, NulBytesInsideTheDocumentAreRefused)
 {
     const std::string document = Notification().bytes;
-    const std::size_t inValue = document.find('<', document.find('>', document.find("<N"))) ;
+    const std::size_t inValue = document.find('<', document.find('>', document.find("<N")));
     std::string inside = document;
     inside.insert(document.find('>', inValue) + 1, std::string(1, '\0'));
     ExpectFormatError(Input("nul-in-value.xml", inside));
@@ -452,7 +454,12 @@ TEST_F(HostileInputTest, CharactersOutsideShiftJisBecomeOneQuestionMarkEach)
     const gen::GeneratedNotification notification = Notification();
     // An emoji, the last code point, a zero-width space and an accented letter: none is in
     // code page 932.
-    const std::string value = "a\xF0\x9F\x98\x80" "b\xF4\x8F\xBF\xBF" "c\xE2\x80\x8B" "d\xC3\xA9" "e";
+    const std::string value =
+        "a\xF0\x9F\x98\x80"
+        "b\xF4\x8F\xBF\xBF"
+        "c\xE2\x80\x8B"
+        "d\xC3\xA9"
+        "e";
     const std::string path = Input("outside.xml", WithFirstValue(notification.bytes, value));
     ExpectConverted(path, ExpectedWithFirstValue(notification.expectedCsv, "a?b?c?d?e"));
 
@@ -502,7 +509,7 @@ TEST_F(HostileInputTest, SettingsPathThatIsNoFileDoesNotHangTheStart)
             [&] {
                 h.engine.Start();
                 RunReport report;
-                report.outcome = "DebugFlag=" + std::to_string(h.engine.iniData.DebugFlag);
+                report.outcome = "DebugFlag=" + std::to_string(h.engine.Settings().DebugFlag);
                 return report;
             },
             256 * kMiB, 30);
@@ -529,9 +536,9 @@ TEST_F(HostileInputTest, SettingsPathThatIsNoFileDoesNotHangTheStart)
 const std::vector<std::string>& HostileNames()
 {
     static const std::vector<std::string> names = {
-        "with space",      "single'quote", "double\"quote", "日本語の通知　全角", "-leading-dash",
-        "--output",        "line\nbreak",  "tab\there",     "carriage\rreturn",   "$(echo x) `y` ;|&",
-        "back\\slash",     "%s%n%d",       "*?[a]",         ".hidden",
+        "with space",  "single'quote", "double\"quote",    "日本語の通知　全角", "-leading-dash", "--output",
+        "line\nbreak", "tab\there",    "carriage\rreturn", "$(echo x) `y` ;|&",  "back\\slash",   "%s%n%d",
+        "*?[a]",       ".hidden",
     };
     return names;
 }
@@ -544,7 +551,7 @@ TEST_F(HostileInputTest, HostileFileNamesConvertUnderTheirOwnNames)
         gen::NotificationSpec wanted;
         wanted.formId = "N2018003";
         wanted.seed = static_cast<std::uint32_t>(mtime);
-        const gen::GeneratedNotification notification = gen::Generate(h.engine.dataTbl, wanted);
+        const gen::GeneratedNotification notification = gen::Generate(h.engine.Catalogue(), wanted);
         test::SetMtime(Input(name + ".xml", notification.bytes), mtime++);
         expected[name + ".csv"] = test::CsvBytes(notification.expectedCsv, OutputEncoding::ShiftJis);
     }
@@ -575,22 +582,23 @@ TEST_F(HostileInputTest, HostileFileNamesThroughTheCommandLine)
     const std::string in = h.in;
     gen::NotificationSpec wanted;
     wanted.formId = "N2018003";
-    const gen::GeneratedNotification notification = gen::Generate(h.engine.dataTbl, wanted);
+    const gen::GeneratedNotification notification = gen::Generate(h.engine.Catalogue(), wanted);
     Input("-leading-dash.xml", notification.bytes);
     // An argument after "--" is a path even when it looks like an option.
     const test::ChildResult one = test::RunProgram(
         {TENVOR_CLI_PATH, "convert", "--output", h.out, "--encoding", "utf8", "--file", "--", "-leading-dash.xml"},
         {"TENVOR_HOME=" + h.home}, {}, in);
     EXPECT_EQ(one.exitCode, 0) << one.output << one.errorOutput;
-    EXPECT_EQ(test::ReadFile(h.out + "/-leading-dash.csv"), test::CsvBytes(notification.expectedCsv, OutputEncoding::Utf8));
+    EXPECT_EQ(test::ReadFile(h.out + "/-leading-dash.csv"),
+              test::CsvBytes(notification.expectedCsv, OutputEncoding::Utf8));
 
     // Failed files with hostile names are listed one per line, control characters escaped.
     const std::string other = h.dir / "other";
     test::MakeDir(other);
     test::WriteFile(other + "/line\nbreak.xml", "<broken");
     test::WriteFile(other + "/tab\there.xml", "<broken");
-    const test::ChildResult folder = test::RunProgram(
-        {TENVOR_CLI_PATH, "convert", "--output", h.out, "--folder", other}, {"TENVOR_HOME=" + h.home});
+    const test::ChildResult folder =
+        test::RunProgram({TENVOR_CLI_PATH, "convert", "--output", h.out, "--folder", other}, {"TENVOR_HOME=" + h.home});
     EXPECT_EQ(folder.exitCode, 1) << folder.output << folder.errorOutput;
     EXPECT_NE(folder.output.find("\t" + other + "/line\\nbreak.xml\n"), std::string::npos) << folder.output;
     EXPECT_NE(folder.output.find("\t" + other + "/tab\\there.xml\n"), std::string::npos) << folder.output;

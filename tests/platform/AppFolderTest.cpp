@@ -4,9 +4,9 @@
 #include <string>
 
 #include "platform/AppFolder.h"
+#include "run/TenvorEngine.h"
+#include "state/HeadlessWindowState.h"
 #include "support/TestSupport.h"
-#include "ui/HeadlessWindowState.h"
-#include "ui/TenvorEngine.h"
 
 namespace tenvor {
 namespace {
@@ -62,7 +62,8 @@ TEST(AppFolder, EngineWithoutAFolderLogsIntoTheEnvironmentsFolderCreatingItsPare
     TenvorEngine engine(window);
     EXPECT_EQ(engine.AppFolderPath(), dir / "deep/er/home/");
     engine.Start();
-    EXPECT_EQ(engine.log.OutputLogFile(2, "/in/a.xml"), 0);
+    window.inputPath = "/in/a.xml";  // missing: the refusal is logged
+    EXPECT_EQ(engine.Run().outcome, RunOutcome::Refused);
     EXPECT_NE(test::ReadFile(dir / "deep/er/home/Ver1.20.log").find("対象ファイル/in/a.xml\r\n"), std::string::npos);
 }
 

@@ -152,14 +152,14 @@ RunOutcome RunFixture::RunFile(const std::string& xmlPath)
 {
     window.fileMode = true;
     window.inputPath = xmlPath;
-    return engine->OnClickedBtnOutput();
+    return engine->Run().outcome;
 }
 
 RunOutcome RunFixture::RunFolder(const std::string& folder)
 {
     window.fileMode = false;
     window.inputPath = folder;
-    return engine->OnClickedBtnOutput();
+    return engine->Run().outcome;
 }
 
 std::string RunFixture::LogText() const

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/HeadlessWindowState.h"
-#include "ui/TenvorEngine.h"
+#include "run/TenvorEngine.h"
+#include "state/HeadlessWindowState.h"
 
 namespace tenvor::test {
 

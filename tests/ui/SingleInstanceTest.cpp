@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "TenvorVersion.h"
 #include "app/CTenvorApp.h"
 #include "diag/MessageCatalog.h"
 #include "platform/AppFolder.h"
@@ -117,21 +118,21 @@ void SingleInstanceTest::guardReportsAFolderItCannotUse()
     CTenvorDlg dlg(dir / "file/");
     dlg.OnInitDialog();
     QVERIFY(!dlg.QuitPosted());
-    QVERIFY(!dlg.hMutex.IsHeld());
+    QVERIFY(!dlg.instanceGuard.IsHeld());
     QVERIFY(boxes.seen.empty());
 }
 
 void SingleInstanceTest::secondWindowIsRefusedWhileTheFirstRunsAndAllowedAfterItCloses()
 {
     WindowFixture first;
-    QVERIFY(first.dlg().hMutex.IsHeld());
+    QVERIFY(first.dlg().instanceGuard.IsHeld());
     QVERIFY(HoldsFlock(QCoreApplication::applicationPid(), LockFileIn(first.home)));
 
     CTenvorDlg second(first.home + "/");
     QCOMPARE(second.exec(), int(QDialog::Rejected));  // returns at once: no modal loop
     QVERIFY(second.QuitPosted());
     QVERIFY(!second.isVisible());
-    QVERIFY(!second.hMutex.IsHeld());
+    QVERIFY(!second.instanceGuard.IsHeld());
     QCOMPARE(first.boxes.seen.size(), std::size_t{1});
     const MessageBoxCatcher::Seen& box = first.boxes.seen[0];
     QCOMPARE(box.text, QStringLiteral("既に起動しています。"));
@@ -139,17 +140,17 @@ void SingleInstanceTest::secondWindowIsRefusedWhileTheFirstRunsAndAllowedAfterIt
     QCOMPARE(box.icon, QMessageBox::NoIcon);
     QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(box.parent, static_cast<QWidget*>(&second));
-    QVERIFY(first.dlg().hMutex.IsHeld());  // the first keeps working
+    QVERIFY(first.dlg().instanceGuard.IsHeld());  // the first keeps working
 
     // The first closes: its teardown gives the guard back.
     ClickExitWhenShown(first.dlg());
     QCOMPARE(first.dlg().exec(), int(QDialog::Accepted));
-    QVERIFY(!first.dlg().hMutex.IsHeld());
+    QVERIFY(!first.dlg().instanceGuard.IsHeld());
 
     CTenvorDlg third(first.home + "/");
     third.OnInitDialog();
     QVERIFY(!third.QuitPosted());
-    QVERIFY(third.hMutex.IsHeld());
+    QVERIFY(third.instanceGuard.IsHeld());
     QCOMPARE(first.boxes.seen.size(), std::size_t{1});
 }
 
@@ -224,7 +225,7 @@ void SingleInstanceTest::runningProcessBlocksUntilItDies()
     CTenvorDlg allowed(home + "/");
     allowed.OnInitDialog();
     QVERIFY(!allowed.QuitPosted());
-    QVERIFY(allowed.hMutex.IsHeld());
+    QVERIFY(allowed.instanceGuard.IsHeld());
     QCOMPARE(boxes.seen.size(), std::size_t{1});
 }
 
@@ -257,7 +258,7 @@ void SingleInstanceTest::applicationRunsTheWindowUntilItCloses()
             auto* dlg = qobject_cast<CTenvorDlg*>(widget);
             if (dlg != nullptr && dlg->isVisible()) {
                 sawWindow = true;
-                QVERIFY(dlg->hMutex.IsHeld());
+                QVERIFY(dlg->instanceGuard.IsHeld());
                 QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("IDC_BTN_EXIT")), Qt::LeftButton);
             }
         }

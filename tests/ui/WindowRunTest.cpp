@@ -157,7 +157,7 @@ void WindowRunTest::folderRunListsErrorsNewestFirstAndReportsTheCount()
     QCOMPARE(bar->value(), bar->maximum());
     QVERIFY(Exists(w.out + "/good.csv"));
     QCOMPARE(ReadFile(w.out + "/existing.csv"), std::string("kept"));
-    QCOMPARE(w.dlg().Engine().errors.errorInfoList.size(), std::size_t{3});
+    QCOMPARE(w.dlg().Engine().ErrorRecords().size(), std::size_t{3});
 }
 
 void WindowRunTest::clickingARowShowsItsGuidanceAndEmptySpaceChangesNothing()

@@ -71,7 +71,7 @@ void WindowStartTest::startState()
         QVERIFY(!button->isDefault());
         QVERIFY(!button->autoDefault());
     }
-    QVERIFY(w.dlg().Engine().errors.errorInfoList.empty());
+    QVERIFY(w.dlg().Engine().ErrorRecords().empty());
     QVERIFY(w.boxes.seen.empty());
 }
 

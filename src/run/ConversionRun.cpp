@@ -1,6 +1,7 @@
-#include "ui/ConversionRun.h"
+#include "run/ConversionRun.h"
 
 #include <chrono>
+#include <exception>
 #include <iterator>
 #include <optional>
 
@@ -13,8 +14,8 @@
 #include "diag/Settings.h"
 #include "platform/DebugOutput.h"
 #include "platform/FileSystem.h"
-#include "ui/ReadAhead.h"
-#include "ui/WindowState.h"
+#include "run/ReadAhead.h"
+#include "state/WindowState.h"
 
 namespace tenvor {
 
@@ -37,7 +38,32 @@ ConversionRun::ConversionRun(WindowState& window, const StINIData& iniData, LogF
 {
 }
 
-RunOutcome ConversionRun::OnClickedBtnOutput()
+RunSummary ConversionRun::Run()
+{
+    RunSummary summary;
+    convertedCount_ = 0;
+    try {
+        summary.outcome = RunSteps();
+    } catch (const std::exception& e) {
+        // Out of memory, or another failure between the files: the run cannot go on.
+        summary.outcome = RunOutcome::Stopped;
+        messages_.ShowRunAborted(e.what());
+    } catch (...) {
+        summary.outcome = RunOutcome::Stopped;
+        messages_.ShowRunAborted("unknown exception");
+    }
+    summary.converted = convertedCount_;
+    for (const StErrorInfo& record : errors_.Records()) {
+        if (record.errorKind == kSameFile) {
+            ++summary.skippedExisting;
+        } else {
+            ++summary.failed;
+        }
+    }
+    return summary;
+}
+
+RunOutcome ConversionRun::RunSteps()
 {
     std::vector<std::string> vecXmlFilePaths;
     if (iniData_.DebugFlag == 1) {
@@ -129,24 +155,12 @@ int ConversionRun::MainLoopFunc(std::vector<std::string>& vecXmlFilePaths)
     // In folder mode reading touches nothing but the file, so it can run ahead of the loop.
     std::optional<ReadAhead> readAhead;
     if (folderMode && vecXmlFilePaths.size() > 1) {
-        readAhead.emplace(reader_, vecXmlFilePaths, ReadAhead::DefaultWorkers(), kReadAheadWindow);
+        readAhead.emplace(reader_.Loader(), vecXmlFilePaths, ReadAhead::DefaultWorkers(), kReadAheadWindow);
     }
     for (std::size_t i = 0; i < vecXmlFilePaths.size(); ++i) {
-        const std::string& path = vecXmlFilePaths[i];
         xmlInfo = StXmlInfo{};
         ShowCounter(doneCount, totalCount);
-        int result;
-        if (readAhead) {
-            ReadAhead::Result read = readAhead->Take(i);
-            xmlInfo = std::move(read.record);
-            result = reader_.RecordOutcome(read.errorKind, path, xmlInfo);
-        } else {
-            result = reader_.ReadXMLData(path, xmlInfo);
-        }
-        if (result == 1) {
-            return 1;
-        }
-        if (xmlInfo.errorFlag == 0 && output_.OutPutToCsv(path, xmlInfo) == 1) {
+        if (ConvertFile(vecXmlFilePaths[i], readAhead ? &*readAhead : nullptr, i) == 1) {
             return 1;
         }
         ++doneCount;
@@ -155,6 +169,39 @@ int ConversionRun::MainLoopFunc(std::vector<std::string>& vecXmlFilePaths)
         }
     }
     return 0;
+}
+
+int ConversionRun::ConvertFile(const std::string& path, ReadAhead* readAhead, std::size_t index)
+{
+    try {
+        int result;
+        if (readAhead != nullptr) {
+            ReadAhead::Result read = readAhead->Take(index);
+            xmlInfo = std::move(read.record);
+            result = reader_.RecordOutcome(read.errorKind, path, xmlInfo);
+        } else {
+            result = reader_.ReadXMLData(path, xmlInfo);
+        }
+        if (result == 1) {
+            return 1;
+        }
+        if (xmlInfo.errorFlag == 0) {
+            if (output_.OutPutToCsv(path, xmlInfo) == 1) {
+                return 1;
+            }
+            if (xmlInfo.errorFlag == 0) {
+                ++convertedCount_;
+            }
+        }
+        return 0;
+    } catch (const std::exception&) {
+        // Memory ran out on a file too large to hold (or another failure inside it): the file
+        // cannot be converted, the run goes on. A file already recorded is not recorded twice.
+        if (xmlInfo.errorFlag == 1) {
+            return 0;
+        }
+        return errors_.ErrorHandler(kFormatNotSupported, path, &xmlInfo);
+    }
 }
 
 void ConversionRun::MainEndFunc()

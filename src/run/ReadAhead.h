@@ -8,26 +8,27 @@
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "convert/StXmlInfo.h"
+#include "shared/StXmlInfo.h"
 
 namespace tenvor {
 
-class NotificationReader;
+class NotificationLoader;
 
 class ReadAhead {
 public:
     struct Result {
         StXmlInfo record;
-        int errorKind = -1;  // the kind to record, or -1 when the file was read
+        std::optional<int> errorKind;  // the kind to record, or nullopt when the file was read
     };
 
     // Starts reading paths[0], paths[1], ... with `workers` threads, at most `window` files
     // ahead of the one last taken.
-    ReadAhead(const NotificationReader& reader, const std::vector<std::string>& paths, unsigned workers,
+    ReadAhead(const NotificationLoader& loader, const std::vector<std::string>& paths, unsigned workers,
               std::size_t window);
     // Stops the workers (files being read are finished, no new one is started) and waits.
     ~ReadAhead();
@@ -48,7 +49,7 @@ private:
 
     void Work();
 
-    const NotificationReader& reader_;
+    const NotificationLoader& loader_;
     const std::vector<std::string>& paths_;
     const std::size_t window_;
 

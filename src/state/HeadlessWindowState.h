@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/WindowState.h"
+#include "state/WindowState.h"
 
 namespace tenvor {
 
@@ -16,6 +16,7 @@ public:
         std::string text;
         std::string caption;
         unsigned type = 0;
+        MessageKind kind = MessageKind::Error;
     };
     using Row = std::array<std::string, 3>;
 
@@ -41,7 +42,7 @@ public:
     std::string ErrorCell(int row, int column) const override;
     void SetGuidance(const std::string& text) override;
 
-    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type) override;
+    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type, MessageKind kind) override;
 
     // The items, public so that a front end or a test can set and inspect them.
     bool fileMode = true;

@@ -9,6 +9,9 @@ namespace tenvor {
 
 enum class OutputEncoding { ShiftJis, Utf8 };
 
+// What a message box reports: the completion of a run, or an error that refused or stopped one.
+enum class MessageKind { Completion, Error };
+
 class WindowState {
 public:
     virtual ~WindowState() = default;
@@ -40,7 +43,8 @@ public:
     virtual void SetGuidance(const std::string& text) = 0;
 
     // A plain modal message box; returns the button pressed.
-    virtual int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type) = 0;
+    virtual int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type,
+                               MessageKind kind) = 0;
 };
 
 }  // namespace tenvor

@@ -1,4 +1,4 @@
-#include "ui/HeadlessWindowState.h"
+#include "state/HeadlessWindowState.h"
 
 #include <algorithm>
 
@@ -95,9 +95,10 @@ void HeadlessWindowState::SetGuidance(const std::string& text)
     guidance = text;
 }
 
-int HeadlessWindowState::ShowMessageBox(const std::string& text, const std::string& caption, unsigned type)
+int HeadlessWindowState::ShowMessageBox(const std::string& text, const std::string& caption, unsigned type,
+                                        MessageKind kind)
 {
-    messages.push_back({text, caption, type});
+    messages.push_back({text, caption, type, kind});
     return 1;  // IDOK
 }
 

@@ -5,8 +5,8 @@
 #include <regex>
 
 #include "NotificationGenerator.h"
+#include "run/ConversionRun.h"
 #include "support/TestSupport.h"
-#include "ui/ConversionRun.h"
 
 namespace tenvor {
 namespace {
@@ -31,7 +31,7 @@ protected:
         gen::NotificationSpec wanted;
         wanted.formId = "N2043003";
         wanted.persons = 2;
-        test::WriteFile(fixture.in + "/" + name, gen::Generate(engine.dataTbl, wanted).bytes);
+        test::WriteFile(fixture.in + "/" + name, gen::Generate(engine.Catalogue(), wanted).bytes);
         test::SetMtime(fixture.in + "/" + name, mtime);
     }
     void Bad(const std::string& name, std::time_t mtime = 1767225600)
@@ -43,12 +43,12 @@ protected:
     {
         window.fileMode = fileMode;
         window.inputPath = path;
-        return engine.OnClickedBtnOutput();
+        return engine.Run().outcome;
     }
     std::vector<std::string> RecordedNames() const
     {
         std::vector<std::string> names;
-        for (const auto& info : engine.errors.errorInfoList) {
+        for (const auto& info : engine.ErrorRecords()) {
             names.push_back(info.filePath.substr(info.filePath.rfind('/') + 1));
         }
         return names;
@@ -118,7 +118,7 @@ TEST_F(ConversionRunTest, WrongInputIsRefusedWithItsMessageAfterClearingTheLastR
     ASSERT_EQ(Run(false, fixture.in), RunOutcome::Completed);
     ASSERT_EQ(window.rows.size(), 1u);
     window.selected[0] = true;
-    engine.OnNMClickListErrorfile();
+    engine.ShowGuidanceForSelectedRow();
     EXPECT_EQ(window.guidance, "選択したファイルが正しいものか確認してください。");
 
     Good("upper.XML");
@@ -143,7 +143,7 @@ TEST_F(ConversionRunTest, WrongInputIsRefusedWithItsMessageAfterClearingTheLastR
         EXPECT_EQ(window.messages.back().caption, "エラー");
         EXPECT_TRUE(window.rows.empty());
         EXPECT_EQ(window.guidance, "");
-        EXPECT_TRUE(engine.errors.errorInfoList.empty());
+        EXPECT_TRUE(engine.ErrorRecords().empty());
         const auto lines = fixture.LogLines();
         ASSERT_EQ(lines.size(), logLines + 1);
         EXPECT_NE(lines.back().find("エラー種別ファイル有無 対象ファイル" + refused.path), std::string::npos);
@@ -194,7 +194,7 @@ TEST_F(ConversionRunTest, DebugModeLogsStartEndAndTheTimesOfEachRun)
     EXPECT_TRUE(std::regex_match(lines[2], std::regex(stamp + "エラー種別測定開始 " + time))) << lines[2];
     EXPECT_TRUE(std::regex_match(lines[3], std::regex(stamp + "エラー種別測定終了 " + time))) << lines[3];
     EXPECT_TRUE(std::regex_match(lines[4], std::regex(stamp + "エラー種別ツール終了 "))) << lines[4];
-    EXPECT_EQ(lines[2].substr(lines[2].size() - 12), engine.run.timeData.startTime);
+    EXPECT_EQ(lines[2].substr(lines[2].size() - 12), engine.Timing().startTime);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "convert/CommonUtils.h"
+#include "shared/CommonUtils.h"
 
 namespace tenvor {
 

@@ -1,16 +1,16 @@
-#include "ui/ReadAhead.h"
+#include "run/ReadAhead.h"
 
 #include <algorithm>
 #include <exception>
 
-#include "convert/NotificationReader.h"
+#include "convert/NotificationLoader.h"
 #include "diag/MessageCatalog.h"
 
 namespace tenvor {
 
-ReadAhead::ReadAhead(const NotificationReader& reader, const std::vector<std::string>& paths, unsigned workers,
+ReadAhead::ReadAhead(const NotificationLoader& loader, const std::vector<std::string>& paths, unsigned workers,
                      std::size_t window)
-    : reader_(reader), paths_(paths), window_(std::max<std::size_t>(window, 1)), slots_(window_)
+    : loader_(loader), paths_(paths), window_(std::max<std::size_t>(window, 1)), slots_(window_)
 {
     const unsigned count = std::max(1u, std::min<unsigned>(workers, static_cast<unsigned>(paths.size())));
     workers_.reserve(count);
@@ -54,8 +54,8 @@ void ReadAhead::Work()
         }
         Result result;
         try {
-            result.errorKind = reader_.Load(paths_[index], result.record, nullptr);
-        } catch (const std::exception&) {
+            result.errorKind = loader_.Load(paths_[index], result.record, nullptr);
+        } catch (...) {
             // Out of memory on a notification too large to hold: it cannot be converted.
             result = Result{};
             result.errorKind = kFormatNotSupported;

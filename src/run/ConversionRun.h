@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "convert/StXmlInfo.h"
 #include "diag/TimeText.h"
+#include "run/RunSummary.h"
+#include "shared/StXmlInfo.h"
 
 namespace tenvor {
 
@@ -15,22 +16,18 @@ class ErrorRecorder;
 class LogFile;
 class MessageBoxes;
 class NotificationReader;
+class ReadAhead;
 class WindowState;
 struct StINIData;
-
-// How a run ended, for front ends that report it (the window does not need it).
-enum class RunOutcome {
-    Refused,    // invalid input, or the log could not be written before the loop
-    Stopped,    // stopped inside the loop: the log or a CSV file could not be written
-    Completed,  // every file handled; the error list and the completion message are shown
-};
 
 class ConversionRun {
 public:
     ConversionRun(WindowState& window, const StINIData& iniData, LogFile& log, MessageBoxes& messages,
                   ErrorRecorder& errors, NotificationReader& reader, CsvOutput& output);
 
-    RunOutcome OnClickedBtnOutput();
+    // The whole run. Never throws: a failure that belongs to one file is that file's error
+    // record, any other stops the run with a message.
+    RunSummary Run();
 
     int MainInitFunc(std::vector<std::string>& vecXmlFilePaths);
     int MainLoopFunc(std::vector<std::string>& vecXmlFilePaths);
@@ -38,12 +35,13 @@ public:
     int SetXmlFilePath(std::vector<std::string>& vecXmlFilePaths);
     void GetXMLFilePathList(std::string csXMLFilePath, std::vector<std::string>& vecXmlFilePaths);
 
-    StXmlInfo xmlInfo;
-    int doneCount = 0;
-    int totalCount = 0;
-    StTime timeData;
+    // The debug timing texts of the latest run.
+    const StTime& Timing() const { return timeData; }
 
 private:
+    RunOutcome RunSteps();
+    // Reads and writes one file; a failure of the file is recorded. 1 when the run must stop.
+    int ConvertFile(const std::string& path, ReadAhead* readAhead, std::size_t index);
     void ShowCounter(int done, int total);
     void LogTime(std::string& target, int iCode);
     int RefuseInput(int msgIndex, const std::string& csInputPath);
@@ -55,6 +53,12 @@ private:
     ErrorRecorder& errors_;
     NotificationReader& reader_;
     CsvOutput& output_;
+
+    StXmlInfo xmlInfo;  // the record of the file being converted
+    int doneCount = 0;
+    int totalCount = 0;
+    int convertedCount_ = 0;
+    StTime timeData;
 };
 
 }  // namespace tenvor

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
 namespace tenvor::cli {
 
@@ -11,9 +13,20 @@ namespace {
 // The counter is redrawn at most this often; the last value is always drawn by FinishCounter.
 constexpr std::chrono::milliseconds kCounterInterval{100};
 
+// The counter redraws its line with a carriage return and "erase to the end of the line"; a
+// terminal that says it is dumb may not know the latter, and a file or a pipe gets none of it.
+bool TerminalTakesCounter()
+{
+    if (::isatty(STDERR_FILENO) != 1) {
+        return false;
+    }
+    const char* term = std::getenv("TERM");
+    return term == nullptr || std::string_view(term) != "dumb";
+}
+
 }  // namespace
 
-ConsoleWindowState::ConsoleWindowState() : counterOnTerminal_(::isatty(STDERR_FILENO) == 1) {}
+ConsoleWindowState::ConsoleWindowState() : counterOnTerminal_(TerminalTakesCounter()) {}
 
 void ConsoleWindowState::SetProgressText(const std::string& csText)
 {

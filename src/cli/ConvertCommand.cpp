@@ -1,66 +1,87 @@
 #include "cli/ConvertCommand.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include "cli/ConsoleWindowState.h"
 #include "platform/FileSystem.h"
 #include "run/TenvorEngine.h"
+#include "shared/OneLineText.h"
 
 namespace tenvor::cli {
 
 namespace {
 
-constexpr int kExitClean = 0;
-constexpr int kExitWithErrors = 1;
-constexpr int kExitRefused = 3;
+// What is wrong with the output folder, or nothing when the run can write into it.
+std::optional<std::string> OutputFolderProblem(const std::string& folder)
+{
+    if (folder.empty()) {
+        return std::nullopt;  // each CSV file beside its XML file
+    }
+    if (!PathExists(folder)) {
+        return "the output folder " + OneLineText(folder) + " does not exist";
+    }
+    if (!IsDirectory(folder)) {
+        return "the output folder " + OneLineText(folder) + " is not a folder";
+    }
+    return std::nullopt;
+}
 
 }  // namespace
 
-std::string PrintablePath(const std::string& path)
+std::optional<OutputEncoding> EncodingNamed(const std::string& name)
 {
-    std::string printable;
-    printable.reserve(path.size());
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\t') {
-            printable += "\\t";
-        } else if (c == '\n') {
-            printable += "\\n";
-        } else if (c == '\r') {
-            printable += "\\r";
-        } else if (byte < 0x20 || byte == 0x7F) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02X", byte);
-            printable += escape;
-        } else {
-            printable += c;
+    std::string lower = name;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const char* cp932 : {"sjis", "shift_jis", "shift-jis", "cp932", "ms932", "windows-31j"}) {
+        if (lower == cp932) {
+            return OutputEncoding::ShiftJis;
         }
     }
-    return printable;
+    if (lower == "utf8" || lower == "utf-8") {
+        return OutputEncoding::Utf8;
+    }
+    return std::nullopt;
 }
 
 ExitStatus RunConvert(const ConvertOptions& options)
 {
+    // Refused before anything is read or created, the log included: a mistyped folder is not a
+    // failure of every file.
+    if (const std::optional<std::string> problem = OutputFolderProblem(options.outputFolder)) {
+        std::fprintf(stderr, "tenvor-cli: %s\n", problem->c_str());
+        return ExitStatus::RefusedOrStopped;
+    }
+
     ConsoleWindowState window;
     window.fileMode = options.folderMode ? !*options.folderMode : !IsDirectory(options.path);
     window.inputPath = options.path;
     window.outputFolder = options.outputFolder;
-    window.encoding = options.utf8 ? OutputEncoding::Utf8 : OutputEncoding::ShiftJis;
+    window.encoding = options.encoding;
 
     TenvorEngine engine(window);
     engine.Start();
-    const RunSummary summary = engine.Run();
+    RunOptions runOptions;
+    runOptions.skipExistingQuietly = options.skipExisting;
+    const RunSummary summary = engine.Run(runOptions);
     window.FinishCounter();
     engine.Finish();
 
+    if (!summary.writeFailure.empty()) {
+        std::fprintf(stderr, "tenvor-cli: cannot write %s\n", OneLineText(summary.writeFailure).c_str());
+    }
     if (summary.outcome != RunOutcome::Completed) {
         return ExitStatus::RefusedOrStopped;
     }
     for (const auto& row : window.rows) {
-        std::printf("%s\t%s\t%s\n", row[0].c_str(), row[1].c_str(), PrintablePath(row[2]).c_str());
+        std::printf("%s\t%s\t%s\n", row[0].c_str(), row[1].c_str(), OneLineText(row[2]).c_str());
     }
     std::printf("%s\n", window.completionMessage.c_str());
     std::fflush(stdout);
+    std::fprintf(stderr, "%d converted, %d skipped (CSV exists), %d failed\n", summary.converted,
+                 summary.skippedExisting, summary.failed);
     return engine.ErrorRecords().empty() ? ExitStatus::Clean : ExitStatus::CompletedWithErrors;
 }
 

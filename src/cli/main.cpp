@@ -1,11 +1,15 @@
-// tenvor-cli: converts notifications from a terminal.
-//   tenvor-cli convert [--output DIR] [--encoding sjis|utf8] [--folder|--file] PATH
+// tenvor-cli: converts notifications from a terminal or a scheduled job.
+//   tenvor-cli convert [-o DIR] [--encoding sjis|utf8] [--folder|--file] [--skip-existing] PATH
 //   tenvor-cli forms [ID]
+//   tenvor-cli help [COMMAND]
 
 #include <CLI/CLI.hpp>
+#include <array>
 #include <cstdio>
 #include <exception>
+#include <string_view>
 
+#include "TenvorVersion.h"
 #include "cli/ConvertCommand.h"
 #include "cli/ExitStatus.h"
 #include "cli/FormsCommand.h"
@@ -14,9 +18,49 @@ namespace {
 
 using tenvor::cli::ExitStatus;
 
+constexpr std::array<std::string_view, 3> kCommands = {"convert", "forms", "help"};
+constexpr const char* kCommandList = "convert, forms, help";
+
+bool IsCommand(std::string_view word)
+{
+    for (const std::string_view command : kCommands) {
+        if (word == command) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The word where a command belongs, when it names none: the first argument that is not an
+// option (the program's own options take no value). Null when it is a command, or when the
+// arguments hold no such word.
+const char* UnknownCommand(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word(argv[i]);
+        if (!word.empty() && word.front() == '-') {
+            continue;
+        }
+        return IsCommand(word) ? nullptr : argv[i];
+    }
+    return nullptr;
+}
+
 ExitStatus Main(int argc, char** argv)
 {
+    if (argc < 2) {
+        std::fprintf(stderr, "tenvor-cli: a command is required: %s ('tenvor-cli help' explains them)\n", kCommandList);
+        return ExitStatus::Usage;
+    }
+    if (const char* unknown = UnknownCommand(argc, argv)) {
+        std::fprintf(stderr,
+                     "tenvor-cli: '%s' is not a command; the commands are %s ('tenvor-cli help' explains them)\n",
+                     unknown, kCommandList);
+        return ExitStatus::Usage;
+    }
+
     CLI::App app{"Tenvor: converts electronic notifications (電子通知書(XML)) into CSV files", "tenvor-cli"};
+    app.set_version_flag("--version", "tenvor-cli " + std::string(tenvor::kVersion));
     app.require_subcommand(1);
 
     tenvor::cli::ConvertOptions convert;
@@ -24,19 +68,34 @@ ExitStatus Main(int argc, char** argv)
     bool folder = false;
     bool file = false;
     CLI::App* convertCommand = app.add_subcommand("convert", "Convert one XML file or every XML file of a folder");
-    convertCommand->add_option("--output", convert.outputFolder,
-                               "Output folder (default: each CSV beside its XML file)");
-    convertCommand->add_option("--encoding", encoding, "Encoding of the CSV files")
-        ->check(CLI::IsMember({"sjis", "utf8"}))
+    convertCommand->add_option("-o,--output", convert.outputFolder,
+                               "Output folder, which must exist (default: each CSV beside its XML file)");
+    const CLI::Validator knownEncoding(
+        [](std::string& value) {
+            return tenvor::cli::EncodingNamed(value) ? std::string() : "unknown encoding " + value + " (sjis or utf8)";
+        },
+        "sjis|utf8");
+    convertCommand
+        ->add_option("--encoding", encoding,
+                     "Encoding of the CSV files: sjis is Shift_JIS as Windows writes it, code page 932 (also "
+                     "shift_jis, shift-jis, cp932, ms932, windows-31j); utf8 is UTF-8 with a byte-order mark (also "
+                     "utf-8); any letter case")
+        ->check(knownEncoding)
         ->capture_default_str();
     CLI::Option* folderFlag = convertCommand->add_flag("--folder", folder, "PATH is a folder");
     CLI::Option* fileFlag = convertCommand->add_flag("--file", file, "PATH is one XML file");
     folderFlag->excludes(fileFlag);
+    convertCommand->add_flag("--skip-existing", convert.skipExisting,
+                             "Leave out, without reporting them, the inputs whose CSV file already exists");
     convertCommand->add_option("PATH", convert.path, "XML file or folder")->required();
 
     std::string formId;
     CLI::App* formsCommand = app.add_subcommand("forms", "List the supported forms, or the columns of one form");
     CLI::Option* formIdOption = formsCommand->add_option("ID", formId, "Form id, such as N2018003");
+
+    std::string helpTopic;
+    CLI::App* helpCommand = app.add_subcommand("help", "Explain the commands, or one of them");
+    helpCommand->add_option("COMMAND", helpTopic, "convert or forms");
 
     try {
         app.parse(argc, argv);
@@ -44,16 +103,30 @@ ExitStatus Main(int argc, char** argv)
         return static_cast<ExitStatus>(app.exit(e));
     } catch (const CLI::CallForAllHelp& e) {
         return static_cast<ExitStatus>(app.exit(e));
+    } catch (const CLI::CallForVersion& e) {
+        return static_cast<ExitStatus>(app.exit(e));
     } catch (const CLI::ParseError& e) {
         app.exit(e);
         return ExitStatus::Usage;
     }
 
+    if (*helpCommand) {
+        if (helpTopic.empty()) {
+            std::fputs(app.help().c_str(), stdout);
+        } else if (helpTopic == "convert" || helpTopic == "forms") {
+            std::fputs(app.get_subcommand(helpTopic)->help().c_str(), stdout);
+        } else {
+            std::fprintf(stderr, "tenvor-cli: '%s' is not a command; the commands are %s\n", helpTopic.c_str(),
+                         kCommandList);
+            return ExitStatus::Usage;
+        }
+        return ExitStatus::Clean;
+    }
     if (*formsCommand) {
         // An id given empty is an unknown id, not a request for the list.
         return formIdOption->count() == 0 ? tenvor::cli::ListForms() : tenvor::cli::DescribeForm(formId);
     }
-    convert.utf8 = encoding == "utf8";
+    convert.encoding = tenvor::cli::EncodingNamed(encoding).value_or(tenvor::OutputEncoding::ShiftJis);
     if (folder || file) {
         convert.folderMode = folder;
     }

@@ -1,6 +1,7 @@
 #include "convert/CsvOutput.h"
 
 #include <algorithm>
+#include <system_error>
 
 #include "convert/CsvRendering.h"
 #include "diag/ErrorRecorder.h"
@@ -18,6 +19,25 @@ CsvOutput::CsvOutput(WindowState& window, ErrorRecorder& errors, LogFile& log, M
 {
 }
 
+namespace {
+
+// Removes the paths marked in `drop` in one pass, keeping the order of the rest.
+void RemoveMarked(std::vector<std::string>& paths, const std::vector<bool>& drop)
+{
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (!drop[i]) {
+            if (kept != i) {
+                paths[kept] = std::move(paths[i]);
+            }
+            ++kept;
+        }
+    }
+    paths.resize(kept);
+}
+
+}  // namespace
+
 int CsvOutput::CheckExitstCsvFile(std::vector<std::string>& vecXmlFilePaths)
 {
     std::vector<bool> exists(vecXmlFilePaths.size(), false);
@@ -32,18 +52,24 @@ int CsvOutput::CheckExitstCsvFile(std::vector<std::string>& vecXmlFilePaths)
             return 1;
         }
     }
-    // One pass keeps the order of the rest.
-    std::size_t kept = 0;
+    RemoveMarked(vecXmlFilePaths, exists);
+    return 0;
+}
+
+int CsvOutput::DropInputsWithExistingCsv(std::vector<std::string>& vecXmlFilePaths) const
+{
+    std::vector<bool> exists(vecXmlFilePaths.size(), false);
+    std::string csvPath;
+    int dropped = 0;
     for (std::size_t i = 0; i < vecXmlFilePaths.size(); ++i) {
-        if (!exists[i]) {
-            if (kept != i) {
-                vecXmlFilePaths[kept] = std::move(vecXmlFilePaths[i]);
-            }
-            ++kept;
+        GetCsvFilePath(vecXmlFilePaths[i], csvPath);
+        if (PathExists(csvPath)) {
+            exists[i] = true;
+            ++dropped;
         }
     }
-    vecXmlFilePaths.resize(kept);
-    return 0;
+    RemoveMarked(vecXmlFilePaths, exists);
+    return dropped;
 }
 
 void CsvOutput::GetCsvFilePath(std::string csXMLFilePath, std::string& csCSVFilePath) const
@@ -72,7 +98,7 @@ int CsvOutput::OutPutToCsv(std::string csXMLFilePath, StXmlInfo& stXmlInfo)
     }
     if (WriteToFile(file, stXmlInfo) == 1) {
         file.Abort();
-        return StopOnWriteFailure(csXMLFilePath);
+        return StopOnWriteFailure(csXMLFilePath, csvPath, file.Error());
     }
     switch (file.Commit()) {
         case NewFile::Publish::Done:
@@ -85,11 +111,12 @@ int CsvOutput::OutPutToCsv(std::string csXMLFilePath, StXmlInfo& stXmlInfo)
         case NewFile::Publish::WriteFailed:
             break;
     }
-    return StopOnWriteFailure(csXMLFilePath);
+    return StopOnWriteFailure(csXMLFilePath, csvPath, file.Error());
 }
 
-int CsvOutput::StopOnWriteFailure(const std::string& csXMLFilePath)
+int CsvOutput::StopOnWriteFailure(const std::string& csXMLFilePath, const std::string& csvPath, int error)
 {
+    writeFailure_ = csvPath + ": " + std::generic_category().message(error);
     if (log_.OutputLogFile(kNoPermission, csXMLFilePath) == 1) {
         return 1;
     }

@@ -35,6 +35,7 @@ int NodeFlattener::NodeListToCString(XmlNode nodeList, int iDataType, std::strin
     const FieldIndex& fields = *form->lists[static_cast<std::size_t>(iDataType)];
     const int definitionCount = fields.Size();
     std::vector<std::string> values(static_cast<std::size_t>(definitionCount));
+    std::vector<bool> matched(static_cast<std::size_t>(definitionCount), false);
     int matchCount = 0;
     const bool advancesBar = fileModeProgress != nullptr && (form->singleRecord || iDataType == kCommonList);
 
@@ -51,13 +52,19 @@ int NodeFlattener::NodeListToCString(XmlNode nodeList, int iDataType, std::strin
         if (position < 0) {
             return fail();
         }
-        // A repeated field keeps the later value. Most values need no quoting: they are moved
-        // into place, not copied.
+        // Every definition matches exactly one element: a repeated field fails the piece, so that
+        // a missing field can never hide behind it.
+        const auto slot = static_cast<std::size_t>(position);
+        if (matched[slot]) {
+            return fail();
+        }
+        matched[slot] = true;
+        // Most values need no quoting: they are moved into place, not copied.
         std::string value = FieldValue(node);
         if (NeedsQuoting(value)) {
             value = QuoteCsvField(value);
         }
-        values[static_cast<std::size_t>(position)] = std::move(value);
+        values[slot] = std::move(value);
         ++matchCount;
         if (advancesBar) {
             fileModeProgress->StepPrgBar();

@@ -1,5 +1,6 @@
 // Turns the children of one element into one CSV line, checked against one definition list of
-// the form: every child must be a defined field and every definition must be matched.
+// the form: every child must be a defined field, and every definition must match exactly one
+// child.
 #pragma once
 
 #include <string>

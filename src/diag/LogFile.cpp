@@ -7,6 +7,8 @@
 #include "diag/TimeText.h"
 #include "platform/AppFolder.h"
 #include "platform/AppendFile.h"
+#include "platform/FileSystem.h"
+#include "shared/OneLineText.h"
 
 namespace tenvor {
 
@@ -38,9 +40,13 @@ std::string LogFile::EntryBody(int iCode, const std::string& csText)
     body += errorKindList.at(static_cast<std::size_t>(iCode));
     body += ' ';
     if (iCode <= kNoPermission) {
+        // The log is the lasting record: it says where the file was, not where the tool was
+        // started from.
         body += "対象ファイル";
+        body += OneLineText(AbsolutePath(csText));
+    } else {
+        body += OneLineText(csText);
     }
-    body += csText;
     body += "\r\n";
     return body;
 }

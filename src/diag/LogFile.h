@@ -25,6 +25,8 @@ public:
 
     std::string Path() const;
     // The line written for an entry, without the time stamp: label, blank, file or text, CR LF.
+    // A file's path is made absolute; control characters and bytes that are not UTF-8 are
+    // written as escapes, so that an entry is always one line of UTF-8.
     static std::string EntryBody(int iCode, const std::string& csText);
 
 private:

@@ -42,6 +42,22 @@ SplitPathResult SplitPath(std::string_view path)
     return result;
 }
 
+std::string AbsolutePath(const std::string& path)
+{
+    if (path.empty() || path.front() == kPathSeparator) {
+        return path;
+    }
+    std::string current(256, '\0');
+    while (::getcwd(current.data(), current.size()) == nullptr) {
+        if (errno != ERANGE) {
+            return path;
+        }
+        current.resize(current.size() * 2);
+    }
+    current.resize(std::char_traits<char>::length(current.c_str()));
+    return JoinPath(current, path);
+}
+
 std::string JoinPath(std::string_view folder, std::string_view name)
 {
     std::string path(folder);
@@ -85,24 +101,34 @@ struct DirCloser {
 
 }  // namespace
 
-std::vector<std::string> ListXmlFilesOldestFirst(const std::string& folder)
+std::optional<std::vector<std::string>> ListXmlFilesOldestFirst(const std::string& folder)
 {
     std::vector<ListedFile> files;
+    std::vector<std::string> unexaminable;
     std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
     if (!dir) {
-        return {};
+        return std::nullopt;
     }
     const int dirFd = ::dirfd(dir.get());
-    while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string_view name(entry->d_name);
-        if (!EndsWithXmlAnyCase(name)) {
-            continue;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (entry == nullptr) {
+            if (errno != 0) {
+                return std::nullopt;  // the listing broke off: it cannot be trusted
+            }
+            break;
         }
-        if (entry->d_type == DT_DIR) {
+        const std::string_view name(entry->d_name);
+        if (!EndsWithXmlAnyCase(name) || entry->d_type == DT_DIR) {
             continue;
         }
         struct stat st {};
-        if (::fstatat(dirFd, entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) {
+        if (::fstatat(dirFd, entry->d_name, &st, 0) != 0) {
+            unexaminable.push_back(JoinPath(folder, name));
+            continue;
+        }
+        if (!S_ISREG(st.st_mode)) {
             continue;
         }
         files.push_back({JoinPath(folder, name), st.st_mtim.tv_sec, st.st_mtim.tv_nsec});
@@ -113,10 +139,14 @@ std::vector<std::string> ListXmlFilesOldestFirst(const std::string& folder)
     std::stable_sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) {
         return a.seconds != b.seconds ? a.seconds < b.seconds : a.nanoseconds < b.nanoseconds;
     });
+    std::sort(unexaminable.begin(), unexaminable.end());
     std::vector<std::string> paths;
-    paths.reserve(files.size());
+    paths.reserve(files.size() + unexaminable.size());
     for (ListedFile& file : files) {
         paths.push_back(std::move(file.path));
+    }
+    for (std::string& path : unexaminable) {
+        paths.push_back(std::move(path));
     }
     return paths;
 }

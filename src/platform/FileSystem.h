@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,12 +30,21 @@ struct SplitPathResult {
 };
 SplitPathResult SplitPath(std::string_view path);
 
+// The path as an absolute one: a relative path is put after the current folder; an absolute or
+// empty one, or one given when the current folder cannot be told, comes back unchanged. Nothing
+// is resolved (".." and links stay as written).
+std::string AbsolutePath(const std::string& path);
+
 // Joins a folder and a file name with exactly one separator between them.
 std::string JoinPath(std::string_view folder, std::string_view name);
 
-// Regular files (or links to them) directly inside the folder whose name ends in ".xml" in any
-// letter case, oldest last-write time first; equal times keep name order.
-std::vector<std::string> ListXmlFilesOldestFirst(const std::string& folder);
+// The entries directly inside the folder whose name ends in ".xml" in any letter case. Regular
+// files (or links to them) come oldest last-write time first, equal times in name order. Entries
+// whose details cannot be read (a dangling or looping link, any entry of a folder that can be
+// read but not searched) follow in name order, so that the run reports them rather than drops
+// them. Folders and other kinds of file (FIFOs, devices) are left out. nullopt when the folder
+// cannot be listed.
+std::optional<std::vector<std::string>> ListXmlFilesOldestFirst(const std::string& folder);
 
 // Writes all of the data to the descriptor, going on after interrupted and partial writes.
 // False when a write fails; errno then tells why.

@@ -23,10 +23,22 @@ bool IsContinuation(unsigned char byte)
     return (byte & 0xC0) == 0x80;
 }
 
-// Decodes one UTF-8 sequence at text[i]; returns its length, or 0 when it is not valid UTF-8.
+// A variation selector only picks the glyph of the character before it; without it the text
+// stays the same, so code page 932, which has none, leaves it out.
+bool IsVariationSelector(char32_t character)
+{
+    return (character >= 0xFE00 && character <= 0xFE0F) || (character >= 0xE0100 && character <= 0xE01EF);
+}
+
+}  // namespace
+
 std::size_t DecodeUtf8(std::string_view text, std::size_t i, char32_t& character)
 {
     const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) {
+        character = lead;
+        return 1;
+    }
     const int length = Utf8SequenceLength(lead);
     if (length == 1 || i + static_cast<std::size_t>(length) > text.size()) {
         return 0;
@@ -47,8 +59,6 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t i, char32_t& character
     character = value;
     return static_cast<std::size_t>(length);
 }
-
-}  // namespace
 
 int Utf8SequenceLength(unsigned char lead)
 {
@@ -127,6 +137,10 @@ void Cp932Encoder::Append(std::string& out, std::string_view utf8)
             const char32_t value = (char32_t{byte & 0x0Fu} << 12) | (char32_t{second & 0x3Fu} << 6) | (third & 0x3Fu);
             if (IsContinuation(second) && IsContinuation(third) && value >= 0x800 &&
                 (value < 0xD800 || value > 0xDFFF)) {
+                if (IsVariationSelector(value)) {
+                    i += 3;
+                    continue;
+                }
                 std::uint16_t code = (*codes_)[value];
                 if (code == kNotAsked) {
                     code = CodeOf(value);
@@ -151,6 +165,9 @@ void Cp932Encoder::Append(std::string& out, std::string_view utf8)
             continue;
         }
         i += length;
+        if (IsVariationSelector(character)) {
+            continue;
+        }
         const std::uint16_t code = character < 0x10000 ? CodeOf(character) : kUnrepresentable;
         if (code == kUnrepresentable) {
             *write++ = '?';

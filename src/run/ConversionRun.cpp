@@ -38,12 +38,13 @@ ConversionRun::ConversionRun(WindowState& window, const StINIData& iniData, LogF
 {
 }
 
-RunSummary ConversionRun::Run()
+RunSummary ConversionRun::Run(const RunOptions& options)
 {
     RunSummary summary;
     convertedCount_ = 0;
+    skippedQuietlyCount_ = 0;
     try {
-        summary.outcome = RunSteps();
+        summary.outcome = RunSteps(options);
     } catch (const std::exception& e) {
         // Out of memory, or another failure between the files: the run cannot go on.
         summary.outcome = RunOutcome::Stopped;
@@ -53,6 +54,10 @@ RunSummary ConversionRun::Run()
         messages_.ShowRunAborted("unknown exception");
     }
     summary.converted = convertedCount_;
+    summary.skippedExisting = skippedQuietlyCount_;
+    if (summary.outcome == RunOutcome::Stopped) {
+        summary.writeFailure = output_.WriteFailure();
+    }
     for (const StErrorInfo& record : errors_.Records()) {
         if (record.errorKind == kSameFile) {
             ++summary.skippedExisting;
@@ -63,13 +68,13 @@ RunSummary ConversionRun::Run()
     return summary;
 }
 
-RunOutcome ConversionRun::RunSteps()
+RunOutcome ConversionRun::RunSteps(const RunOptions& options)
 {
     std::vector<std::string> vecXmlFilePaths;
     if (iniData_.DebugFlag == 1) {
         LogTime(timeData.startTime, kMeasureStart);
     }
-    if (MainInitFunc(vecXmlFilePaths) == 1) {
+    if (MainInitFunc(vecXmlFilePaths, options) == 1) {
         return RunOutcome::Refused;
     }
     if (MainLoopFunc(vecXmlFilePaths) == 1) {
@@ -90,11 +95,14 @@ void ConversionRun::LogTime(std::string& target, int iCode)
     log_.OutputLogFile(iCode, target);  // a failed timing entry does not stop the run
 }
 
-int ConversionRun::MainInitFunc(std::vector<std::string>& vecXmlFilePaths)
+int ConversionRun::MainInitFunc(std::vector<std::string>& vecXmlFilePaths, const RunOptions& options)
 {
     errors_.ResetForRun();
     if (SetXmlFilePath(vecXmlFilePaths) == 1) {
         return 1;
+    }
+    if (options.skipExistingQuietly) {
+        skippedQuietlyCount_ = output_.DropInputsWithExistingCsv(vecXmlFilePaths);
     }
     if (output_.CheckExitstCsvFile(vecXmlFilePaths) == 1) {
         return 1;
@@ -122,10 +130,11 @@ int ConversionRun::SetXmlFilePath(std::vector<std::string>& vecXmlFilePaths)
         totalCount = 1;
         return 0;
     }
-    if (!IsDirectory(inputPath)) {
+    // A folder that cannot be listed is refused like a missing one: an empty list would pass for
+    // a folder without notifications.
+    if (!IsDirectory(inputPath) || !GetXMLFilePathList(inputPath, vecXmlFilePaths)) {
         return RefuseInput(kMsgFolderMissing, inputPath);
     }
-    GetXMLFilePathList(inputPath, vecXmlFilePaths);
     totalCount = static_cast<int>(vecXmlFilePaths.size());
     return 0;
 }
@@ -138,15 +147,19 @@ int ConversionRun::RefuseInput(int msgIndex, const std::string& csInputPath)
     return 1;
 }
 
-void ConversionRun::GetXMLFilePathList(std::string csXMLFilePath, std::vector<std::string>& vecXmlFilePaths)
+bool ConversionRun::GetXMLFilePathList(std::string csXMLFilePath, std::vector<std::string>& vecXmlFilePaths)
 {
-    std::vector<std::string> listed = ListXmlFilesOldestFirst(csXMLFilePath);
-    if (vecXmlFilePaths.empty()) {
-        vecXmlFilePaths = std::move(listed);
-        return;
+    std::optional<std::vector<std::string>> listed = ListXmlFilesOldestFirst(csXMLFilePath);
+    if (!listed) {
+        return false;
     }
-    vecXmlFilePaths.insert(vecXmlFilePaths.end(), std::make_move_iterator(listed.begin()),
-                           std::make_move_iterator(listed.end()));
+    if (vecXmlFilePaths.empty()) {
+        vecXmlFilePaths = std::move(*listed);
+    } else {
+        vecXmlFilePaths.insert(vecXmlFilePaths.end(), std::make_move_iterator(listed->begin()),
+                               std::make_move_iterator(listed->end()));
+    }
+    return true;
 }
 
 int ConversionRun::MainLoopFunc(std::vector<std::string>& vecXmlFilePaths)

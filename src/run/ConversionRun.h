@@ -27,19 +27,20 @@ public:
 
     // The whole run. Never throws: a failure that belongs to one file is that file's error
     // record, any other stops the run with a message.
-    RunSummary Run();
+    RunSummary Run(const RunOptions& options = {});
 
-    int MainInitFunc(std::vector<std::string>& vecXmlFilePaths);
+    int MainInitFunc(std::vector<std::string>& vecXmlFilePaths, const RunOptions& options = {});
     int MainLoopFunc(std::vector<std::string>& vecXmlFilePaths);
     void MainEndFunc();
     int SetXmlFilePath(std::vector<std::string>& vecXmlFilePaths);
-    void GetXMLFilePathList(std::string csXMLFilePath, std::vector<std::string>& vecXmlFilePaths);
+    // Appends the folder's XML files, oldest first; false when the folder cannot be listed.
+    bool GetXMLFilePathList(std::string csXMLFilePath, std::vector<std::string>& vecXmlFilePaths);
 
     // The debug timing texts of the latest run.
     const StTime& Timing() const { return timeData; }
 
 private:
-    RunOutcome RunSteps();
+    RunOutcome RunSteps(const RunOptions& options);
     // Reads and writes one file; a failure of the file is recorded. 1 when the run must stop.
     int ConvertFile(const std::string& path, ReadAhead* readAhead, std::size_t index);
     void ShowCounter(int done, int total);
@@ -58,6 +59,7 @@ private:
     int doneCount = 0;
     int totalCount = 0;
     int convertedCount_ = 0;
+    int skippedQuietlyCount_ = 0;
     StTime timeData;
 };
 

@@ -1,7 +1,16 @@
 // How a run ended, and what it did: what a front end reports after the run button.
 #pragma once
 
+#include <string>
+
 namespace tenvor {
+
+// Choices for one run that the window does not offer.
+struct RunOptions {
+    // Inputs whose CSV file exists are left out quietly: no error record, no log entry. For
+    // runs that pick up where an earlier one ended.
+    bool skipExistingQuietly = false;
+};
 
 enum class RunOutcome {
     Refused,    // invalid input, or the log could not be written before the loop
@@ -15,6 +24,9 @@ struct RunSummary {
     int converted = 0;        // CSV files written
     int skippedExisting = 0;  // inputs left out because their CSV file exists
     int failed = 0;           // inputs with any other error record
+    // When a CSV file could not be written: the file and the system's reason, such as
+    // "out/a.csv: No space left on device".
+    std::string writeFailure;
 };
 
 }  // namespace tenvor

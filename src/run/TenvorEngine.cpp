@@ -43,9 +43,9 @@ void TenvorEngine::Finish()
     }
 }
 
-RunSummary TenvorEngine::Run()
+RunSummary TenvorEngine::Run(const RunOptions& options)
 {
-    return run_.Run();
+    return run_.Run(options);
 }
 
 void TenvorEngine::ShowGuidanceForSelectedRow()

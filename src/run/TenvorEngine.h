@@ -37,7 +37,7 @@ public:
     void Finish();
 
     // One run over the window's input, as the run button starts it. Never throws.
-    RunSummary Run();
+    RunSummary Run(const RunOptions& options = {});
     // The guidance of the error list's selected row, into the guidance box.
     void ShowGuidanceForSelectedRow();
     // A mode change empties the error records (the window empties its own controls).

@@ -1,7 +1,10 @@
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,10 +33,15 @@ struct Result {
     std::string err;
 };
 
+// The user that permissions apply to: as root, tenvor-cli runs as "nobody" where a test needs
+// permission bits to deny something.
+constexpr uid_t kNobody = 65534;
+
 // Runs tenvor-cli with its settings folder in home; fileSizeLimit caps the size of any file the
-// run writes.
+// run writes; unprivileged runs it as nobody when the tests run as root.
 Result RunCli(const std::string& home, const std::vector<std::string>& args,
-              std::optional<rlim_t> fileSizeLimit = std::nullopt, const std::string& workingFolder = {})
+              std::optional<rlim_t> fileSizeLimit = std::nullopt, const std::string& workingFolder = {},
+              bool unprivileged = false)
 {
     TempDir capture;
     const std::string outPath = capture / "out";
@@ -47,6 +55,10 @@ Result RunCli(const std::string& home, const std::vector<std::string>& args,
         ::setenv("TENVOR_HOME", home.c_str(), 1);
         if (!workingFolder.empty() && ::chdir(workingFolder.c_str()) != 0) {
             ::_exit(126);
+        }
+        if (unprivileged && ::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+            ::_exit(125);
         }
         if (fileSizeLimit) {
             ::signal(SIGXFSZ, SIG_IGN);
@@ -130,7 +142,7 @@ TEST_F(Cli, CleanFolderConvertsBesideEachFileInShiftJisAndExitsZero)
     const Result result = Run({"convert", in});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "処理が完了しました。\n");
-    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.err, "2 converted, 0 skipped (CSV exists), 0 failed\n");
     EXPECT_EQ(ReadFile(in + "/a.csv"), test::Utf8ToCp932(WithCrLf(expectedCsv[a])));
     EXPECT_EQ(ReadFile(in + "/b.csv"), test::Utf8ToCp932(WithCrLf(expectedCsv[b])));
     // Nothing to log without errors or debug mode.
@@ -146,12 +158,13 @@ TEST_F(Cli, FailuresAreListedNewestFirstThenTheCompletionMessage)
     EXPECT_EQ(result.exitCode, 1) << result.err;
     EXPECT_EQ(result.out, "1\t" + std::string(kFormatError) + "\t" + newer + "\n" + "2\t" + kFormatError + "\t" +
                               older + "\n" + "処理が完了しました。\n2件のエラーが発生しました。\n");
+    EXPECT_EQ(result.err, "1 converted, 0 skipped (CSV exists), 2 failed\n");
     EXPECT_TRUE(Exists(in + "/good.csv"));
     EXPECT_FALSE(Exists(in + "/older.csv"));
     EXPECT_NE(ReadFile(home + "/Ver1.20.log").find("エラー種別形式対象外 対象ファイル" + newer), std::string::npos);
 }
 
-TEST_F(Cli, Utf8OutputFolderExistingCsvAndUnwritableFolder)
+TEST_F(Cli, Utf8OutputFolderExistingCsvAndSkipExisting)
 {
     const std::string a = Notification(in, "a.xml", 1000);
     const std::string out = dir / "out";
@@ -167,13 +180,101 @@ TEST_F(Cli, Utf8OutputFolderExistingCsvAndUnwritableFolder)
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "1\t選択したファイルと同名のファイルが存在します。\t" + a +
                               "\n処理が完了しました。\n1件のエラーが発生しました。\n");
+    EXPECT_EQ(result.err, "0 converted, 1 skipped (CSV exists), 0 failed\n");
     EXPECT_EQ(ReadFile(out + "/a.csv"), "kept");
 
-    // An output folder that is a file.
-    WriteFile(dir / "notafolder", "");
-    result = Run({"convert", "--output", dir / "notafolder", a});
+    // Picking up after an interrupted run: the converted file is left out without a row or a log
+    // entry, only the real failure is listed, and the new file is converted.
+    const std::string b = Notification(in, "b.xml", 2000);
+    const std::string c = Notification(in, "c.xml", 3000, gen::Fault::Truncated);
+    const std::string logBefore = ReadFile(home + "/Ver1.20.log");
+    result = Run({"convert", "-o", out, "--skip-existing", in});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(Lines(result.out).at(0), "1\t選択したフォルダに書き込み権限がありません。\t" + a);
+    EXPECT_EQ(result.out,
+              "1\t" + std::string(kFormatError) + "\t" + c + "\n処理が完了しました。\n1件のエラーが発生しました。\n");
+    EXPECT_EQ(result.err, "1 converted, 1 skipped (CSV exists), 1 failed\n");
+    EXPECT_EQ(ReadFile(out + "/a.csv"), "kept");
+    EXPECT_TRUE(Exists(out + "/b.csv"));
+    const std::string logAfter = ReadFile(home + "/Ver1.20.log");
+    EXPECT_EQ(logAfter.find("同一ファイル", logBefore.size()), std::string::npos);
+    EXPECT_NE(logAfter.find("形式対象外 対象ファイル" + c, logBefore.size()), std::string::npos);
+    // Once everything convertible is there, a run with nothing left to do is a clean one.
+    WriteFile(c, ReadFile(b));
+    result = Run({"convert", "-o", out, "--skip-existing", in});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err, "1 converted, 2 skipped (CSV exists), 0 failed\n");
+}
+
+TEST_F(Cli, AnOutputFolderThatIsMissingOrAFileIsRefusedBeforeAnythingIsRead)
+{
+    Notification(in, "a.xml", 1000);
+    Notification(in, "b.xml", 2000);
+    WriteFile(dir / "notafolder", "");
+    const std::pair<std::string, std::string> cases[] = {
+        {dir / "missing", "tenvor-cli: the output folder " + dir / "missing" + " does not exist\n"},
+        {dir / "notafolder", "tenvor-cli: the output folder " + dir / "notafolder" + " is not a folder\n"},
+        {dir / "missing/deeper", "tenvor-cli: the output folder " + dir / "missing/deeper" + " does not exist\n"},
+    };
+    for (const auto& [folder, message] : cases) {
+        const Result result = Run({"convert", "-o", folder, in});
+        EXPECT_EQ(result.exitCode, 3);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, message);
+    }
+    // Nothing was created: no folder, no CSV, not even the log.
+    EXPECT_FALSE(Exists(dir / "missing"));
+    EXPECT_EQ(test::ListDir(in), (std::vector<std::string>{"a.xml", "b.xml"}));
+    EXPECT_FALSE(Exists(home));
+}
+
+TEST_F(Cli, AFolderThatCannotBeListedIsRefusedAndEntriesThatCannotBeExaminedAreErrors)
+{
+    // Links that lead nowhere: examined by nobody, reported as missing files.
+    const std::string links = dir / "links";
+    test::MakeDir(links);
+    Notification(links, "good.xml", 1000);
+    ASSERT_EQ(::symlink("gone.xml", (links + "/dangling.xml").c_str()), 0);
+    ASSERT_EQ(::symlink("loop.xml", (links + "/loop.xml").c_str()), 0);
+    Result result = Run({"convert", links});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "1\t選択したファイルが存在しません。\t" + links + "/loop.xml\n" +
+                              "2\t選択したファイルが存在しません。\t" + links + "/dangling.xml\n" +
+                              "処理が完了しました。\n2件のエラーが発生しました。\n");
+    EXPECT_EQ(result.err, "1 converted, 0 skipped (CSV exists), 2 failed\n");
+
+    // Permission bits deny root nothing: as root the program runs as nobody, in folders nobody
+    // may enter.
+    if (::geteuid() == 0 && ::getpwuid(kNobody) == nullptr) {
+        GTEST_SKIP() << "no user " << kNobody << " to run as: unreadable folders not tested";
+    }
+    const std::string nobodysHome = dir / "nobody";
+    for (const std::string& open : {dir.path(), nobodysHome}) {
+        test::MakeDir(open);
+        ASSERT_EQ(::chmod(open.c_str(), 0777), 0);
+    }
+    const std::string unlistable = dir / "unlistable";  // may be entered, not read
+    const std::string blind = dir / "blind";            // may be read, not entered
+    for (const std::string& folder : {unlistable, blind}) {
+        test::MakeDir(folder);
+        Notification(folder, "a.xml", 1000);
+    }
+    ASSERT_EQ(::chmod(unlistable.c_str(), 0333), 0);
+    ASSERT_EQ(::chmod(blind.c_str(), 0444), 0);
+    result = RunCli(nobodysHome, {"convert", "-o", nobodysHome, unlistable}, std::nullopt, {}, true);
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "エラー: 電子通知書(XML)に入力されたフォルダが存在しません。\n");
+    EXPECT_NE(ReadFile(nobodysHome + "/Ver1.20.log").find("エラー種別ファイル有無 対象ファイル" + unlistable + "\r\n"),
+              std::string::npos);
+
+    result = RunCli(nobodysHome, {"convert", "-o", nobodysHome, blind}, std::nullopt, {}, true);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "1\t選択したファイルが存在しません。\t" + blind +
+                              "/a.xml\n処理が完了しました。\n1件のエラーが発生しました。\n");
+    EXPECT_EQ(result.err, "0 converted, 0 skipped (CSV exists), 1 failed\n");
+    for (const std::string& folder : {unlistable, blind}) {
+        ::chmod(folder.c_str(), 0755);  // for the temporary folder's removal
+    }
 }
 
 TEST_F(Cli, RefusedInputIsReportedOnStandardErrorWithExitThree)
@@ -221,7 +322,9 @@ TEST_F(Cli, FailedCsvWriteStopsTheRunAndLeavesNoPartialFile)
     const Result result = RunCli(home, {"convert", big}, 8000);
     EXPECT_EQ(result.exitCode, 3);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "エラー: ファイルの書き込みに失敗しました。\n");
+    // The message box's line, then the file and the system's reason.
+    EXPECT_EQ(result.err, "エラー: ファイルの書き込みに失敗しました。\ntenvor-cli: cannot write " + in +
+                              "/big.csv: File too large\n");
     EXPECT_FALSE(Exists(in + "/big.csv"));
     EXPECT_NE(ReadFile(home + "/Ver1.20.log").find("エラー種別権限有無 対象ファイル" + big), std::string::npos);
 }
@@ -247,7 +350,8 @@ TEST_F(Cli, DebugModeLogsTheRunAndSendsTheTimingTextsToStandardError)
     const Result result = Run({"convert", in});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, "処理が完了しました。\n");
-    const std::regex timing(R"([ \d]\d:[ \d]\d:[ \d]\d\.[ \d]{2}\d\n[ \d]\d:[ \d]\d:[ \d]\d\.[ \d]{2}\d\n)");
+    const std::regex timing(
+        R"([ \d]\d:[ \d]\d:[ \d]\d\.[ \d]{2}\d\n[ \d]\d:[ \d]\d:[ \d]\d\.[ \d]{2}\d\n1 converted, 0 skipped \(CSV exists\), 0 failed\n)");
     EXPECT_TRUE(std::regex_match(result.err, timing)) << result.err;
     const std::string log = ReadFile(home + "/Ver1.20.log");
     std::size_t at = 0;
@@ -262,11 +366,18 @@ TEST_F(Cli, ControlCharactersInPathsAreEscaped)
     const std::string folder = dir / "line\nbreak\tand\x01";
     test::MakeDir(folder);
     Notification(folder, "x\r.xml", 1000, gen::Fault::NotXml);
+    Notification(folder, "\x8A\xBF\\.xml", 2000, gen::Fault::NotXml);  // a Shift_JIS name
     const Result result = Run({"convert", folder});
     EXPECT_EQ(result.exitCode, 1);
     const std::vector<std::string> lines = Lines(result.out);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "1\t" + std::string(kFormatError) + "\t" + dir.path() + "/line\\nbreak\\tand\\x01/x\\r.xml");
+    ASSERT_EQ(lines.size(), 4u);
+    const std::string printed = dir.path() + "/line\\nbreak\\tand\\x01/";
+    EXPECT_EQ(lines[0], "1\t" + std::string(kFormatError) + "\t" + printed + "\\x8A\\xBF\\.xml");
+    EXPECT_EQ(lines[1], "2\t" + std::string(kFormatError) + "\t" + printed + "x\\r.xml");
+    // The log's entries are one line each too, and name the same files.
+    const std::vector<std::string> entries = test::LogEntries(ReadFile(home + "/Ver1.20.log"));
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_NE(entries[0].find("対象ファイル" + printed + "x\\r.xml"), std::string::npos);
 }
 
 TEST_F(Cli, UsageErrorsExitWithTwo)
@@ -275,9 +386,12 @@ TEST_F(Cli, UsageErrorsExitWithTwo)
         {},
         {"convert"},
         {"convert", "--encoding", "latin1", in},
+        {"convert", "--encoding", "", in},
         {"convert", "--folder", "--file", in},
         {"convert", in, "extra"},
         {"unknown"},
+        {"--version", "unknown"},
+        {"help", "unknown"},
         {"forms", "N9999999"},
         {"forms", "n2018003"},
         {"forms", ""},
@@ -289,7 +403,40 @@ TEST_F(Cli, UsageErrorsExitWithTwo)
         EXPECT_EQ(result.out, "");
         EXPECT_NE(result.err, "");
     }
+    // A word that is no command is named, with the commands there are.
+    const Result result = Run({"frobnicate", in});
+    EXPECT_NE(result.err.find("'frobnicate'"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("convert, forms, help"), std::string::npos) << result.err;
     EXPECT_FALSE(Exists(home));
+}
+
+TEST_F(Cli, EncodingNamesVersionAndHelpForBatchUse)
+{
+    const std::string a = Notification(in, "a.xml", 1000);
+    const std::string sjis = test::Utf8ToCp932(WithCrLf(expectedCsv[a]));
+    const std::string utf8 = "\xEF\xBB\xBF" + WithCrLf(expectedCsv[a]);
+    const std::pair<const char*, const std::string*> names[] = {
+        {"sjis", &sjis},  {"SJIS", &sjis},        {"Shift_JIS", &sjis}, {"shift-jis", &sjis}, {"CP932", &sjis},
+        {"ms932", &sjis}, {"Windows-31J", &sjis}, {"utf8", &utf8},      {"UTF-8", &utf8},     {"utf-8", &utf8},
+    };
+    for (const auto& [name, bytes] : names) {
+        const std::string out = dir / ("out-" + std::string(name));
+        test::MakeDir(out);
+        const Result result = Run({"convert", "-o", out, "--encoding", name, a});
+        EXPECT_EQ(result.exitCode, 0) << name << ": " << result.err;
+        EXPECT_EQ(ReadFile(out + "/a.csv"), *bytes) << name;
+    }
+
+    Result result = Run({"--version"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "tenvor-cli 1.20\n");
+    result = Run({"help"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.out.find("convert"), std::string::npos);
+    result = Run({"help", "convert"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.out.find("code page 932"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("--skip-existing"), std::string::npos) << result.out;
 }
 
 TEST_F(Cli, FormsListsTheIdsAndTheColumnsOfOneForm)

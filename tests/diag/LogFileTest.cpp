@@ -12,6 +12,7 @@
 #include "diag/LogFile.h"
 #include "diag/MessageBoxes.h"
 #include "diag/TimeText.h"
+#include "platform/FileSystem.h"
 #include "support/TestSupport.h"
 
 namespace tenvor {
@@ -67,9 +68,31 @@ TEST(LogFile, FirstEntryCreatesTheFoldersAndTheFileWithOneByteOrderMarkThenAppen
     // A log that already has content gets no byte-order mark.
     WriteFile(dir / "Ver1.20.log", "old\r\n");
     LogSetup other(dir.path() + "/");
-    EXPECT_EQ(other.log.OutputLogFile(0, "x"), 0);
+    EXPECT_EQ(other.log.OutputLogFile(0, "/in/x"), 0);
     EXPECT_TRUE(std::regex_match(ReadFile(dir / "Ver1.20.log"),
-                                 std::regex("old\r\n\\[[^\\]]+\\]エラー種別同一ファイル 対象ファイルx\r\n")));
+                                 std::regex("old\r\n\\[[^\\]]+\\]エラー種別同一ファイル 対象ファイル/in/x\r\n")));
+}
+
+TEST(LogFile, EveryEntryIsOneLineOfUtf8NamingTheFullPathWhateverTheNameHolds)
+{
+    TempDir dir;
+    LogSetup setup(dir / "home/");
+    const std::time_t before = std::time(nullptr);
+    // A line feed that would forge a second entry, other control characters, bytes that are not
+    // UTF-8 (a Shift_JIS name), a backslash, and a path given relative to the current folder.
+    const std::string forged = "/in/a.xml\n[2026/01/05 09:03:07]エラー種別権限有無 対象ファイル/in/b.xml";
+    ASSERT_EQ(setup.log.OutputLogFile(1, forged), 0);
+    ASSERT_EQ(setup.log.OutputLogFile(2, "/in/\t\r\x01\x7F\xC2\x85\xE2\x80\xA8.xml"), 0);
+    ASSERT_EQ(setup.log.OutputLogFile(2, "/in/\x8A\xBF\xC3(\\.xml"), 0);
+    ASSERT_EQ(setup.log.OutputLogFile(3, "in/髙橋.xml"), 0);
+    const std::vector<std::string> expected = {
+        "エラー種別形式対象外 対象ファイル/in/a.xml\\n[2026/01/05 09:03:07]エラー種別権限有無 対象ファイル/in/b.xml",
+        "エラー種別ファイル有無 対象ファイル/in/\\t\\r\\x01\\x7F\\xC2\\x85\\xE2\\x80\\xA8.xml",
+        "エラー種別ファイル有無 対象ファイル/in/\\x8A\\xBF\\xC3(\\.xml",
+        "エラー種別権限有無 対象ファイル" + AbsolutePath("in/髙橋.xml"),
+    };
+    EXPECT_EQ(EntriesWithoutStamps(ReadFile(dir / "home/Ver1.20.log"), before, std::time(nullptr)), expected);
+    EXPECT_EQ(AbsolutePath("in/髙橋.xml").front(), '/');
 }
 
 TEST(LogFile, LogThatCannotBeWrittenShowsMessageSixAndFails)

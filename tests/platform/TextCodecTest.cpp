@@ -35,6 +35,11 @@ TEST(Cp932Encoder, UnrepresentableCharactersBecomeOneQuestionMarkEach)
     EXPECT_EQ(Encode("𠮷野家"), "?\x96\xEC\x89\xC6");
     EXPECT_EQ(Encode("a😀b😀😀"), "a?b??");
     EXPECT_EQ(Encode("한"), "?");
+    // Variation selectors only pick a glyph: 葛󠄀飾 (U+E0100 after 葛) is 葛飾, and so is 葛︀飾
+    // (U+FE00); the edges of both ranges go, their neighbours do not.
+    EXPECT_EQ(Encode("葛\U000E0100飾"), "\x8A\x8B\x8F\xFC");
+    EXPECT_EQ(Encode("葛\uFE00飾\uFE0F\U000E01EF"), "\x8A\x8B\x8F\xFC");
+    EXPECT_EQ(Encode("\uFDFF\uFE10\U000E00FF\U000E01F0"), "????");
 }
 
 TEST(Cp932Encoder, EachInvalidByteBecomesAQuestionMarkAndTheRestSurvives)

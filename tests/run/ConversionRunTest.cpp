@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "NotificationGenerator.h"
+#include "platform/FileSystem.h"
 #include "run/ConversionRun.h"
 #include "support/TestSupport.h"
 
@@ -146,7 +147,8 @@ TEST_F(ConversionRunTest, WrongInputIsRefusedWithItsMessageAfterClearingTheLastR
         EXPECT_TRUE(engine.ErrorRecords().empty());
         const auto lines = fixture.LogLines();
         ASSERT_EQ(lines.size(), logLines + 1);
-        EXPECT_NE(lines.back().find("エラー種別ファイル有無 対象ファイル" + refused.path), std::string::npos);
+        EXPECT_NE(lines.back().find("エラー種別ファイル有無 対象ファイル" + AbsolutePath(refused.path)),
+                  std::string::npos);
     }
 }
 

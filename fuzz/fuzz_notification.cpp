@@ -25,7 +25,6 @@
 #include "convert/XmlDocument.h"
 #include "forms/DataTbl.h"
 #include "forms/FormLookup.h"
-#include "platform/TextCodec.h"
 
 namespace {
 
@@ -49,7 +48,6 @@ struct Harness {
     tenvor::DataTbl dataTbl;
     tenvor::FormLookup forms{dataTbl};
     tenvor::NotificationLoader loader{forms};
-    tenvor::Cp932Encoder cp932;
     tenvor::fuzz::MemoryFile file{"notification.xml"};
 };
 
@@ -125,8 +123,8 @@ void CheckAccepted(Harness& h, const StXmlInfo& record, std::size_t inputSize)
         Check(!line.empty() && line.back() == '\n', "person line not ended");
     }
 
-    const std::string utf8 = tenvor::RenderCsv(record, tenvor::OutputEncoding::Utf8, h.cp932);
-    const std::string sjis = tenvor::RenderCsv(record, tenvor::OutputEncoding::ShiftJis, h.cp932);
+    const std::string utf8 = tenvor::RenderCsv(record, tenvor::OutputEncoding::Utf8);
+    const std::string sjis = tenvor::RenderCsv(record, tenvor::OutputEncoding::ShiftJis);
     // Linear growth: at most a few bytes out per byte in (encodings, escaping, quoting), plus
     // the text that entity references may add.
     const std::size_t bound = 64 * inputSize + 2 * 10'000'000 + 4096;

@@ -126,7 +126,7 @@ int CsvOutput::StopOnWriteFailure(const std::string& csXMLFilePath, const std::s
 
 int CsvOutput::WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo)
 {
-    return fp.Write(RenderCsv(stXmlInfo, window_.Encoding(), cp932_)) ? 0 : 1;
+    return fp.Write(RenderCsv(stXmlInfo, window_.Encoding())) ? 0 : 1;
 }
 
 }  // namespace tenvor

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/TextCodec.h"
 #include "shared/StXmlInfo.h"
 
 namespace tenvor {
@@ -50,7 +49,6 @@ private:
     ErrorRecorder& errors_;
     LogFile& log_;
     MessageBoxes& messages_;
-    Cp932Encoder cp932_;
     std::string writeFailure_;
 };
 

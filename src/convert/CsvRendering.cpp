@@ -29,7 +29,7 @@ void AppendLines(std::string_view text, AppendFn&& append)
 
 }  // namespace
 
-std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding, Cp932Encoder& cp932)
+std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding)
 {
     std::size_t size = stXmlInfo.styleNum.size() + stXmlInfo.commonData.size() + 32;
     for (const std::string& line : stXmlInfo.insuredData) {
@@ -45,7 +45,7 @@ std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding, Cp932
         if (utf8) {
             bytes += piece;
         } else {
-            cp932.Append(bytes, piece);
+            AppendCp932(bytes, piece);
         }
     };
     AppendLines(stXmlInfo.styleNum, append);

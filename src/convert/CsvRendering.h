@@ -10,8 +10,6 @@
 
 namespace tenvor {
 
-class Cp932Encoder;
-
-std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding, Cp932Encoder& cp932);
+std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding);
 
 }  // namespace tenvor

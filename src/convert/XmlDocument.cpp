@@ -15,6 +15,7 @@
 #include <unordered_set>
 
 #include "platform/InputFile.h"
+#include "platform/TextCodec.h"
 
 namespace tenvor {
 
@@ -261,7 +262,12 @@ void XmlDocument::InitializeLibrary()
     std::call_once(once, [] {
         xmlInitParser();
         xmlSetExternalEntityLoader(DenyExternalEntity);
-        for (const char* alias : {"SHIFT_JIS", "SHIFT-JIS", "SJIS", "MS_KANJI", "CSSHIFTJIS", "X-SJIS"}) {
+        // Documents in Shift_JIS are read as Windows writes it (code page 932: ①, ㈱, 髙, and 81 60
+        // as ～), whatever spelling their declaration uses, with the program's own tables on every
+        // system.
+        xmlNewCharEncodingHandler("CP932", Cp932ToUtf8, nullptr);
+        for (const char* alias : {"SHIFT_JIS", "SHIFT-JIS", "SJIS", "MS_KANJI", "CSSHIFTJIS", "X-SJIS", "WINDOWS-31J",
+                                  "CSWINDOWS31J", "MS932"}) {
             xmlAddEncodingAlias("CP932", alias);
         }
     });

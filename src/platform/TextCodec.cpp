@@ -1,22 +1,12 @@
 #include "platform/TextCodec.h"
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <cstdint>
-#include <stdexcept>
+
+#include "platform/Cp932Table.h"
 
 namespace tenvor {
 
 namespace {
-
-constexpr std::uint16_t kNotAsked = 0xFFFF;
-constexpr std::uint16_t kUnrepresentable = 0xFFFE;
-
-iconv_t Handle(void* descriptor)
-{
-    return static_cast<iconv_t>(descriptor);
-}
 
 bool IsContinuation(unsigned char byte)
 {
@@ -28,6 +18,42 @@ bool IsContinuation(unsigned char byte)
 bool IsVariationSelector(char32_t character)
 {
     return (character >= 0xFE00 && character <= 0xFE0F) || (character >= 0xE0100 && character <= 0xE01EF);
+}
+
+// Writes the code of one character (not a variation selector), or "?" when there is none.
+char* WriteCode(char* write, char32_t character)
+{
+    const std::uint16_t code = character < 0x10000 ? cp932::kFromUnicode[character] : cp932::kNoCode;
+    if (code == cp932::kNoCode) {
+        *write++ = '?';
+    } else if (code < 0x100) {
+        *write++ = static_cast<char>(code);
+    } else {
+        *write++ = static_cast<char>(code >> 8);
+        *write++ = static_cast<char>(code & 0xFF);
+    }
+    return write;
+}
+
+// The UTF-8 bytes of a character of the Basic Multilingual Plane.
+int Utf8Length(char32_t character)
+{
+    return character < 0x80 ? 1 : character < 0x800 ? 2 : 3;
+}
+
+unsigned char* WriteUtf8(unsigned char* out, char32_t character)
+{
+    if (character < 0x80) {
+        *out++ = static_cast<unsigned char>(character);
+    } else if (character < 0x800) {
+        *out++ = static_cast<unsigned char>(0xC0 | (character >> 6));
+        *out++ = static_cast<unsigned char>(0x80 | (character & 0x3F));
+    } else {
+        *out++ = static_cast<unsigned char>(0xE0 | (character >> 12));
+        *out++ = static_cast<unsigned char>(0x80 | ((character >> 6) & 0x3F));
+        *out++ = static_cast<unsigned char>(0x80 | (character & 0x3F));
+    }
+    return out;
 }
 
 }  // namespace
@@ -74,48 +100,7 @@ int Utf8SequenceLength(unsigned char lead)
     return 1;
 }
 
-Cp932Encoder::Cp932Encoder()
-    : descriptor_(::iconv_open("CP932", "UTF-32LE")), codes_(std::make_unique<std::array<std::uint16_t, 0x10000>>())
-{
-    if (descriptor_ == reinterpret_cast<void*>(static_cast<std::intptr_t>(-1))) {
-        throw std::runtime_error("iconv cannot convert to CP932");
-    }
-    codes_->fill(kNotAsked);
-}
-
-Cp932Encoder::~Cp932Encoder()
-{
-    ::iconv_close(Handle(descriptor_));
-}
-
-std::uint16_t Cp932Encoder::CodeOf(char32_t character)
-{
-    std::uint16_t& code = (*codes_)[character];
-    if (code != kNotAsked) {
-        return code;
-    }
-    const unsigned char in[4] = {static_cast<unsigned char>(character), static_cast<unsigned char>(character >> 8), 0,
-                                 0};
-    char* inPtr = reinterpret_cast<char*>(const_cast<unsigned char*>(in));
-    std::size_t inLeft = sizeof in;
-    char out[8];
-    char* outPtr = out;
-    std::size_t outLeft = sizeof out;
-    ::iconv(Handle(descriptor_), nullptr, nullptr, nullptr, nullptr);
-    const std::size_t rc = ::iconv(Handle(descriptor_), &inPtr, &inLeft, &outPtr, &outLeft);
-    const std::size_t length = static_cast<std::size_t>(outPtr - out);
-    if (rc == static_cast<std::size_t>(-1) || length == 0 || length > 2) {
-        code = kUnrepresentable;
-    } else if (length == 1) {
-        code = static_cast<unsigned char>(out[0]);
-    } else {
-        code =
-            static_cast<std::uint16_t>((static_cast<unsigned char>(out[0]) << 8) | static_cast<unsigned char>(out[1]));
-    }
-    return code;
-}
-
-void Cp932Encoder::Append(std::string& out, std::string_view utf8)
+void AppendCp932(std::string& out, std::string_view utf8)
 {
     // A character never takes more bytes in CP932 than in UTF-8: write in place, then trim.
     const std::size_t start = out.size();
@@ -129,34 +114,6 @@ void Cp932Encoder::Append(std::string& out, std::string_view utf8)
             ++i;
             continue;
         }
-        // Most characters of the notifications are three-byte sequences (kana, kanji, full-width
-        // forms): decoded and looked up here directly. Anything else takes the general way below.
-        if ((byte & 0xF0) == 0xE0 && i + 2 < utf8.size()) {
-            const auto second = static_cast<unsigned char>(utf8[i + 1]);
-            const auto third = static_cast<unsigned char>(utf8[i + 2]);
-            const char32_t value = (char32_t{byte & 0x0Fu} << 12) | (char32_t{second & 0x3Fu} << 6) | (third & 0x3Fu);
-            if (IsContinuation(second) && IsContinuation(third) && value >= 0x800 &&
-                (value < 0xD800 || value > 0xDFFF)) {
-                if (IsVariationSelector(value)) {
-                    i += 3;
-                    continue;
-                }
-                std::uint16_t code = (*codes_)[value];
-                if (code == kNotAsked) {
-                    code = CodeOf(value);
-                }
-                i += 3;
-                if (code == kUnrepresentable) {
-                    *write++ = '?';
-                } else if (code < 0x100) {
-                    *write++ = static_cast<char>(code);
-                } else {
-                    *write++ = static_cast<char>(code >> 8);
-                    *write++ = static_cast<char>(code & 0xFF);
-                }
-                continue;
-            }
-        }
         char32_t character = 0;
         const std::size_t length = DecodeUtf8(utf8, i, character);
         if (length == 0) {
@@ -165,20 +122,46 @@ void Cp932Encoder::Append(std::string& out, std::string_view utf8)
             continue;
         }
         i += length;
-        if (IsVariationSelector(character)) {
-            continue;
-        }
-        const std::uint16_t code = character < 0x10000 ? CodeOf(character) : kUnrepresentable;
-        if (code == kUnrepresentable) {
-            *write++ = '?';
-        } else if (code < 0x100) {
-            *write++ = static_cast<char>(code);
-        } else {
-            *write++ = static_cast<char>(code >> 8);
-            *write++ = static_cast<char>(code & 0xFF);
+        if (!IsVariationSelector(character)) {
+            write = WriteCode(write, character);
         }
     }
     out.resize(static_cast<std::size_t>(write - out.data()));
+}
+
+int Cp932ToUtf8(unsigned char* out, int* outLength, const unsigned char* in, int* inLength)
+{
+    const unsigned char* const inStart = in;
+    const unsigned char* const inEnd = in + *inLength;
+    unsigned char* const outStart = out;
+    unsigned char* const outEnd = out + *outLength;
+    int result = 0;
+    while (in < inEnd) {
+        const unsigned char lead = *in;
+        char32_t character = 0;
+        int consumed = 1;
+        if (cp932::kLeadByte[lead] != 0) {
+            if (in + 1 == inEnd) {
+                break;  // the trail byte comes with the next call
+            }
+            character = cp932::kDoubleByte[lead << 8 | in[1]];
+            consumed = 2;
+        } else {
+            character = cp932::kSingleByte[lead];
+        }
+        if (character == 0 && !(lead == 0 && consumed == 1)) {
+            result = -2;
+            break;
+        }
+        if (outEnd - out < Utf8Length(character)) {
+            break;  // no room: the rest comes with the next call
+        }
+        out = WriteUtf8(out, character);
+        in += consumed;
+    }
+    *inLength = static_cast<int>(in - inStart);
+    *outLength = static_cast<int>(out - outStart);
+    return result == 0 ? *outLength : result;
 }
 
 }  // namespace tenvor

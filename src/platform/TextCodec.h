@@ -1,34 +1,24 @@
-// Conversion of the core's UTF-8 text into Windows' Shift_JIS (code page 932).
+// Conversions between the core's UTF-8 text and code page 932 (Shift_JIS as Windows writes it),
+// through the tables of Cp932Table.h, and the UTF-8 decoding they rest on.
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <memory>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace tenvor {
 
-class Cp932Encoder {
-public:
-    Cp932Encoder();
-    ~Cp932Encoder();
-    Cp932Encoder(const Cp932Encoder&) = delete;
-    Cp932Encoder& operator=(const Cp932Encoder&) = delete;
+// Appends the text in code page 932. Each character the code page cannot represent, and each
+// byte that is not valid UTF-8, becomes one "?"; variation selectors (U+FE00 to U+FE0F, U+E0100
+// to U+E01EF) are left out.
+void AppendCp932(std::string& out, std::string_view utf8);
 
-    // Appends the text in CP932. Each character the code page cannot represent, and each byte
-    // that is not valid UTF-8, becomes one "?"; variation selectors (U+FE00 to U+FE0F, U+E0100
-    // to U+E01EF) are left out.
-    void Append(std::string& out, std::string_view utf8);
-
-private:
-    // The CP932 code of a character of the Basic Multilingual Plane, asked of iconv once per
-    // character and remembered: a single byte below 0x100, two bytes (lead, trail) otherwise.
-    std::uint16_t CodeOf(char32_t character);
-
-    void* descriptor_;  // iconv_t
-    std::unique_ptr<std::array<std::uint16_t, 0x10000>> codes_;
-};
+// Converts code page 932 bytes into UTF-8, as the XML parser's input conversions do: reads up to
+// *inLength bytes of in and writes up to *outLength bytes to out, then sets both to what was
+// read and written. A two-byte code cut off at the end of in is left for the next call. Returns
+// the number of bytes written, or -2 at a byte that stands for no character (the counts then
+// say how far the conversion got).
+int Cp932ToUtf8(unsigned char* out, int* outLength, const unsigned char* in, int* inLength);
 
 // Length of the UTF-8 sequence that starts with this byte (1 for a stray byte).
 int Utf8SequenceLength(unsigned char lead);

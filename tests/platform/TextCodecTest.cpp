@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <iconv.h>
+#endif
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/TextCodec.h"
 
@@ -8,12 +13,32 @@ namespace tenvor {
 namespace {
 
 using namespace std::string_literals;
+using namespace std::string_view_literals;
 
 std::string Encode(std::string_view utf8)
 {
-    Cp932Encoder encoder;
     std::string out;
-    encoder.Append(out, utf8);
+    AppendCp932(out, utf8);
+    return out;
+}
+
+// Code page 932 bytes in UTF-8, in one call with room enough; nullopt at a byte that stands for
+// no character, and what was left for the next call in rest.
+std::optional<std::string> Decode(std::string_view cp932, std::string* rest = nullptr)
+{
+    std::string out(cp932.size() * 3 + 4, '\0');
+    int outLength = static_cast<int>(out.size());
+    int inLength = static_cast<int>(cp932.size());
+    const int result = Cp932ToUtf8(reinterpret_cast<unsigned char*>(out.data()), &outLength,
+                                   reinterpret_cast<const unsigned char*>(cp932.data()), &inLength);
+    if (result < 0) {
+        return std::nullopt;
+    }
+    EXPECT_EQ(result, outLength);
+    if (rest != nullptr) {
+        *rest = std::string(cp932.substr(static_cast<std::size_t>(inLength)));
+    }
+    out.resize(static_cast<std::size_t>(outLength));
     return out;
 }
 
@@ -64,9 +89,8 @@ TEST(Cp932Encoder, EachInvalidByteBecomesAQuestionMarkAndTheRestSurvives)
     EXPECT_EQ(Encode("\xE3\x81x"), "??x");
 }
 
-TEST(Cp932Encoder, LongTextAppendsToWhatIsThereAndTheEncoderIsReusable)
+TEST(Cp932Encoder, LongTextAppendsToWhatIsThere)
 {
-    Cp932Encoder encoder;
     std::string out = "prefix,";
     std::string input;
     std::string expected = "prefix,";
@@ -74,13 +98,95 @@ TEST(Cp932Encoder, LongTextAppendsToWhatIsThereAndTheEncoderIsReusable)
         input += "あ";
         expected += "\x82\xA0";
     }
-    encoder.Append(out, input);
+    AppendCp932(out, input);
     EXPECT_EQ(out, expected);
     out.clear();
-    encoder.Append(out, "\xE3");
-    encoder.Append(out, "漢");
+    AppendCp932(out, "\xE3");
+    AppendCp932(out, "漢");
     EXPECT_EQ(out, "?\x8A\xBF");
 }
+
+TEST(Cp932Decoder, DecodesAsWindowsDoesAndStopsAtWhatStandsForNothing)
+{
+    EXPECT_EQ(Decode("\x82\xA0\x83\x41\x8A\xBF\xB1\\~"), "あア漢ｱ\\~");
+    EXPECT_EQ(Decode("\x81\x60\x81\x7C\x87\x40\x87\x8A\xFB\xFC"), "～－①㈱髙");
+    for (const std::string_view invalid : {"a\x80"sv, "\xA0"sv, "\xFD"sv, "\x85\x40"sv}) {
+        EXPECT_EQ(Decode(invalid), std::nullopt) << invalid;
+    }
+    // A lead byte at the end waits for its trail byte.
+    std::string rest;
+    EXPECT_EQ(Decode("x\x8A", &rest), "x");
+    EXPECT_EQ(rest, "\x8A");
+    // Output that does not fit stops before the character that would not fit.
+    unsigned char out[4];
+    int outLength = 4;
+    int inLength = 4;
+    EXPECT_EQ(Cp932ToUtf8(out, &outLength, reinterpret_cast<const unsigned char*>("\x82\xA0\x82\xA2"), &inLength), 3);
+    EXPECT_EQ(inLength, 2);
+}
+
+#ifndef _WIN32
+// This machine's iconv, asked directly: the tables the build generated from it must agree with
+// it on every character of the Basic Multilingual Plane and on every code of one or two bytes.
+std::optional<std::string> Iconv(iconv_t descriptor, const std::string& input)
+{
+    ::iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
+    std::string out(16, '\0');
+    char* in = const_cast<char*>(input.data());
+    std::size_t inLeft = input.size();
+    char* outPtr = out.data();
+    std::size_t outLeft = out.size();
+    if (::iconv(descriptor, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0) {
+        return std::nullopt;
+    }
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+TEST(Cp932Tables, AgreeWithTheBuildMachinesIconvInBothDirections)
+{
+    const iconv_t encode = ::iconv_open("CP932", "UTF-8");
+    const iconv_t decode = ::iconv_open("UTF-8", "CP932");
+    ASSERT_NE(encode, reinterpret_cast<iconv_t>(-1));
+    ASSERT_NE(decode, reinterpret_cast<iconv_t>(-1));
+    int mismatches = 0;
+    for (char32_t c = 1; c < 0x10000; ++c) {
+        if ((c >= 0xD800 && c <= 0xDFFF) || (c >= 0xFE00 && c <= 0xFE0F)) {
+            continue;
+        }
+        std::string utf8;
+        if (c < 0x80) {
+            utf8 = std::string(1, static_cast<char>(c));
+        } else if (c < 0x800) {
+            utf8 = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+        } else {
+            utf8 = {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                    static_cast<char>(0x80 | (c & 0x3F))};
+        }
+        if (Encode(utf8) != Iconv(encode, utf8).value_or("?") && ++mismatches < 10) {
+            ADD_FAILURE() << "U+" << std::hex << static_cast<unsigned>(c);
+        }
+    }
+    for (unsigned lead = 1; lead < 0x100; ++lead) {
+        const std::string single(1, static_cast<char>(lead));
+        if (Iconv(decode, single)) {
+            if (Decode(single) != Iconv(decode, single) && ++mismatches < 10) {
+                ADD_FAILURE() << "byte " << std::hex << lead;
+            }
+            continue;
+        }
+        for (unsigned trail = 0; trail < 0x100; ++trail) {
+            const std::string pair = {static_cast<char>(lead), static_cast<char>(trail)};
+            if (Decode(pair) != Iconv(decode, pair) && ++mismatches < 10) {
+                ADD_FAILURE() << "bytes " << std::hex << lead << " " << trail;
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+    ::iconv_close(encode);
+    ::iconv_close(decode);
+}
+#endif
 
 }  // namespace
 }  // namespace tenvor

@@ -1,7 +1,6 @@
 #include "convert/CsvOutput.h"
 
 #include <algorithm>
-#include <system_error>
 
 #include "convert/CsvRendering.h"
 #include "diag/ErrorRecorder.h"
@@ -98,7 +97,7 @@ int CsvOutput::OutPutToCsv(std::string csXMLFilePath, StXmlInfo& stXmlInfo)
     }
     if (WriteToFile(file, stXmlInfo) == 1) {
         file.Abort();
-        return StopOnWriteFailure(csXMLFilePath, csvPath, file.Error());
+        return StopOnWriteFailure(csXMLFilePath, csvPath, file.ErrorText());
     }
     switch (file.Commit()) {
         case NewFile::Publish::Done:
@@ -111,12 +110,13 @@ int CsvOutput::OutPutToCsv(std::string csXMLFilePath, StXmlInfo& stXmlInfo)
         case NewFile::Publish::WriteFailed:
             break;
     }
-    return StopOnWriteFailure(csXMLFilePath, csvPath, file.Error());
+    return StopOnWriteFailure(csXMLFilePath, csvPath, file.ErrorText());
 }
 
-int CsvOutput::StopOnWriteFailure(const std::string& csXMLFilePath, const std::string& csvPath, int error)
+int CsvOutput::StopOnWriteFailure(const std::string& csXMLFilePath, const std::string& csvPath,
+                                  const std::string& reason)
 {
-    writeFailure_ = csvPath + ": " + std::generic_category().message(error);
+    writeFailure_ = csvPath + ": " + reason;
     if (log_.OutputLogFile(kNoPermission, csXMLFilePath) == 1) {
         return 1;
     }

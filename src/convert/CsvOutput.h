@@ -43,7 +43,7 @@ public:
     const std::string& WriteFailure() const { return writeFailure_; }
 
 private:
-    int StopOnWriteFailure(const std::string& csXMLFilePath, const std::string& csvPath, int error);
+    int StopOnWriteFailure(const std::string& csXMLFilePath, const std::string& csvPath, const std::string& reason);
 
     WindowState& window_;
     ErrorRecorder& errors_;

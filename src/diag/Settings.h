@@ -18,7 +18,9 @@ inline constexpr std::string_view kSettingsFileName = "Tenvor.ini";
 // defaults (debug mode off, drive "C").
 StINIData GetTenvor_IniFileData(const std::string& csIniFilePath);
 
-// The same for the file's text.
+#ifndef _WIN32
+// The same for the file's text (on Windows the system reads the file itself).
 StINIData ParseSettingsText(std::string_view text);
+#endif
 
 }  // namespace tenvor

@@ -4,10 +4,24 @@
 
 namespace tenvor {
 
-std::string LogTimeStamp(std::time_t when)
+namespace {
+
+std::tm LocalTime(std::time_t when)
 {
     std::tm local{};
+#ifdef _WIN32
+    ::localtime_s(&local, &when);
+#else
     ::localtime_r(&when, &local);
+#endif
+    return local;
+}
+
+}  // namespace
+
+std::string LogTimeStamp(std::time_t when)
+{
+    const std::tm local = LocalTime(when);
     char buffer[128];
     const std::size_t length = std::strftime(buffer, sizeof buffer, "[%Y/%m/%d %H:%M:%S]", &local);
     return std::string(buffer, length);
@@ -26,8 +40,7 @@ std::string TimeTextOf(std::chrono::system_clock::time_point when)
     const auto seconds = std::chrono::floor<std::chrono::seconds>(sinceEpoch);
     const auto millisecond = std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch - seconds).count();
     const std::time_t whole = static_cast<std::time_t>(seconds.count());
-    std::tm local{};
-    ::localtime_r(&whole, &local);
+    const std::tm local = LocalTime(whole);
     return FormatTimeText(local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(millisecond));
 }
 

@@ -4,6 +4,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/windows/WideText.h"
 #endif
 
 namespace tenvor {
@@ -11,7 +13,7 @@ namespace tenvor {
 void OutputDebugText(const std::string& text)
 {
 #ifdef _WIN32
-    ::OutputDebugStringA(text.c_str());
+    ::OutputDebugStringW(Widen(text).c_str());
 #else
     std::fwrite(text.data(), 1, text.size(), stderr);
     std::fflush(stderr);

@@ -17,6 +17,9 @@ constexpr char kPathSeparator = '\\';
 constexpr char kPathSeparator = '/';
 #endif
 
+// '/' everywhere; on Windows '\\' as well.
+bool IsPathSeparator(char c);
+
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
 

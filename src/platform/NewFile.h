@@ -1,12 +1,16 @@
 // Creates a file that did not exist, all or nothing: the contents go to an unnamed (or hidden
 // temporary) file in the target's folder, and only a complete file is given its name, without
-// ever replacing something that is already there. Nothing is left behind on failure.
+// ever replacing something that is already there. Nothing is left behind on failure, nor when
+// the process dies while writing (on Windows the temporary file is marked for deletion until
+// it gets its name).
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#ifndef _WIN32
 #include "platform/FileDescriptor.h"
+#endif
 
 namespace tenvor {
 
@@ -15,7 +19,7 @@ public:
     enum class Publish {
         Done,           // the file now exists under its name, complete
         AlreadyExists,  // something appeared under that name meanwhile; it was left untouched
-        Refused,        // the system refuses the name or the folder (errno in Error())
+        Refused,        // the system refuses the name or the folder (see Error())
         WriteFailed,    // the data could not be stored (disk full, I/O error)
     };
 
@@ -24,8 +28,8 @@ public:
     NewFile(const NewFile&) = delete;
     NewFile& operator=(const NewFile&) = delete;
 
-    // Prepares the file in the folder of targetPath. Returns false (errno in Error()) when the
-    // folder cannot take a new file.
+    // Prepares the file in the folder of targetPath. Returns false (see Error()) when the folder
+    // cannot take a new file.
     bool Open(const std::string& targetPath);
     // Appends data; false when it could not be stored in full.
     bool Write(std::string_view data);
@@ -34,12 +38,19 @@ public:
     // Drops whatever was written.
     void Abort();
 
+    // The system's code of the last failure (errno; GetLastError() on Windows), 0 when none.
     int Error() const { return error_; }
+    // The system's words for it, such as "No space left on device".
+    std::string ErrorText() const;
 
 private:
     std::string target_;
     std::string tempPath_;  // empty when the file is unnamed
+#ifdef _WIN32
+    void* handle_ = nullptr;  // HANDLE of the temporary file, marked for deletion while open
+#else
     FileDescriptor fd_;
+#endif
     int error_ = 0;
 };
 

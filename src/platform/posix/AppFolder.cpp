@@ -5,10 +5,6 @@
 #include <cerrno>
 #include <cstdlib>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include "platform/FileSystem.h"
 
 namespace tenvor {
@@ -36,9 +32,6 @@ std::string AppFolder()
     if (std::string home = FromEnvironment("TENVOR_HOME"); !home.empty()) {
         return WithSeparator(std::move(home));
     }
-#ifdef _WIN32
-    return "C:\\Tenvor\\";
-#else
     std::string data = FromEnvironment("XDG_DATA_HOME");
     // Only an absolute data folder counts; a relative one would move with the working folder.
     if (data.empty() || data.front() != '/') {
@@ -49,19 +42,7 @@ std::string AppFolder()
         data = WithSeparator(std::move(data)) + ".local/share";
     }
     return WithSeparator(std::move(data)) + "Tenvor/";
-#endif
 }
-
-#ifdef _WIN32
-std::string WindowsSystemDriveLetter()
-{
-    char directory[MAX_PATH + 1] = {};
-    if (::GetSystemDirectoryA(directory, MAX_PATH) == 0) {
-        return "C";
-    }
-    return std::string(1, directory[0]);
-}
-#endif
 
 bool CreateFolders(const std::string& path)
 {

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <system_error>
 
 #include "platform/FileSystem.h"
 
@@ -55,6 +56,11 @@ std::string TempName(const std::string& folder)
 NewFile::~NewFile()
 {
     Abort();
+}
+
+std::string NewFile::ErrorText() const
+{
+    return std::generic_category().message(error_);
 }
 
 bool NewFile::Open(const std::string& targetPath)

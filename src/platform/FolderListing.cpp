@@ -1,0 +1,45 @@
+#include "platform/FolderListing.h"
+
+#include <algorithm>
+
+namespace tenvor {
+
+bool HasXmlExtension(std::string_view name)
+{
+    if (name.size() < 4) {
+        return false;
+    }
+    const std::string_view tail = name.substr(name.size() - 4);
+    static constexpr std::string_view kLower = ".xml";
+    for (std::size_t i = 0; i < 4; ++i) {
+        char c = tail[i];
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (c != kLower[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<std::string> OldestFirst(std::vector<ListedFile> files, std::vector<std::string> unexaminable)
+{
+    // Name order first (the paths share their folder), so that files with equal times come in a
+    // reproducible order whatever order the system listed them in.
+    std::sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) { return a.path < b.path; });
+    std::stable_sort(files.begin(), files.end(),
+                     [](const ListedFile& a, const ListedFile& b) { return a.lastWrite < b.lastWrite; });
+    std::sort(unexaminable.begin(), unexaminable.end());
+    std::vector<std::string> paths;
+    paths.reserve(files.size() + unexaminable.size());
+    for (ListedFile& file : files) {
+        paths.push_back(std::move(file.path));
+    }
+    for (std::string& path : unexaminable) {
+        paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
+}  // namespace tenvor

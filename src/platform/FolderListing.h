@@ -1,0 +1,24 @@
+// What the folder listings of every system share: which names are notifications, and the order
+// in which the run takes the files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tenvor {
+
+// A name that ends in ".xml" in any letter case.
+bool HasXmlExtension(std::string_view name);
+
+struct ListedFile {
+    std::string path;
+    std::int64_t lastWrite;  // in the system's unit; only the order matters
+};
+
+// The files oldest first, equal times in name order, then the entries that could not be
+// examined, in name order.
+std::vector<std::string> OldestFirst(std::vector<ListedFile> files, std::vector<std::string> unexaminable);
+
+}  // namespace tenvor

@@ -1,0 +1,38 @@
+#include "platform/InputFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace tenvor {
+
+bool InputFile::Open(const std::string& path)
+{
+    fd_ = FileDescriptor(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd_.IsOpen()) {
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd_.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        fd_.Close();
+        return false;
+    }
+    size_ = static_cast<std::int64_t>(st.st_size);
+    // Regular files never block; clearing the flag keeps reads plain.
+    ::fcntl(fd_.Get(), F_SETFL, ::fcntl(fd_.Get(), F_GETFL) & ~O_NONBLOCK);
+    return true;
+}
+
+long InputFile::Read(char* buffer, std::size_t length)
+{
+    for (;;) {
+        const ssize_t got = ::read(fd_.Get(), buffer, length);
+        if (got >= 0 || errno != EINTR) {
+            return static_cast<long>(got);
+        }
+    }
+}
+
+}  // namespace tenvor

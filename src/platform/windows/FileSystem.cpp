@@ -1,0 +1,116 @@
+#include "platform/FileSystem.h"
+
+#include <io.h>
+#include <windows.h>
+
+#include <climits>
+#include <memory>
+
+#include "platform/FolderListing.h"
+#include "platform/windows/WideText.h"
+
+namespace tenvor {
+
+namespace {
+
+DWORD AttributesOf(const std::string& path)
+{
+    return path.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(WidePath(path).c_str());
+}
+
+// A drive's root (C:\ or C:/) or a network share (\\server\share\...).
+bool IsAbsoluteWindowsPath(const std::string& path)
+{
+    if (path.size() >= 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1])) {
+        return true;
+    }
+    return path.size() >= 3 && path[1] == ':' && IsPathSeparator(path[2]);
+}
+
+struct FindCloser {
+    void operator()(HANDLE handle) const { ::FindClose(handle); }
+};
+
+}  // namespace
+
+bool PathExists(const std::string& path)
+{
+    return AttributesOf(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsDirectory(const std::string& path)
+{
+    const DWORD attributes = AttributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::string AbsolutePath(const std::string& path)
+{
+    if (path.empty() || IsAbsoluteWindowsPath(path)) {
+        return path;
+    }
+    // Relative to the current folder, to the current drive's root (\in) or to a drive's current
+    // folder (C:in): the system knows which.
+    const std::wstring wide = Widen(path);
+    const DWORD length = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (length == 0) {
+        return path;
+    }
+    std::wstring full(length, L'\0');
+    const DWORD written = ::GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length) {
+        return path;
+    }
+    full.resize(written);
+    return Narrow(full);
+}
+
+std::optional<std::vector<std::string>> ListXmlFilesOldestFirst(const std::string& folder)
+{
+    if (!IsDirectory(folder)) {
+        return std::nullopt;
+    }
+    // Every entry, filtered here: a pattern such as *.xml would also match the short (8.3)
+    // names of files such as a.xmlx.
+    WIN32_FIND_DATAW found{};
+    std::unique_ptr<std::remove_pointer_t<HANDLE>, FindCloser> search(
+        ::FindFirstFileExW(WidePath(JoinPath(folder, "*")).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                           nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    std::vector<ListedFile> files;
+    if (search.get() == INVALID_HANDLE_VALUE) {
+        search.release();
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
+            return std::vector<std::string>{};  // a drive's root without entries
+        }
+        return std::nullopt;
+    }
+    do {
+        const std::string name = Narrow(found.cFileName);
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !HasXmlExtension(name)) {
+            continue;
+        }
+        const std::int64_t lastWrite =
+            static_cast<std::int64_t>(static_cast<std::uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32 |
+                                      found.ftLastWriteTime.dwLowDateTime);
+        files.push_back({JoinPath(folder, name), lastWrite});
+    } while (::FindNextFileW(search.get(), &found));
+    if (::GetLastError() != ERROR_NO_MORE_FILES) {
+        return std::nullopt;  // the listing broke off: it cannot be trusted
+    }
+    return OldestFirst(std::move(files), {});
+}
+
+bool WriteAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(data.size(), INT_MAX));
+        const int written = ::_write(fd, data.data(), chunk);
+        if (written < 0) {
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+}  // namespace tenvor

@@ -1,0 +1,179 @@
+#include "platform/NewFile.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <climits>
+#include <cstdio>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/windows/WideText.h"
+
+namespace tenvor {
+
+namespace {
+
+HANDLE Handle(void* handle)
+{
+    return static_cast<HANDLE>(handle);
+}
+
+std::string TempName(const std::string& folder)
+{
+    static std::atomic<unsigned> counter{0};
+    char name[64];
+    std::snprintf(name, sizeof name, ".tenvor-%lu-%u.tmp", ::GetCurrentProcessId(), counter.fetch_add(1));
+    return JoinPath(folder, name);
+}
+
+// While marked, the file goes when its last handle closes: a crash or a kill leaves nothing.
+bool MarkForDeletion(HANDLE file, bool marked)
+{
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = marked ? TRUE : FALSE;
+    return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+// Gives the open file its name; fails with ERROR_ALREADY_EXISTS rather than replacing anything.
+bool RenameWithoutReplacing(HANDLE file, const std::wstring& target)
+{
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + (target.size() + 1) * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+    std::copy(target.begin(), target.end(), rename->FileName);
+    rename->FileName[target.size()] = L'\0';
+    return ::SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != 0;
+}
+
+bool IsStorageError(DWORD error)
+{
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == ERROR_DISK_QUOTA_EXCEEDED ||
+           error == ERROR_WRITE_FAULT || error == ERROR_CRC;
+}
+
+}  // namespace
+
+NewFile::~NewFile()
+{
+    Abort();
+}
+
+std::string NewFile::ErrorText() const
+{
+    wchar_t* text = nullptr;
+    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    // English when the system has it, like the rest of the command line's own lines.
+    DWORD length =
+        ::FormatMessageW(flags, nullptr, static_cast<DWORD>(error_), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                         reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    if (length == 0) {
+        length = ::FormatMessageW(flags, nullptr, static_cast<DWORD>(error_), 0, reinterpret_cast<LPWSTR>(&text), 0,
+                                  nullptr);
+    }
+    if (length == 0 || text == nullptr) {
+        return "system error " + std::to_string(error_);
+    }
+    std::wstring message(text, length);
+    ::LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ')) {
+        message.pop_back();
+    }
+    return Narrow(message);
+}
+
+bool NewFile::Open(const std::string& targetPath)
+{
+    Abort();
+    target_ = targetPath;
+    error_ = 0;
+    std::string folder = SplitPath(targetPath).folder;
+    if (folder.empty()) {
+        folder = ".";
+    }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = TempName(folder);
+        HANDLE file = ::CreateFileW(WidePath(candidate).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            if (!MarkForDeletion(file, true)) {
+                error_ = static_cast<int>(::GetLastError());
+                ::CloseHandle(file);
+                ::DeleteFileW(WidePath(candidate).c_str());
+                return false;
+            }
+            handle_ = file;
+            tempPath_ = std::move(candidate);
+            return true;
+        }
+        if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+            break;
+        }
+    }
+    error_ = static_cast<int>(::GetLastError());
+    return false;
+}
+
+bool NewFile::Write(std::string_view data)
+{
+    while (!data.empty()) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size(), INT_MAX));
+        if (!::WriteFile(Handle(handle_), data.data(), chunk, &written, nullptr) || written == 0) {
+            error_ = static_cast<int>(::GetLastError());
+            return false;
+        }
+        data.remove_prefix(written);
+    }
+    return true;
+}
+
+NewFile::Publish NewFile::Commit()
+{
+    if (handle_ == nullptr) {
+        return Publish::WriteFailed;
+    }
+    HANDLE file = Handle(handle_);
+    // The data must be on the disk before the file may keep its name.
+    if (!::FlushFileBuffers(file)) {
+        error_ = static_cast<int>(::GetLastError());
+        Abort();
+        return Publish::WriteFailed;
+    }
+    DWORD renameError = 0;
+    if (!MarkForDeletion(file, false)) {
+        renameError = ::GetLastError();
+    } else if (!RenameWithoutReplacing(file, WidePath(AbsolutePath(target_)))) {
+        renameError = ::GetLastError();
+        MarkForDeletion(file, true);
+    }
+    if (renameError != 0) {
+        error_ = static_cast<int>(renameError);
+        Abort();
+        if (renameError == ERROR_ALREADY_EXISTS || renameError == ERROR_FILE_EXISTS) {
+            return Publish::AlreadyExists;
+        }
+        return IsStorageError(renameError) ? Publish::WriteFailed : Publish::Refused;
+    }
+    handle_ = nullptr;
+    tempPath_.clear();  // it is the target now
+    if (!::CloseHandle(file)) {
+        error_ = static_cast<int>(::GetLastError());
+        return Publish::WriteFailed;
+    }
+    return Publish::Done;
+}
+
+void NewFile::Abort()
+{
+    if (handle_ != nullptr) {
+        // Marked for deletion: closing the only handle removes the temporary file.
+        ::CloseHandle(Handle(handle_));
+        handle_ = nullptr;
+    }
+    tempPath_.clear();
+}
+
+}  // namespace tenvor

@@ -1,0 +1,27 @@
+// Sole owner of a Windows handle: closed when the owner goes, however the scope is left.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <type_traits>
+
+namespace tenvor {
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const
+    {
+        if (handle != nullptr && handle != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(handle);
+        }
+    }
+};
+using WinHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
+// The handle CreateFileW returned, owned; empty when it failed.
+inline WinHandle OwnedFile(HANDLE handle)
+{
+    return WinHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+
+}  // namespace tenvor

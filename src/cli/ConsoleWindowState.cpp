@@ -1,10 +1,10 @@
 #include "cli/ConsoleWindowState.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+
+#include "cli/ConsoleOutput.h"
 
 namespace tenvor::cli {
 
@@ -13,11 +13,11 @@ namespace {
 // The counter is redrawn at most this often; the last value is always drawn by FinishCounter.
 constexpr std::chrono::milliseconds kCounterInterval{100};
 
-// The counter redraws its line with a carriage return and "erase to the end of the line"; a
-// terminal that says it is dumb may not know the latter, and a file or a pipe gets none of it.
+// The counter redraws its line in place; a file or a pipe gets none of it, and neither does a
+// terminal that says it is dumb.
 bool TerminalTakesCounter()
 {
-    if (::isatty(STDERR_FILENO) != 1) {
+    if (!IsTerminal(Stream::Err)) {
         return false;
     }
     const char* term = std::getenv("TERM");
@@ -39,16 +39,14 @@ void ConsoleWindowState::SetProgressText(const std::string& csText)
         return;
     }
     lastCounter_ = now;
-    std::fprintf(stderr, "\r%s\033[K", counterText.c_str());
-    std::fflush(stderr);
+    DrawCounter("");
     counterShown_ = true;
 }
 
 void ConsoleWindowState::FinishCounter()
 {
     if (counterShown_) {
-        std::fprintf(stderr, "\r%s\033[K\n", counterText.c_str());
-        std::fflush(stderr);
+        DrawCounter("\n");
         counterShown_ = false;
     }
 }
@@ -62,9 +60,20 @@ int ConsoleWindowState::ShowMessageBox(const std::string& text, const std::strin
         return 1;
     }
     FinishCounter();
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    std::fflush(stderr);
+    Write(Stream::Err, caption + ": " + text + "\n");
     return 1;
+}
+
+void ConsoleWindowState::DrawCounter(std::string_view end)
+{
+    // Back to the start of the line; blanks cover what a longer earlier text left.
+    std::string line = "\r" + counterText;
+    if (counterText.size() < counterWidth_) {
+        line.append(counterWidth_ - counterText.size(), ' ');
+    }
+    counterWidth_ = counterText.size();
+    line += end;
+    Write(Stream::Err, line);
 }
 
 }  // namespace tenvor::cli

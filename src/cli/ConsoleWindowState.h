@@ -1,10 +1,11 @@
 // The window state of the command line: message boxes become lines on standard error, the
-// counter is shown on standard error when that is a terminal, and the completion message is
-// kept for the report on standard output.
+// counter is shown on standard error when that is a terminal (not a dumb one), and the
+// completion message is kept for the report on standard output.
 #pragma once
 
 #include <chrono>
 #include <string>
+#include <string_view>
 
 #include "state/HeadlessWindowState.h"
 
@@ -23,7 +24,11 @@ public:
     std::string completionMessage;
 
 private:
+    // Redraws the counter's line, then writes end.
+    void DrawCounter(std::string_view end);
+
     bool counterOnTerminal_;
+    std::size_t counterWidth_ = 0;
     bool counterShown_ = false;
     std::chrono::steady_clock::time_point lastCounter_{};
 };

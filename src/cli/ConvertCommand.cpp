@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "cli/ConsoleOutput.h"
 #include "cli/ConsoleWindowState.h"
 #include "platform/FileSystem.h"
 #include "run/TenvorEngine.h"
@@ -51,7 +52,7 @@ ExitStatus RunConvert(const ConvertOptions& options)
     // Refused before anything is read or created, the log included: a mistyped folder is not a
     // failure of every file.
     if (const std::optional<std::string> problem = OutputFolderProblem(options.outputFolder)) {
-        std::fprintf(stderr, "tenvor-cli: %s\n", problem->c_str());
+        Write(Stream::Err, "tenvor-cli: " + *problem + "\n");
         return ExitStatus::RefusedOrStopped;
     }
 
@@ -70,18 +71,20 @@ ExitStatus RunConvert(const ConvertOptions& options)
     engine.Finish();
 
     if (!summary.writeFailure.empty()) {
-        std::fprintf(stderr, "tenvor-cli: cannot write %s\n", OneLineText(summary.writeFailure).c_str());
+        Write(Stream::Err, "tenvor-cli: cannot write " + OneLineText(summary.writeFailure) + "\n");
     }
     if (summary.outcome != RunOutcome::Completed) {
         return ExitStatus::RefusedOrStopped;
     }
+    std::string report;
     for (const auto& row : window.rows) {
-        std::printf("%s\t%s\t%s\n", row[0].c_str(), row[1].c_str(), OneLineText(row[2]).c_str());
+        report += row[0] + "\t" + row[1] + "\t" + OneLineText(row[2]) + "\n";
     }
-    std::printf("%s\n", window.completionMessage.c_str());
-    std::fflush(stdout);
-    std::fprintf(stderr, "%d converted, %d skipped (CSV exists), %d failed\n", summary.converted,
-                 summary.skippedExisting, summary.failed);
+    report += window.completionMessage + "\n";
+    Write(Stream::Out, report);
+    FinishOutput();  // the report before the summary, where both go to one terminal
+    Write(Stream::Err, std::to_string(summary.converted) + " converted, " + std::to_string(summary.skippedExisting) +
+                           " skipped (CSV exists), " + std::to_string(summary.failed) + " failed\n");
     return engine.ErrorRecords().empty() ? ExitStatus::Clean : ExitStatus::CompletedWithErrors;
 }
 

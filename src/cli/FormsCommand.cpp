@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/ConsoleOutput.h"
 #include "forms/DataTbl.h"
 #include "forms/StyleNumList.h"
 
@@ -10,7 +11,7 @@ namespace tenvor::cli {
 ExitStatus ListForms()
 {
     for (const std::string_view id : styleNumList) {
-        std::printf("%.*s\n", static_cast<int>(id.size()), id.data());
+        Write(Stream::Out, std::string(id) + "\n");
     }
     return ExitStatus::Clean;
 }
@@ -20,15 +21,15 @@ ExitStatus DescribeForm(const std::string& formId)
     const DataTbl dataTbl;
     const auto found = dataTbl.dataDifMap.find(formId);
     if (StyleNumPosition(formId) < 0 || found == dataTbl.dataDifMap.end()) {
-        std::fprintf(stderr, "tenvor-cli: %s is not a supported form; 'tenvor-cli forms' lists them\n", formId.c_str());
+        Write(Stream::Err, "tenvor-cli: " + formId + " is not a supported form; 'tenvor-cli forms' lists them\n");
         return ExitStatus::Usage;
     }
     const char* listNames[] = {"common", "insured"};
     for (std::size_t list = 0; list < found->second.size() && list < 2; ++list) {
         int position = 0;
         for (const StDataDif& definition : found->second[list]) {
-            std::printf("%s\t%d\t%s\t%d\n", listNames[list], ++position, definition.sNodename.c_str(),
-                        definition.iBytes);
+            Write(Stream::Out, std::string(listNames[list]) + "\t" + std::to_string(++position) + "\t" +
+                                   definition.sNodename + "\t" + std::to_string(definition.iBytes) + "\n");
         }
     }
     return ExitStatus::Clean;

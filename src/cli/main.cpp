@@ -5,11 +5,20 @@
 
 #include <CLI/CLI.hpp>
 #include <array>
-#include <cstdio>
 #include <exception>
+#include <sstream>
+#include <string>
 #include <string_view>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/windows/WideText.h"
+#endif
 
 #include "TenvorVersion.h"
+#include "cli/ConsoleOutput.h"
 #include "cli/ConvertCommand.h"
 #include "cli/ExitStatus.h"
 #include "cli/FormsCommand.h"
@@ -17,6 +26,8 @@
 namespace {
 
 using tenvor::cli::ExitStatus;
+using tenvor::cli::Stream;
+using tenvor::cli::Write;
 
 constexpr std::array<std::string_view, 3> kCommands = {"convert", "forms", "help"};
 constexpr const char* kCommandList = "convert, forms, help";
@@ -49,7 +60,8 @@ const char* UnknownCommand(int argc, char** argv)
 ExitStatus Main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "tenvor-cli: a command is required: %s ('tenvor-cli help' explains them)\n", kCommandList);
+        Write(Stream::Err, std::string("tenvor-cli: a command is required: ") + kCommandList +
+                               " ('tenvor-cli help' explains them)\n");
         return ExitStatus::Usage;
     }
     if (const char* unknown = UnknownCommand(argc, argv)) {
@@ -62,6 +74,8 @@ ExitStatus Main(int argc, char** argv)
     CLI::App app{"Tenvor: converts electronic notifications (電子通知書(XML)) into CSV files", "tenvor-cli"};
     app.set_version_flag("--version", "tenvor-cli " + std::string(tenvor::kVersion));
     app.require_subcommand(1);
+    // Paths such as /data/in are paths on every system, never options.
+    app.allow_windows_style_options(false);
 
     tenvor::cli::ConvertOptions convert;
     std::string encoding = "sjis";
@@ -99,25 +113,24 @@ ExitStatus Main(int argc, char** argv)
 
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        return static_cast<ExitStatus>(app.exit(e));
-    } catch (const CLI::CallForAllHelp& e) {
-        return static_cast<ExitStatus>(app.exit(e));
-    } catch (const CLI::CallForVersion& e) {
-        return static_cast<ExitStatus>(app.exit(e));
     } catch (const CLI::ParseError& e) {
-        app.exit(e);
-        return ExitStatus::Usage;
+        // Help, the version and usage errors, through the console writer like everything else.
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = app.exit(e, out, err);
+        Write(Stream::Out, out.str());
+        Write(Stream::Err, err.str());
+        return e.get_exit_code() == 0 ? static_cast<ExitStatus>(status) : ExitStatus::Usage;
     }
 
     if (*helpCommand) {
         if (helpTopic.empty()) {
-            std::fputs(app.help().c_str(), stdout);
+            Write(Stream::Out, app.help());
         } else if (helpTopic == "convert" || helpTopic == "forms") {
-            std::fputs(app.get_subcommand(helpTopic)->help().c_str(), stdout);
+            Write(Stream::Out, app.get_subcommand(helpTopic)->help());
         } else {
-            std::fprintf(stderr, "tenvor-cli: '%s' is not a command; the commands are %s\n", helpTopic.c_str(),
-                         kCommandList);
+            Write(Stream::Err,
+                  "tenvor-cli: '" + helpTopic + "' is not a command; the commands are " + kCommandList + "\n");
             return ExitStatus::Usage;
         }
         return ExitStatus::Clean;
@@ -133,25 +146,54 @@ ExitStatus Main(int argc, char** argv)
     return tenvor::cli::RunConvert(convert);
 }
 
+#ifdef _WIN32
+// The arguments as the system has them, in UTF-16, turned into UTF-8: the narrow argv of a
+// Windows program is in the ANSI code page and loses every character outside it.
+std::vector<std::string> Arguments(int /*argc*/, char** /*argv*/)
+{
+    std::vector<std::string> arguments;
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (wide != nullptr) {
+        for (int i = 0; i < count; ++i) {
+            arguments.push_back(tenvor::Narrow(wide[i]));
+        }
+        ::LocalFree(wide);
+    }
+    return arguments;
+}
+#else
+std::vector<std::string> Arguments(int argc, char** argv)
+{
+    return std::vector<std::string>(argv, argv + argc);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     ExitStatus status;
     try {
-        status = Main(argc, argv);
+        std::vector<std::string> arguments = Arguments(argc, argv);
+        std::vector<char*> pointers;
+        for (std::string& argument : arguments) {
+            pointers.push_back(argument.data());
+        }
+        pointers.push_back(nullptr);
+        status = Main(static_cast<int>(arguments.size()), pointers.data());
     } catch (const std::exception& e) {
         // Out of memory, or anything else nothing nearer could handle: one line, and the run
         // counts as stopped.
-        std::fprintf(stderr, "tenvor-cli: %s\n", e.what());
+        Write(Stream::Err, std::string("tenvor-cli: ") + e.what() + "\n");
         return tenvor::cli::ToInt(ExitStatus::RefusedOrStopped);
     } catch (...) {
-        std::fprintf(stderr, "tenvor-cli: unexpected failure\n");
+        Write(Stream::Err, "tenvor-cli: unexpected failure\n");
         return tenvor::cli::ToInt(ExitStatus::RefusedOrStopped);
     }
     // A report that could not be written (a full disk, a closed pipe) must not pass for success.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-        std::fprintf(stderr, "tenvor-cli: cannot write to standard output\n");
+    if (!tenvor::cli::FinishOutput()) {
+        Write(Stream::Err, "tenvor-cli: cannot write to standard output\n");
         return tenvor::cli::ToInt(ExitStatus::RefusedOrStopped);
     }
     return tenvor::cli::ToInt(status);

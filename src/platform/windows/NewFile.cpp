@@ -50,8 +50,8 @@ bool RenameWithoutReplacing(HANDLE file, const std::wstring& target)
 
 bool IsStorageError(DWORD error)
 {
-    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == ERROR_DISK_QUOTA_EXCEEDED ||
-           error == ERROR_WRITE_FAULT || error == ERROR_CRC;
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == ERROR_WRITE_FAULT ||
+           error == ERROR_CRC;
 }
 
 }  // namespace

@@ -39,9 +39,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# The host's pkg-config reads the prefix's .pc files instead of the host's (PKG_CONFIG_PATH, when
-# set, is still searched first).
+# The host's pkg-config reads only the prefix's .pc files.
 set(ENV{PKG_CONFIG_LIBDIR} "${TENVOR_WINDOWS_PREFIX}/lib/pkgconfig")
+set(ENV{PKG_CONFIG_PATH} "")
 
 # Qt for Windows is built against the host's Qt tools, which its CMake packages find here.
 set(QT_HOST_PATH /usr)

@@ -1,0 +1,240 @@
+#!/usr/bin/env bash
+# Cross-builds Tenvor for 64-bit Windows on Debian, with MinGW-w64 and Wine.
+#   scripts/build-windows.sh --deps-only   installs what is missing and builds the dependencies
+#                                          only; prints the prefix they are installed in
+#
+# The dependencies are built from Debian's own sources (apt-get source) into a cache outside the
+# work tree, ${XDG_CACHE_HOME:-$HOME/.cache}/tenvor-windows:
+#   prefix/        libxml2 (static), Qt (DLLs, plugins, CMake packages), CLI11's headers; this is
+#                  where cmake/mingw-w64-x86_64.cmake looks for libraries
+#   prefix/tenvor-recipe.sha256
+#                  the hash of the recipe the prefix was built with: the dependency section of this
+#                  script, the toolchain file and the compiler's version. The prefix is rebuilt
+#                  from scratch when it is missing or when the hash differs.
+#   apt/           the apt configuration used for apt-get source, of this script's own
+#   wine/, locale/ the Wine prefix and the locale of scripts/wine-run.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/ensure-packages.sh
+
+cache="${XDG_CACHE_HOME:-$HOME/.cache}/tenvor-windows"
+prefix="$cache/prefix"
+work="$cache/work"
+script="$PWD/scripts/build-windows.sh"
+toolchain="$PWD/cmake/mingw-w64-x86_64.cmake"
+jobs="$(nproc)"
+
+# --- dependencies: begin ----------------------------------------------------------------------
+# Everything from here to the end marker is part of the recipe hash.
+
+LIBXML2_VERSION=2.9.14
+QT_VERSION=6.4.2
+
+# apt-get with an apt configuration of its own: the machine's Debian archive entries as deb-src
+# entries, and package lists and caches in the cache folder. The machine's own apt configuration
+# and lists are left as they are.
+apt_dir="$cache/apt"
+private_apt=(
+  -o "Dir::Etc::SourceList=$apt_dir/sources.list"
+  -o "Dir::Etc::SourceParts=$apt_dir/sources.list.d"
+  -o "Dir::State::Lists=$apt_dir/lists"
+  -o "Dir::Cache=$apt_dir/cache"
+  # Files go into the cache folder in root's home, which apt's download user cannot enter.
+  -o "APT::Sandbox::User=root"
+)
+
+# Writes the deb-src entries: each enabled deb entry of the machine for its Debian release
+# (suites named after the release or stable/testing/unstable, component main), copied with its
+# type changed to deb-src. deb822 files (sources.list.d/*.sources) and one-line lists
+# (sources.list, sources.list.d/*.list) are both read.
+write_source_entries() {
+  local codename suites_re
+  codename="$(. /etc/os-release && echo "${VERSION_CODENAME:-}")"
+  suites_re="^(${codename:+$codename|}stable|testing|unstable|sid)(-[a-z-]+)?$"
+  rm -rf "$apt_dir/sources.list.d"
+  mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+
+  local file deb822=() lists=()
+  for file in /etc/apt/sources.list.d/*.sources; do
+    if [ -r "$file" ]; then deb822+=("$file"); fi
+  done
+  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    if [ -r "$file" ]; then lists+=("$file"); fi
+  done
+  : >"$apt_dir/sources.list"
+  : >"$apt_dir/sources.list.d/debian-src.sources"
+
+  [ ${#deb822[@]} -eq 0 ] || awk -v suites_re="$suites_re" '
+    BEGIN { RS = ""; FS = "\n" }
+    {
+      types = ""; suites = ""; components = ""; enabled = "yes"; entry = ""
+      for (i = 1; i <= NF; i++) {
+        line = $i
+        if (line ~ /^[ \t]*#/) continue
+        key = tolower(line)
+        if (key ~ /^types:/) { types = line; line = "Types: deb-src" }
+        else if (key ~ /^suites:/) suites = line
+        else if (key ~ /^components:/) components = line
+        else if (key ~ /^enabled:/) enabled = key
+        entry = entry line "\n"
+      }
+      if (types !~ /[: \t]deb([ \t]|$)/ || enabled ~ /no/ || components !~ /[: \t]main([ \t]|$)/)
+        next
+      sub(/^[^:]*:[ \t]*/, "", suites)
+      n = split(suites, suite, /[ \t]+/)
+      for (i = 1; i <= n; i++)
+        if (suite[i] ~ suites_re) { print entry; next }
+    }' "${deb822[@]}" >"$apt_dir/sources.list.d/debian-src.sources"
+
+  # One-line entries: deb [options] URI SUITE COMPONENTS...
+  [ ${#lists[@]} -eq 0 ] || awk -v suites_re="$suites_re" '
+    $1 != "deb" { next }
+    {
+      rest = $0
+      sub(/^[ \t]*deb[ \t]+/, "", rest)
+      options = ""
+      if (rest ~ /^\[/) { options = substr(rest, 1, index(rest, "]")); rest = substr(rest, index(rest, "]") + 1) }
+      n = split(rest, field, /[ \t]+/)
+      if (field[1] == "") { for (i = 1; i < n; i++) field[i] = field[i + 1]; n-- }
+      main = 0
+      for (i = 3; i <= n; i++) if (field[i] == "main") main = 1
+      if (field[2] ~ suites_re && main) print "deb-src " (options == "" ? "" : options " ") rest
+    }' "${lists[@]}" >"$apt_dir/sources.list"
+
+  if [ ! -s "$apt_dir/sources.list" ] && [ ! -s "$apt_dir/sources.list.d/debian-src.sources" ]; then
+    echo "No Debian archive entry found in /etc/apt/sources.list or /etc/apt/sources.list.d/" >&2
+    return 1
+  fi
+}
+
+# Downloads and unpacks the Debian source packages named in the arguments into $work (with
+# Debian's patches applied).
+fetch_sources() {
+  write_source_entries
+  apt-get "${private_apt[@]}" update
+  (cd "$work" && apt-get "${private_apt[@]}" source --only-source "$@")
+}
+
+# libxml2: a static library without iconv (the program brings its own Shift_JIS converter),
+# without compression, network access, Python or loadable modules.
+build_libxml2() {
+  local source="$work/libxml2-$LIBXML2_VERSION+dfsg" build="$work/build-libxml2"
+  [ -d "$source" ] || { echo "Debian's libxml2 source is not version $LIBXML2_VERSION" >&2; return 1; }
+  cmake -S "$source" -B "$build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTENVOR_WINDOWS_PREFIX="$prefix" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DBUILD_SHARED_LIBS=OFF \
+    -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_ICU=OFF \
+    -DLIBXML2_WITH_ZLIB=OFF -DLIBXML2_WITH_LZMA=OFF \
+    -DLIBXML2_WITH_HTTP=OFF -DLIBXML2_WITH_FTP=OFF \
+    -DLIBXML2_WITH_PYTHON=OFF -DLIBXML2_WITH_MODULES=OFF \
+    -DLIBXML2_WITH_PROGRAMS=OFF -DLIBXML2_WITH_TESTS=OFF
+  cmake --build "$build" --parallel "$jobs"
+  cmake --install "$build"
+  # Only the static library is installed, so its link flags (ws2_32 for Windows sockets, the
+  # threads library) belong in Libs, where pkg-config gives them without --static. Its Cflags
+  # already hold -DLIBXML_STATIC.
+  local pc="$prefix/lib/pkgconfig/libxml-2.0.pc" private
+  private="$(sed -n 's/^Libs\.private:[[:space:]]*//p' "$pc")"
+  sed -i -e "s|^Libs:.*|& ${private}|" -e '/^Libs\.private:/d' "$pc"
+}
+
+# Qt: shared libraries (the program ships them as DLLs beside itself) with only what the program
+# and its tests use: Core, Gui, Widgets, Test, and the plugins windows (the platform), offscreen
+# (the tests), windowsvista (the native style), with the bundled third-party libraries. The
+# host's moc, rcc and uic do the code generation. Accessibility and tablet events are off because
+# Debian's source leaves out the IAccessible2 and Wintab files they need on Windows; OpenGL (the
+# default, loaded at run time) stays on because the windows platform plugin needs it.
+build_qt() {
+  local source="$work/qt6-base-$QT_VERSION+dfsg" build="$work/build-qt"
+  [ -d "$source" ] || { echo "Debian's qt6-base source is not version $QT_VERSION" >&2; return 1; }
+  cmake -S "$source" -B "$build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTENVOR_WINDOWS_PREFIX="$prefix" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DBUILD_SHARED_LIBS=ON \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
+    -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF \
+    -DFEATURE_printsupport=OFF -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF -DFEATURE_icu=OFF \
+    -DFEATURE_accessibility=OFF -DFEATURE_tabletevent=OFF \
+    -DFEATURE_direct2d=OFF -DFEATURE_zstd=OFF \
+    -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF \
+    -DFEATURE_system_freetype=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
+    -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF \
+    -DFEATURE_opengl=ON
+  cmake --build "$build" --parallel "$jobs"
+  cmake --install "$build" --strip
+}
+
+# CLI11 is header-only: its headers and CMake package are copied into the prefix, so that
+# find_package(CLI11) of the Windows build finds them there.
+install_cli11() {
+  mkdir -p "$prefix/include" "$prefix/share/cmake"
+  cp -r /usr/include/CLI "$prefix/include/"
+  cp -r /usr/share/cmake/CLI11 "$prefix/share/cmake/"
+}
+
+# --- dependencies: end ------------------------------------------------------------------------
+
+recipe_hash() {
+  {
+    sed -n '/^# --- dependencies: begin/,/^# --- dependencies: end/p' "$script"
+    cat "$toolchain"
+    x86_64-w64-mingw32-g++-posix --version | head -n1
+  } | sha256sum | cut -d' ' -f1
+}
+
+# Runs a step of the dependency build with its output in $work/NAME.log:
+#   run_step TITLE NAME COMMAND...
+step_log=""
+run_step() {
+  local title="$1" name="$2"
+  shift 2
+  step_log="$work/$name.log"
+  echo "  $title" >&2
+  "$@" >"$step_log" 2>&1
+}
+# On a failed step, shows the end of its log.
+show_failed_log() {
+  local status=$?
+  if [ "$status" -ne 0 ] && [ -n "$step_log" ]; then
+    echo "Failed; the end of $step_log:" >&2
+    tail -n 40 "$step_log" >&2
+  fi
+}
+
+# Builds the dependencies into the prefix unless it holds a build of the current recipe. Each
+# step writes its output into a log in $work; when one fails, the end of its log is shown.
+build_dependencies() {
+  ensure_packages "${TENVOR_WINDOWS_PACKAGES[@]}"
+  local hash stamp="$prefix/tenvor-recipe.sha256"
+  hash="$(recipe_hash)"
+  if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$hash" ]; then
+    echo "The Windows dependencies in $prefix are up to date" >&2
+    return 0
+  fi
+
+  echo "Building the Windows dependencies into $prefix (Qt takes a quarter of an hour)" >&2
+  rm -rf "$prefix" "$work"
+  mkdir -p "$prefix" "$work"
+  trap 'show_failed_log' EXIT
+  run_step "fetching the sources of libxml2 and qt6-base" sources fetch_sources libxml2 qt6-base
+  run_step "libxml2 $LIBXML2_VERSION" libxml2 build_libxml2
+  run_step "CLI11's headers" cli11 install_cli11
+  run_step "Qt $QT_VERSION" qt build_qt
+  trap - EXIT
+  # Sources and build folders are not needed any more: a new recipe starts from scratch anyway.
+  rm -rf "$work"
+  echo "$hash" >"$stamp"
+}
+
+case "${1:-}" in
+  --deps-only)
+    build_dependencies
+    echo "$prefix"
+    ;;
+  *)
+    echo "Usage: $0 --deps-only" >&2
+    exit 2
+    ;;
+esac

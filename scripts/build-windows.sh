@@ -1,5 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds Tenvor for 64-bit Windows on Debian, with MinGW-w64 and Wine.
+#   scripts/build-windows.sh               installs what is missing, builds the dependencies (once),
+#                                          the programs, and dist/Tenvor-<version>-win64.zip
+#   scripts/build-windows.sh --with-tests  the same, with the test programs in build-windows/ for
+#                                          ctest under Wine (what ./test.sh runs)
 #   scripts/build-windows.sh --deps-only   installs what is missing and builds the dependencies
 #                                          only; prints the prefix they are installed in
 #
@@ -228,13 +232,45 @@ build_dependencies() {
   echo "$hash" >"$stamp"
 }
 
+# The code page 932 tables come from this machine's iconv: a cross build cannot run the
+# generator it would build, so it is built and run here for the build machine.
+make_cp932_table() {
+  local host="$build/host"
+  mkdir -p "$host"
+  g++ -std=c++20 -O2 -o "$host/tenvor-cp932-table" tools/cp932/GenerateCp932Table.cpp
+  "$host/tenvor-cp932-table" "$host/Cp932Table.cpp"
+  echo "$host/Cp932Table.cpp"
+}
+
+# The programs (and with tests, the test programs) for Windows, and the zip of the programs.
+build_project() {
+  local with_tests="$1" table
+  table="$(make_cp932_table)"
+  cmake -S . -B "$build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTENVOR_WINDOWS_PREFIX="$prefix" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTENVOR_STRICT_WARNINGS=ON \
+    -DTENVOR_BUILD_TESTS="$with_tests" -DTENVOR_CP932_TABLE="$table" >/dev/null
+  cmake --build "$build" --parallel "$jobs"
+  (cd "$build" && cpack -G ZIP >/dev/null)
+  mkdir -p dist
+  local zip
+  zip="$(ls "$build"/package/Tenvor-*-win64.zip)"
+  cp "$zip" dist/
+  echo "dist/$(basename "$zip")"
+}
+
+build="$PWD/build-windows"
 case "${1:-}" in
   --deps-only)
     build_dependencies
     echo "$prefix"
     ;;
+  "" | --with-tests)
+    build_dependencies
+    build_project "$([ "${1:-}" = --with-tests ] && echo ON || echo OFF)"
+    ;;
   *)
-    echo "Usage: $0 --deps-only" >&2
+    echo "Usage: $0 [--with-tests | --deps-only]" >&2
     exit 2
     ;;
 esac

@@ -55,4 +55,5 @@ TENVOR_WINDOWS_PACKAGES=(
   dpkg-dev zip locales ninja-build
   qt6-base-dev qt6-base-dev-tools
   googletest libcli11-dev qt6-translations-l10n fonts-ipafont-gothic
+  unzip xvfb x11-utils xdotool imagemagick
 )

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Runs a Windows program of the cross build under Wine and exits with its exit status:
-#   scripts/wine-run.sh [--prefix=DIR] PROGRAM.exe [ARGS...]
+#   scripts/wine-run.sh [--prefix=DIR | --no-prefix] PROGRAM.exe [ARGS...]
 # The Windows toolchain file (cmake/mingw-w64-x86_64.cmake) makes CTest and gtest_discover_tests
 # call it for every .exe. DIR is the prefix of scripts/build-windows.sh (default: the one in
 # ${XDG_CACHE_HOME:-$HOME/.cache}/tenvor-windows); its bin folder, which holds the Qt DLLs, is on
-# Wine's search path.
+# Wine's search path. With --no-prefix it is not: a program then finds only the DLLs beside it,
+# as on a user's machine. TENVOR_WINEPREFIX chooses another Wine prefix (a fresh one is prepared
+# on first use).
 #
 # The programs run in a Wine prefix of their own (not ~/.wine), created on first use, with:
 # - the ANSI code page 932 (Shift_JIS) as on a Japanese Windows: Wine takes it from the locale,
@@ -17,9 +19,10 @@ cache="${XDG_CACHE_HOME:-$HOME/.cache}/tenvor-windows"
 prefix="${TENVOR_WINDOWS_PREFIX:-$cache/prefix}"
 case "${1:-}" in
   --prefix=*) prefix="${1#--prefix=}"; shift ;;
+  --no-prefix) prefix=""; shift ;;
 esac
 if [ $# -eq 0 ]; then
-  echo "Usage: $0 [--prefix=DIR] PROGRAM.exe [ARGS...]" >&2
+  echo "Usage: $0 [--prefix=DIR | --no-prefix] PROGRAM.exe [ARGS...]" >&2
   exit 2
 fi
 
@@ -32,7 +35,9 @@ locales="$cache/locale"
 in_japanese=(env LOCPATH="$locales" LC_ALL=ja_JP.UTF-8)
 
 # Wine's path list takes Windows paths; Wine maps the host's / to drive Z:.
-export WINEPATH="Z:${prefix//\//\\}\\bin${WINEPATH:+;$WINEPATH}"
+if [ -n "$prefix" ]; then
+  export WINEPATH="Z:${prefix//\//\\}\\bin${WINEPATH:+;$WINEPATH}"
+fi
 
 # The first run prepares the locale and the Wine prefix; CTest starts several tests at once, so
 # one of them does it while the others wait on the lock. Wine's own processes get no standard

@@ -148,7 +148,9 @@ build_libxml2() {
 # (the tests), windowsvista (the native style), with the bundled third-party libraries. The
 # host's moc, rcc and uic do the code generation. Accessibility and tablet events are off because
 # Debian's source leaves out the IAccessible2 and Wintab files they need on Windows; OpenGL (the
-# default, loaded at run time) stays on because the windows platform plugin needs it.
+# default, loaded at run time) stays on because the windows platform plugin needs it. DirectWrite 3
+# is off: with MinGW, Qt 6.4's windows plugin then fails to link (its font database class is not
+# exported from Qt6Gui.dll); the plugin uses the DirectWrite 2 and GDI font engines instead.
 build_qt() {
   local source="$work/qt6-base-$QT_VERSION+dfsg" build="$work/build-qt"
   [ -d "$source" ] || { echo "Debian's qt6-base source is not version $QT_VERSION" >&2; return 1; }
@@ -161,7 +163,7 @@ build_qt() {
     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF \
     -DFEATURE_printsupport=OFF -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF -DFEATURE_icu=OFF \
     -DFEATURE_accessibility=OFF -DFEATURE_tabletevent=OFF \
-    -DFEATURE_direct2d=OFF -DFEATURE_zstd=OFF \
+    -DFEATURE_direct2d=OFF -DFEATURE_directwrite3=OFF -DFEATURE_zstd=OFF \
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF \
     -DFEATURE_system_freetype=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
     -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF \

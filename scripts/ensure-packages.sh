@@ -25,11 +25,12 @@ ensure_packages() {
   fi
 }
 
-# What building and running the tool needs.
+# What building and running the tool needs (Qt's own texts in Japanese come with its
+# translations).
 TENVOR_BUILD_PACKAGES=(
   g++ cmake make pkg-config
   libxml2-dev libinih-dev libcli11-dev
-  qt6-base-dev fonts-ipafont-gothic
+  qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic
 )
 
 # What the test suite needs in addition.

@@ -99,6 +99,8 @@ void CTenvorDlg::ConnectHandlers()
     connect(ui_.menuFileSjis, &QAction::triggered, this, &CTenvorDlg::OnMenuFileSjis);
     connect(ui_.menuFileUtf8, &QAction::triggered, this, &CTenvorDlg::OnMenuFileUtf8);
     connect(ui_.listErrorfile, &ErrorListView::Clicked, this, &CTenvorDlg::OnNMClickListErrorfile);
+    // A row chosen with the arrow keys shows its guidance as a clicked one does.
+    connect(ui_.listErrorfile, &ErrorListView::SelectedWithKeyboard, this, &CTenvorDlg::OnNMClickListErrorfile);
 }
 
 // ---- Start-up and teardown ----
@@ -541,6 +543,7 @@ void CTenvorDlg::HideProgressText()
 void CTenvorDlg::ClearErrorList()
 {
     errorModel_->Clear();
+    ui_.listErrorfile->ScrollToOrigin();  // an empty list shows its header from the first column
 }
 
 int CTenvorDlg::InsertErrorRow()

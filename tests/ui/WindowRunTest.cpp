@@ -1,6 +1,6 @@
-// Runs started from the window: the error list and its guidance, the completion message, the
-// encoding chosen in the menu, refused input, a log that cannot be written, and a long run that
-// keeps the window painted without letting it be closed.
+// Runs started from the window: the error list and its guidance (by mouse and by keyboard), the
+// completion message, the encoding chosen in the menu, refused input, a log that cannot be
+// written, and a long run that keeps the window painted without letting it be closed.
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -90,6 +90,7 @@ class WindowRunTest : public QObject {
 private slots:
     void folderRunListsErrorsNewestFirstAndReportsTheCount();
     void clickingARowShowsItsGuidanceAndEmptySpaceChangesNothing();
+    void keyboardSelectionShowsGuidanceAsAClickDoes();
     void completedRunWithoutErrors();
     void fileRunFillsTheEmptyOutputBox();
     void menuChoosesTheEncodingOfTheNextRun();
@@ -200,6 +201,55 @@ void WindowRunTest::clickingARowShowsItsGuidanceAndEmptySpaceChangesNothing()
     ClickList(list, RowCenter(list, 1), Qt::ControlModifier);
     QCOMPARE(list->selectionModel()->selectedRows().size(), 2);
     QCOMPARE(guidance->toPlainText(), Text(guidanceList[1]));
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+}
+
+void WindowRunTest::keyboardSelectionShowsGuidanceAsAClickDoes()
+{
+    WindowFixture w;
+    QVERIFY(QTest::qWaitForWindowActive(&w.dlg()));
+    auto* list = w.Find<ErrorListView>("IDC_LIST_ERRORFILE");
+    auto* guidance = w.Find<QPlainTextEdit>("IDC_EDT_GUIDANCE");
+    auto* exit = w.Find<QPushButton>("IDC_BTN_EXIT");
+
+    // Tabbed into while empty, the list shows that it has the focus.
+    exit->setFocus(Qt::TabFocusReason);
+    const QImage unfocused = list->viewport()->grab().toImage();
+    QTest::keyClick(exit, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), list);
+    QVERIFY(list->viewport()->grab().toImage() != unfocused);
+
+    WriteFile(w.in + "/a.xml", ValidNotification());
+    WriteFile(w.out + "/a.csv", "kept");               // kind 0, recorded first: row 1
+    WriteFile(w.in + "/b.xml", BrokenNotification());  // kind 1: row 0
+    SetMtime(w.in + "/a.xml", 100);
+    SetMtime(w.in + "/b.xml", 200);
+    ChooseMode(w, true);
+    SetInput(w, w.in);
+    ChooseOutput(w, w.out);
+    PressRun(w);
+    QCOMPARE(list->model()->rowCount(), 2);
+    w.dlg().activateWindow();  // back from the completion message
+    QVERIFY(QTest::qWaitForWindowActive(&w.dlg()));
+
+    exit->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(exit, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), list);
+    QVERIFY(guidance->toPlainText().isEmpty());  // the focus alone selects nothing
+
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(w.dlg().FirstSelectedErrorRow(), 1);
+    QCOMPARE(guidance->toPlainText(), Text(guidanceList[0]));
+    // Several rows selected: the topmost one decides.
+    QTest::keyClick(list, Qt::Key_Up, Qt::ShiftModifier);
+    QCOMPARE(list->selectionModel()->selectedRows().size(), 2);
+    QCOMPARE(guidance->toPlainText(), Text(guidanceList[1]));
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(guidance->toPlainText(), Text(guidanceList[0]));
+    // No row selected any more: the guidance stays.
+    QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
+    QCOMPARE(w.dlg().FirstSelectedErrorRow(), -1);
+    QCOMPARE(guidance->toPlainText(), Text(guidanceList[0]));
     QCOMPARE(w.boxes.seen.size(), std::size_t{1});
 }
 

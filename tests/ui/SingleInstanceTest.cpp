@@ -281,6 +281,7 @@ void SingleInstanceTest::applicationShowsQtsOwnTextsInJapanese()
     MessageBoxCatcher boxes;
     TempDir dir;
     ScopedEnv home("TENVOR_HOME", dir.path());
+    ScopedEnv config("XDG_CONFIG_HOME", dir / "config");  // where Qt's chooser keeps its history
 
     // The file chooser the input's browse button opens: its texts, then cancelled.
     QStringList chooserTexts;

@@ -25,17 +25,25 @@ ensure_packages() {
   fi
 }
 
-# What building and running the tool needs.
+# What building and running the tool needs (Qt's own texts in Japanese come with its
+# translations).
 TENVOR_BUILD_PACKAGES=(
   g++ cmake make pkg-config
   libxml2-dev libinih-dev libcli11-dev
-  qt6-base-dev fonts-ipafont-gothic
+  qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic
 )
 
-# What the test suite needs in addition.
+# What building the Debian package needs in addition (scripts/package-deb.sh): dpkg-shlibdeps
+# and file for CPack, and the validators of the desktop entry and the AppStream metainfo.
+TENVOR_PACKAGE_PACKAGES=(
+  dpkg-dev file desktop-file-utils appstream
+)
+
+# What the test suite needs in addition (it builds the package too).
 TENVOR_TEST_PACKAGES=(
   libgtest-dev libxml2-utils clang-format
   clang libclang-rt-14-dev valgrind
+  "${TENVOR_PACKAGE_PACKAGES[@]}"
 )
 
 # What the benchmark needs in addition (bench/run.sh, bench/profile.sh): xmllint and

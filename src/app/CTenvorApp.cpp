@@ -6,6 +6,7 @@
 #include "platform/SingleInstance.h"
 #include "ui/CTenvorDlg.h"
 #include "ui/MainDialogTemplate.h"
+#include "ui/QtTranslation.h"
 
 namespace tenvor {
 
@@ -19,6 +20,11 @@ bool CTenvorApp::InitInstance()
     QApplication::setApplicationName(QStringLiteral("Tenvor"));
     QApplication::setApplicationVersion(QString::fromUtf8(kVersion.data(), static_cast<qsizetype>(kVersion.size())));
     QApplication::setFont(DialogFont());  // message boxes and menus in the window's font
+    // The desktop entry the window belongs to (its icon and name in the task bar on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral(TENVOR_DESKTOP_ID));
+    if (QCoreApplication* application = QCoreApplication::instance()) {
+        InstallQtJapanese(*application);  // the choosers and context menus in Japanese
+    }
 
     CTenvorDlg dlg;
     QApplication::setWindowIcon(dlg.hIcon);

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QUrl>
 #include <algorithm>
 
 #include "TenvorVersion.h"
@@ -98,7 +100,10 @@ void CTenvorDlg::ConnectHandlers()
     connect(ui_.radSelectFolder, &QRadioButton::clicked, this, &CTenvorDlg::OnClickedRadSelectFolder);
     connect(ui_.menuFileSjis, &QAction::triggered, this, &CTenvorDlg::OnMenuFileSjis);
     connect(ui_.menuFileUtf8, &QAction::triggered, this, &CTenvorDlg::OnMenuFileUtf8);
+    connect(ui_.menuFileOpenOutput, &QAction::triggered, this, &CTenvorDlg::OpenLastOutputFolder);
     connect(ui_.listErrorfile, &ErrorListView::Clicked, this, &CTenvorDlg::OnNMClickListErrorfile);
+    // A row chosen with the arrow keys shows its guidance as a clicked one does.
+    connect(ui_.listErrorfile, &ErrorListView::SelectedWithKeyboard, this, &CTenvorDlg::OnNMClickListErrorfile);
 }
 
 // ---- Start-up and teardown ----
@@ -147,9 +152,30 @@ void CTenvorDlg::Init()
     ui_.edtPathOutput->setReadOnly(true);
     ui_.edtGuidance->setReadOnly(true);
     ui_.edtGuidance->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    ShowReadOnlyBoxes();
     ui_.txtProgress->hide();
     InitListBox();
     DisableWindowGhosting();
+}
+
+void CTenvorDlg::ShowReadOnlyBoxes()
+{
+    const QPalette& dialogPalette = palette();
+    for (QWidget* box : {static_cast<QWidget*>(ui_.edtPathOutput), static_cast<QWidget*>(ui_.edtGuidance)}) {
+        QPalette boxPalette = box->palette();
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            boxPalette.setColor(group, QPalette::Base, dialogPalette.color(group, QPalette::Window));
+        }
+        box->setPalette(boxPalette);
+    }
+}
+
+void CTenvorDlg::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && initialised_) {
+        ShowReadOnlyBoxes();  // the desktop's colours changed: follow them
+    }
 }
 
 void CTenvorDlg::CheckMultipleExection(int& bRes)
@@ -405,12 +431,37 @@ void CTenvorDlg::OnClickedBtnOutput()
     if (running_) {
         return;
     }
+    RunSummary summary;
     {
         RunningFlag running(running_);
         pump_.Start();
-        engine_.Run();
+        summary = engine_.Run();
     }
     FlushProgress();
+    TakeRunResult(summary);
+}
+
+void CTenvorDlg::TakeRunResult(const RunSummary& summary)
+{
+    if (summary.converted <= 0) {
+        return;  // nothing written: the folder of an earlier run stays the one to open
+    }
+    // The run wrote into the output box's folder; it filled an empty box with the input's folder.
+    const QString folder = ui_.edtPathOutput->text();
+    lastOutputFolder_ = folder.isEmpty() ? QDir::currentPath() : QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    ui_.menuFileOpenOutput->setEnabled(true);
+}
+
+void CTenvorDlg::OpenLastOutputFolder()
+{
+    if (running_ || lastOutputFolder_.isEmpty()) {
+        return;
+    }
+    if (!QFileInfo(lastOutputFolder_).isDir() || !QDesktopServices::openUrl(QUrl::fromLocalFile(lastOutputFolder_))) {
+        ShowMessageBox(ToCore(QStringLiteral("出力先フォルダを開けませんでした。\n") +
+                              QDir::toNativeSeparators(lastOutputFolder_)),
+                       std::string(kCaptionError), 0, MessageKind::Error);
+    }
 }
 
 void CTenvorDlg::OnNMClickListErrorfile()
@@ -541,6 +592,7 @@ void CTenvorDlg::HideProgressText()
 void CTenvorDlg::ClearErrorList()
 {
     errorModel_->Clear();
+    ui_.listErrorfile->ScrollToOrigin();  // an empty list shows its header from the first column
 }
 
 int CTenvorDlg::InsertErrorRow()

@@ -61,6 +61,11 @@ public:
     void OnMenuFileSjis();
     void OnMenuFileUtf8();
     void OnNMClickListErrorfile();
+    // "ファイル" > "出力先フォルダを開く": shows the folder the last run wrote its CSV files into
+    // in the desktop's file manager. Enabled once a run of this window has written a CSV file.
+    void OpenLastOutputFolder();
+    // That folder, absolute; empty until a run has written a CSV file.
+    const QString& LastOutputFolder() const { return lastOutputFolder_; }
     // Every key press of the window's controls passes here first; true means it was handled.
     bool PreTranslateMessage(QObject* target, QEvent* event);
 
@@ -104,6 +109,7 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -118,6 +124,11 @@ private:
     // What the input browse button does with a chosen file or folder.
     void TakeInput(const QString& path, bool isFolder);
     void TakeDroppedInput(const DroppedInput& input);
+    // The output box and the guidance box take the dialog's background, as read-only boxes do
+    // on Windows, so that they do not look editable; their text stays selectable.
+    void ShowReadOnlyBoxes();
+    // After a run: remembers the folder it wrote into, when it wrote anything.
+    void TakeRunResult(const RunSummary& summary);
     void ShowBar();
     void ShowProgressText(const QString& text);
     // Brings the bar and the counter up to date with the last values the run reported.
@@ -139,6 +150,8 @@ private:
     // text for each of thousands of files would cost more than the files' conversion.
     bool barPending_ = false;
     std::optional<QString> progressTextPending_;
+
+    QString lastOutputFolder_;
 
     bool initialised_ = false;
     bool destroyed_ = false;

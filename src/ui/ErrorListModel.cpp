@@ -21,8 +21,12 @@ QVariant ErrorListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || !Contains(index.row(), index.column())) {
         return {};
     }
+    const QString& text = rows_[static_cast<std::size_t>(index.row())][static_cast<std::size_t>(index.column())];
     if (role == Qt::DisplayRole) {
-        return rows_[static_cast<std::size_t>(index.row())][static_cast<std::size_t>(index.column())];
+        return text;
+    }
+    if (role == Qt::ToolTipRole && index.column() == kPathColumn && !text.isEmpty()) {
+        return text;
     }
     if (role == Qt::TextAlignmentRole) {
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);

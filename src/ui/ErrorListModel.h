@@ -1,5 +1,6 @@
 // The rows of the error list: three texts per row, new rows inserted at the top. A deque keeps
-// inserting at the top cheap however many rows a run lists.
+// inserting at the top cheap however many rows a run lists. The path cell's tooltip is its full
+// text, for a path wider than the list.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -14,6 +15,7 @@ class ErrorListModel : public QAbstractTableModel {
 
 public:
     static constexpr int kColumnCount = 3;
+    static constexpr int kPathColumn = 2;
     using Row = std::array<QString, kColumnCount>;
 
     explicit ErrorListModel(QObject* parent = nullptr);

@@ -1,11 +1,17 @@
 #include "ui/ErrorListView.h"
 
-#include <QFontMetrics>
+#include <QFocusEvent>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <algorithm>
+#include <cmath>
 
 #include "diag/ErrorListColumns.h"
 #include "ui/ErrorListModel.h"
@@ -55,23 +61,22 @@ int ErrorListView::ContentsWidth(int column) const
     if (model_ == nullptr || model_->Rows().empty()) {
         return 0;
     }
-    const QFontMetrics metrics(font());
-    int widest = 0;
-    QString widestText;
+    // Text is laid out in fractions of a pixel, and the cell cuts it short with an ellipsis as
+    // soon as it is wider than the room it has: 236.41 pixels of text need 237 pixels.
+    const QFontMetricsF metrics(font(), viewport());
+    qreal widest = 0;
+    const QString* previous = nullptr;
     for (const ErrorListModel::Row& row : model_->Rows()) {
         const QString& text = row[static_cast<std::size_t>(column)];
-        if (text == widestText) {
-            continue;  // the error texts repeat; measure each run of equal texts once
+        if (previous != nullptr && text == *previous) {
+            continue;  // the error texts come in runs of equal texts; measure each run once
         }
-        const int width = metrics.horizontalAdvance(text);
-        if (width > widest) {
-            widest = width;
-            widestText = text;
-        }
+        widest = std::max(widest, metrics.horizontalAdvance(text));
+        previous = &text;
     }
     // The item delegate's text margins on both sides, and the grid line.
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
-    return widest + 2 * margin + (showGrid() ? 1 : 0);
+    return static_cast<int>(std::ceil(widest)) + 2 * margin + (showGrid() ? 1 : 0);
 }
 
 void ErrorListView::FitColumns()
@@ -86,6 +91,12 @@ void ErrorListView::FitColumns()
         setColumnWidth(column, width);
         used += width;
     }
+}
+
+void ErrorListView::ScrollToOrigin()
+{
+    horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
+    verticalScrollBar()->setValue(verticalScrollBar()->minimum());
 }
 
 int ErrorListView::FirstSelectedRow() const
@@ -109,6 +120,55 @@ bool ErrorListView::viewportEvent(QEvent* event)
         emit Clicked();
     }
     return handled;
+}
+
+void ErrorListView::keyPressEvent(QKeyEvent* event)
+{
+    handlingKey_ = true;
+    selectionChangedByKey_ = false;
+    QTableView::keyPressEvent(event);
+    handlingKey_ = false;
+    if (selectionChangedByKey_) {
+        selectionChangedByKey_ = false;
+        emit SelectedWithKeyboard();
+    }
+}
+
+void ErrorListView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    QTableView::selectionChanged(selected, deselected);
+    if (handlingKey_) {
+        selectionChangedByKey_ = true;
+    }
+}
+
+void ErrorListView::paintEvent(QPaintEvent* event)
+{
+    QTableView::paintEvent(event);
+    if (!hasFocus() || model() == nullptr || model()->rowCount() > 0) {
+        return;
+    }
+    // With rows, the current row shows the focus; without any, a frame where the first row would
+    // be shows it, drawn as the style draws a focused row.
+    QStyleOptionFocusRect option;
+    option.initFrom(this);  // focus and keyboard-focus states as for the rows
+    option.backgroundColor = palette().color(QPalette::Base);
+    const int width = std::min(viewport()->width(), horizontalHeader()->length() - horizontalOffset());
+    option.rect = QRect(0, 0, std::max(width, 0), verticalHeader()->defaultSectionSize());
+    QPainter painter(viewport());
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+}
+
+void ErrorListView::focusInEvent(QFocusEvent* event)
+{
+    QTableView::focusInEvent(event);
+    viewport()->update();
+}
+
+void ErrorListView::focusOutEvent(QFocusEvent* event)
+{
+    QTableView::focusOutEvent(event);
+    viewport()->update();
 }
 
 }  // namespace tenvor

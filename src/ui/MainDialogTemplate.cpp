@@ -102,6 +102,11 @@ void BuildMenu(QDialog& dialog, MainDialogControls& controls)
     controls.menuFileUtf8->setObjectName(QStringLiteral("ID_MENU_FILE_UTF8"));
     controls.menuFileUtf8->setCheckable(true);
     controls.menuFileUtf8->setChecked(false);
+    // The one command beside the encoding: the last run's output folder in the file manager.
+    file->addSeparator();
+    controls.menuFileOpenOutput = file->addAction(QStringLiteral("出力先フォルダを開く"));
+    controls.menuFileOpenOutput->setObjectName(QStringLiteral("OpenOutputFolder"));
+    controls.menuFileOpenOutput->setEnabled(false);
 }
 
 // A frame with its title on the top line, over the controls it frames.

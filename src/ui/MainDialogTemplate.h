@@ -22,8 +22,9 @@ class ErrorListView;
 // The twelve controls with a symbol, the menu and its two commands.
 struct MainDialogControls {
     QMenuBar* menuBar = nullptr;
-    QAction* menuFileSjis = nullptr;  // ID_MENU_FILE_SJIS, checked
-    QAction* menuFileUtf8 = nullptr;  // ID_MENU_FILE_UTF8
+    QAction* menuFileSjis = nullptr;        // ID_MENU_FILE_SJIS, checked
+    QAction* menuFileUtf8 = nullptr;        // ID_MENU_FILE_UTF8
+    QAction* menuFileOpenOutput = nullptr;  // "出力先フォルダを開く", disabled at start
     QRadioButton* radSelectFile = nullptr;
     QRadioButton* radSelectFolder = nullptr;
     QLineEdit* edtPathInput = nullptr;

@@ -1,10 +1,13 @@
 // One instance at a time: the guard itself, a second window refused while the first runs and
 // allowed after it closes or dies, the debug entries of start and end, and the application
-// object's start and end.
+// object's start and end, with Qt's own texts (choosers, context menus) in Japanese.
 #include <sys/stat.h>
 
 #include <QApplication>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QtTest>
@@ -77,6 +80,7 @@ private slots:
     void runningProcessBlocksUntilItDies();
     void applicationEndsASecondInstanceAfterItsMessage();
     void applicationRunsTheWindowUntilItCloses();
+    void applicationShowsQtsOwnTextsInJapanese();
 };
 
 void SingleInstanceTest::guardExcludesUntilReleased()
@@ -270,6 +274,61 @@ void SingleInstanceTest::applicationRunsTheWindowUntilItCloses()
     QVERIFY(boxes.seen.empty());
     SingleInstance next;
     QCOMPARE(next.Acquire(kSingleInstanceName, AppFolder()), SingleInstance::Result::Acquired);
+}
+
+void SingleInstanceTest::applicationShowsQtsOwnTextsInJapanese()
+{
+    MessageBoxCatcher boxes;
+    TempDir dir;
+    ScopedEnv home("TENVOR_HOME", dir.path());
+    ScopedEnv config("XDG_CONFIG_HOME", dir / "config");  // where Qt's chooser keeps its history
+
+    // The file chooser the input's browse button opens: its texts, then cancelled.
+    QStringList chooserTexts;
+    QTimer answerer;
+    answerer.setInterval(10);
+    connect(&answerer, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* chooser = qobject_cast<QFileDialog*>(widget);
+            if (chooser != nullptr && chooser->isVisible()) {
+                chooserTexts << chooser->windowTitle();
+                for (const QPushButton* button : chooser->findChildren<QPushButton*>()) {
+                    chooserTexts << button->text();
+                }
+                chooser->reject();
+            }
+        }
+    });
+    QStringList menuTexts;
+    bool browsed = false;
+    QTimer driver;
+    driver.setInterval(10);
+    connect(&driver, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* dlg = qobject_cast<CTenvorDlg*>(widget);
+            if (dlg == nullptr || !dlg->isVisible() || browsed) {
+                continue;
+            }
+            browsed = true;
+            const std::unique_ptr<QMenu> menu(
+                dlg->findChild<QLineEdit*>(QStringLiteral("IDC_EDT_PATH_INPUT"))->createStandardContextMenu());
+            for (const QAction* action : menu->actions()) {
+                menuTexts << action->text().section(QLatin1Char('\t'), 0, 0);  // without the shortcut
+            }
+            QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("IDC_BTN_BROWSE_INPUT")), Qt::LeftButton);
+            QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("IDC_BTN_EXIT")), Qt::LeftButton);
+        }
+    });
+    answerer.start();
+    driver.start();
+    QVERIFY(!theApp.InitInstance());
+
+    QVERIFY(browsed);
+    QVERIFY2(chooserTexts.contains(QStringLiteral("開く(&O)")), qPrintable(chooserTexts.join(QLatin1Char('|'))));
+    QVERIFY(chooserTexts.contains(QStringLiteral("キャンセル")));
+    QVERIFY2(menuTexts.contains(QStringLiteral("コピー(&C)")), qPrintable(menuTexts.join(QLatin1Char('|'))));
+    QVERIFY(menuTexts.contains(QStringLiteral("貼り付け(&P)")));
+    QVERIFY(boxes.seen.empty());
 }
 
 QTEST_MAIN(SingleInstanceTest)

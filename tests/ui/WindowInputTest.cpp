@@ -1,6 +1,8 @@
-// The user's input: mode changes and their reset, typing and the enabling rules, the browse
-// buttons, dropped files and folders, and the keys Enter and Escape.
+// The user's input: mode changes and their reset (the error list back at its first column),
+// typing and the enabling rules, the browse buttons, dropped files and folders, and the keys
+// Enter and Escape.
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -8,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QUrl>
 #include <QtTest>
 
@@ -46,11 +49,12 @@ Snapshot Take(WindowFixture& w)
 }
 
 // A completed file run of a broken file, with its row clicked: paths, one row, one record and
-// the guidance are all set.
+// the guidance are all set. The file's name is longer than the list is wide.
 void FillWithAnError(WindowFixture& w)
 {
-    WriteFile(w.in + "/broken.xml", BrokenNotification());
-    w.Find<QLineEdit>("IDC_EDT_PATH_INPUT")->setText(Q(w.in + "/broken.xml"));
+    const std::string broken = w.in + "/broken-" + std::string(160, 'x') + ".xml";
+    WriteFile(broken, BrokenNotification());
+    w.Find<QLineEdit>("IDC_EDT_PATH_INPUT")->setText(Q(broken));
     w.chooser->folderAnswers << Q(w.out);
     QTest::mouseClick(w.Find<QPushButton>("IDC_BTN_BROWSE_OUTPUT"), Qt::LeftButton);
     QTest::mouseClick(w.Find<QPushButton>("IDC_BTN_OUTPUT"), Qt::LeftButton);
@@ -112,7 +116,17 @@ void WindowInputTest::modeChangeResetsAndTheCurrentModeChangesNothing()
     Click(w, "IDC_RAD_SELECT_FILE");  // the current mode
     QVERIFY(Take(w) == filled);
 
+    // The list scrolled sideways to the end of the path; emptied, it shows its titles again.
+    auto* list = w.Find<ErrorListView>("IDC_LIST_ERRORFILE");
+    QScrollBar* sideways = list->horizontalScrollBar();
+    QVERIFY(sideways->maximum() > 0);
+    sideways->setValue(sideways->maximum());
+    QVERIFY(list->horizontalHeader()->offset() > 0);
+
     Click(w, "IDC_RAD_SELECT_FOLDER");
+    QCOMPARE(sideways->value(), 0);
+    QCOMPARE(list->horizontalHeader()->offset(), 0);
+    QCOMPARE(list->horizontalHeader()->logicalIndexAt(0), 0);
     const Snapshot reset = Take(w);
     QVERIFY(reset.input.isEmpty() && reset.output.isEmpty() && reset.guidance.isEmpty());
     QCOMPARE(reset.rows, 0);

@@ -1,23 +1,48 @@
 // The window's parts on their own: dialog units, the event pump's throttle, the error list's
-// model and view (twenty thousand rows included), what a drop offers, and the bar and counter
-// operations of the window state.
+// model and view (twenty thousand rows included, and fitted columns that show every text whole),
+// what a drop offers, and the bar and counter operations of the window state.
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMimeData>
+#include <QPainter>
 #include <QProgressBar>
 #include <QUrl>
 #include <QtTest>
 
+#include "diag/MessageCatalog.h"
 #include "ui/DialogUnits.h"
 #include "ui/DroppedInput.h"
 #include "ui/ErrorListModel.h"
 #include "ui/ErrorListView.h"
 #include "ui/EventPump.h"
+#include "ui/MainDialogTemplate.h"
 #include "ui/UiTestSupport.h"
 
 using namespace tenvor;
 using namespace tenvor::test;
+
+namespace {
+
+// The error list with access to the options its cells are painted with.
+class PaintableErrorList : public ErrorListView {
+public:
+    // One cell as the view paints it when the cell's text has room pixels, on a white image
+    // that many pixels wide.
+    QImage PaintCell(const QModelIndex& index, int room, int imageWidth) const
+    {
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        option.rect = QRect(0, 0, room, rowHeight(index.row()));
+        QImage image(imageWidth, option.rect.height(), QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        itemDelegateForIndex(index)->paint(&painter, option, index);
+        return image;
+    }
+};
+
+}  // namespace
 
 class WindowPartsTest : public QObject {
     Q_OBJECT
@@ -27,6 +52,7 @@ private slots:
     void eventPumpRunsAtMostOncePerInterval();
     void errorListModelInsertsAtTheTop();
     void twentyThousandRowsFillNewestFirstAndFit();
+    void fittedColumnsShowTheirWidestTextWhole();
     void firstSelectedRowIsTheTopmost();
     void droppedInputIsOneFolderOrOneXmlFile();
     void barAndCounterOperations();
@@ -161,6 +187,56 @@ void WindowPartsTest::twentyThousandRowsFillNewestFirstAndFit()
     QVERIFY(view.columnWidth(1) > metrics.horizontalAdvance(kind));
     QVERIFY(view.columnWidth(0) > metrics.horizontalAdvance(QString::number(kRows)));
     QVERIFY(view.columnWidth(0) >= view.HeaderWidth(0));
+}
+
+void WindowPartsTest::fittedColumnsShowTheirWidestTextWhole()
+{
+    ErrorListModel model;
+    PaintableErrorList view;
+    view.setFont(DialogFont());  // the window's font, whose advances fall between whole pixels
+    view.resize(400, 150);       // narrower than the columns: none is widened to fill the view
+    view.InitColumns(&model);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const int grid = view.showGrid() ? 1 : 0;
+
+    // Without rows, each column fits its header: its title is painted as in a wider section.
+    view.FitColumns();
+    QHeaderView* header = view.horizontalHeader();
+    for (int column = 0; column < 2; ++column) {
+        const int width = view.columnWidth(column);
+        const QRect title(header->sectionViewportPosition(column), 0, width - 2, header->height());
+        const QImage fitted = header->grab(title).toImage();
+        view.setColumnWidth(column, width + 100);
+        QCOMPARE(header->grab(title).toImage(), fitted);
+    }
+
+    // Texts whose widths fall between whole pixels: a four-digit row number, the longest error
+    // text, a long path.
+    const QString widest[3] = {
+        QStringLiteral("1000"),
+        QString::fromUtf8(errorContentList[3].data(), static_cast<qsizetype>(errorContentList[3].size())),
+        QStringLiteral("/home/clerk/電子通知書/2024年度/賞与支払届_令和6年12月分_株式会社ｻﾝﾌﾟﾙ.xml"),
+    };
+    for (const char* number : {"999", "1000"}) {
+        const int row = model.InsertTopRow();
+        model.SetCell(row, 0, QString::fromLatin1(number));
+        model.SetCell(row, 1, number == std::string("1000") ? widest[1] : QStringLiteral("短い"));
+        model.SetCell(row, 2, number == std::string("1000") ? widest[2] : QStringLiteral("/a.xml"));
+    }
+    view.FitColumns();
+    for (int column = 0; column < 3; ++column) {
+        const QModelIndex cell = model.index(0, column);
+        QCOMPARE(cell.data().toString(), widest[column]);
+        const int width = view.columnWidth(column) - grid;  // the cell's room inside the grid
+        QVERIFY(width >= view.HeaderWidth(column) - grid);
+        // Cut short, the text would end in an ellipsis where the wider cell shows its last
+        // characters.
+        QVERIFY2(view.PaintCell(cell, width, width) == view.PaintCell(cell, width + 200, width),
+                 qPrintable(QStringLiteral("column %1 cuts %2 short").arg(column).arg(widest[column])));
+    }
+    QCOMPARE(model.index(0, 2).data(Qt::ToolTipRole).toString(), widest[2]);
+    QVERIFY(!model.index(0, 1).data(Qt::ToolTipRole).isValid());
 }
 
 void WindowPartsTest::firstSelectedRowIsTheTopmost()

@@ -1,8 +1,11 @@
-// Runs started from the window: the error list and its guidance, the completion message, the
-// encoding chosen in the menu, refused input, a log that cannot be written, and a long run that
-// keeps the window painted without letting it be closed.
+// Runs started from the window: the error list and its guidance (by mouse and by keyboard), the
+// completion message, the encoding chosen in the menu, the menu command that opens the last
+// run's output folder, refused input, a log that cannot be written, and a long run that keeps
+// the window painted without letting it be closed.
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -63,6 +66,19 @@ QPoint RowCenter(ErrorListView* list, int row)
     return list->visualRect(list->model()->index(row, 1)).center();
 }
 
+// Takes the file addresses the window asks the desktop to open, in place of the file manager.
+class OpenedUrls : public QObject {
+    Q_OBJECT
+
+public:
+    OpenedUrls() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open"); }
+    ~OpenedUrls() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    QList<QUrl> urls;
+
+public slots:
+    void Open(const QUrl& url) { urls << url; }
+};
+
 // Records the texts a label shows on screen while a run goes on.
 class PaintRecorder : public QObject {
 public:
@@ -90,9 +106,11 @@ class WindowRunTest : public QObject {
 private slots:
     void folderRunListsErrorsNewestFirstAndReportsTheCount();
     void clickingARowShowsItsGuidanceAndEmptySpaceChangesNothing();
+    void keyboardSelectionShowsGuidanceAsAClickDoes();
     void completedRunWithoutErrors();
     void fileRunFillsTheEmptyOutputBox();
     void menuChoosesTheEncodingOfTheNextRun();
+    void menuOpensTheFolderTheLastRunWroteInto();
     void invalidInputShowsItsMessageAndClearsTheList();
     void unwritableLogStopsTheRunWithMessageSixOnce();
     void longFolderRunKeepsTheWindowPaintedAndOpen();
@@ -203,6 +221,55 @@ void WindowRunTest::clickingARowShowsItsGuidanceAndEmptySpaceChangesNothing()
     QCOMPARE(w.boxes.seen.size(), std::size_t{1});
 }
 
+void WindowRunTest::keyboardSelectionShowsGuidanceAsAClickDoes()
+{
+    WindowFixture w;
+    QVERIFY(QTest::qWaitForWindowActive(&w.dlg()));
+    auto* list = w.Find<ErrorListView>("IDC_LIST_ERRORFILE");
+    auto* guidance = w.Find<QPlainTextEdit>("IDC_EDT_GUIDANCE");
+    auto* exit = w.Find<QPushButton>("IDC_BTN_EXIT");
+
+    // Tabbed into while empty, the list shows that it has the focus.
+    exit->setFocus(Qt::TabFocusReason);
+    const QImage unfocused = list->viewport()->grab().toImage();
+    QTest::keyClick(exit, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), list);
+    QVERIFY(list->viewport()->grab().toImage() != unfocused);
+
+    WriteFile(w.in + "/a.xml", ValidNotification());
+    WriteFile(w.out + "/a.csv", "kept");               // kind 0, recorded first: row 1
+    WriteFile(w.in + "/b.xml", BrokenNotification());  // kind 1: row 0
+    SetMtime(w.in + "/a.xml", 100);
+    SetMtime(w.in + "/b.xml", 200);
+    ChooseMode(w, true);
+    SetInput(w, w.in);
+    ChooseOutput(w, w.out);
+    PressRun(w);
+    QCOMPARE(list->model()->rowCount(), 2);
+    w.dlg().activateWindow();  // back from the completion message
+    QVERIFY(QTest::qWaitForWindowActive(&w.dlg()));
+
+    exit->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(exit, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), list);
+    QVERIFY(guidance->toPlainText().isEmpty());  // the focus alone selects nothing
+
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(w.dlg().FirstSelectedErrorRow(), 1);
+    QCOMPARE(guidance->toPlainText(), Text(guidanceList[0]));
+    // Several rows selected: the topmost one decides.
+    QTest::keyClick(list, Qt::Key_Up, Qt::ShiftModifier);
+    QCOMPARE(list->selectionModel()->selectedRows().size(), 2);
+    QCOMPARE(guidance->toPlainText(), Text(guidanceList[1]));
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(guidance->toPlainText(), Text(guidanceList[0]));
+    // No row selected any more: the guidance stays.
+    QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
+    QCOMPARE(w.dlg().FirstSelectedErrorRow(), -1);
+    QCOMPARE(guidance->toPlainText(), Text(guidanceList[0]));
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+}
+
 void WindowRunTest::completedRunWithoutErrors()
 {
     WindowFixture w;
@@ -296,6 +363,57 @@ void WindowRunTest::menuChoosesTheEncodingOfTheNextRun()
     PressRun(w);
     QVERIFY(ReadFile(w.in + "/again.csv").find(Utf8ToCp932(name)) != std::string::npos);
     QCOMPARE(w.boxes.seen.size(), std::size_t{3});
+}
+
+void WindowRunTest::menuOpensTheFolderTheLastRunWroteInto()
+{
+    OpenedUrls opened;
+    WindowFixture w;
+    auto* open = w.Find<QAction>("OpenOutputFolder");
+    QVERIFY(open != nullptr);
+    QCOMPARE(open->text(), QStringLiteral("出力先フォルダを開く"));
+    QVERIFY(!open->isEnabled());
+
+    // A run that writes nothing leaves it disabled.
+    WriteFile(w.in + "/broken.xml", BrokenNotification());
+    SetInput(w, w.in + "/broken.xml");
+    PressRun(w);
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    QVERIFY(!open->isEnabled());
+
+    // The run fills the empty output box with the input's folder and writes there.
+    WriteFile(w.in + "/a.xml", ValidNotification());
+    SetInput(w, w.in + "/a.xml");
+    PressRun(w);
+    QVERIFY(Exists(w.in + "/a.csv"));
+    QVERIFY(open->isEnabled());
+    open->trigger();
+    QCOMPARE(opened.urls, QList<QUrl>{QUrl::fromLocalFile(Q(w.in))});
+
+    // A folder run into the output folder; a later run that writes nothing keeps that folder,
+    // and so does a mode change.
+    MakeDir(w.in + "/sub");
+    WriteFile(w.in + "/sub/c.xml", ValidNotification());
+    ChooseMode(w, true);
+    SetInput(w, w.in + "/sub");
+    ChooseOutput(w, w.out);
+    PressRun(w);
+    QVERIFY(Exists(w.out + "/c.csv"));
+    PressRun(w);  // c.csv exists now: nothing written
+    ChooseMode(w, false);
+    QVERIFY(open->isEnabled());
+    open->trigger();
+    QCOMPARE(opened.urls.size(), 2);
+    QCOMPARE(opened.urls.last(), QUrl::fromLocalFile(Q(w.out)));
+
+    // The folder is gone: the window says so instead of opening nothing.
+    QVERIFY(QDir(Q(w.out)).removeRecursively());
+    w.boxes.seen.clear();
+    open->trigger();
+    QCOMPARE(opened.urls.size(), 2);
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    QCOMPARE(w.boxes.seen[0].title, QStringLiteral("エラー"));
+    QCOMPARE(w.boxes.seen[0].text, QStringLiteral("出力先フォルダを開けませんでした。\n") + Q(w.out));
 }
 
 void WindowRunTest::invalidInputShowsItsMessageAndClearsTheList()

@@ -55,7 +55,15 @@ void WindowStartTest::startState()
     QVERIFY(output->text().isEmpty());
     QVERIFY(!input->isReadOnly());
     QVERIFY(output->isReadOnly());
-    QVERIFY(w.Find<QPlainTextEdit>("IDC_EDT_GUIDANCE")->isReadOnly());
+    auto* guidance = w.Find<QPlainTextEdit>("IDC_EDT_GUIDANCE");
+    QVERIFY(guidance->isReadOnly());
+    // The read-only boxes have the dialog's background, unlike the input box; their text stays
+    // selectable.
+    const QColor face = w.dlg().palette().color(QPalette::Window);
+    QCOMPARE(output->palette().color(QPalette::Base), face);
+    QCOMPARE(guidance->palette().color(QPalette::Base), face);
+    QVERIFY(input->palette().color(QPalette::Base) != face);
+    QVERIFY(guidance->textInteractionFlags() & Qt::TextSelectableByMouse);
     QCOMPARE(QApplication::focusWidget(), input);
 
     auto* counter = w.Find<QLabel>("IDC_TXT_PROGRESS");
@@ -177,9 +185,15 @@ void WindowStartTest::encodingMenu()
     QCOMPARE(menuBar->actions().size(), 1);
     QAction* file = menuBar->actions().first();
     QCOMPARE(file->text(), QStringLiteral("ファイル"));
-    QCOMPARE(file->menu()->actions().size(), 1);
-    QAction* encoding = file->menu()->actions().first();
+    // The encoding's popup, and below it the command that opens the last run's output folder,
+    // disabled until a run has written a CSV file.
+    const QList<QAction*> fileItems = file->menu()->actions();
+    QCOMPARE(fileItems.size(), 3);
+    QAction* encoding = fileItems[0];
     QCOMPARE(encoding->text(), QStringLiteral("文字コード選択"));
+    QVERIFY(fileItems[1]->isSeparator());
+    QCOMPARE(fileItems[2]->text(), QStringLiteral("出力先フォルダを開く"));
+    QVERIFY(!fileItems[2]->isEnabled());
     const QList<QAction*> commands = encoding->menu()->actions();
     QCOMPARE(commands.size(), 2);
     QAction* sjis = commands[0];

@@ -24,7 +24,7 @@ protected:
     // Writes the bytes to a file and reads it as the run does; returns ReadXMLData's result.
     int Read(const std::string& bytes, const std::string& name = "n.xml")
     {
-        const std::string path = fixture.in + "/" + name;
+        const std::string path = test::Join(fixture.in, name);
         test::WriteFile(path, bytes);
         return ReadPath(path);
     }
@@ -55,7 +55,7 @@ protected:
     // The reader on its own, with the recorder that takes its failures.
     StINIData iniData;
     MessageBoxes messages{fixture.window};
-    LogFile log{fixture.home + "/", iniData, messages};
+    LogFile log{fixture.home + test::kSeparator, iniData, messages};
     ErrorRecorder errors{fixture.window, log, messages};
     DataTbl dataTbl;
     FormLookup forms{dataTbl};
@@ -117,14 +117,14 @@ TEST_F(NotificationReaderTest, LoadFailuresAreKindOneForBadXmlAndKindTwoForMissi
     EXPECT_EQ(Read("<p:N2018003 xmlns:q=\"urn:x\"/>"), 0);  // undeclared prefix
     EXPECT_EQ(RecordedKind(), 1);
 
-    EXPECT_EQ(ReadPath(fixture.in + "/vanished.xml"), 0);
+    EXPECT_EQ(ReadPath(test::Join(fixture.in, "vanished.xml")), 0);
     EXPECT_EQ(RecordedKind(), 2);
-    test::MakeDir(fixture.in + "/folder.xml");
-    EXPECT_EQ(ReadPath(fixture.in + "/folder.xml"), 0);
+    test::MakeDir(test::Join(fixture.in, "folder.xml"));
+    EXPECT_EQ(ReadPath(test::Join(fixture.in, "folder.xml")), 0);
     EXPECT_EQ(RecordedKind(), 2);
     EXPECT_EQ(record.errorFlag, 1);
     ASSERT_EQ(errors.Records().size(), 1u);
-    EXPECT_EQ(errors.Records()[0].filePath, fixture.in + "/folder.xml");
+    EXPECT_EQ(errors.Records()[0].filePath, test::Join(fixture.in, "folder.xml"));
 }
 
 TEST_F(NotificationReaderTest, OnlyTheExactSupportedIdsAreAccepted)

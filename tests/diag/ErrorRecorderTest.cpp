@@ -41,20 +41,20 @@ TEST(ErrorRecorder, HandlerMarksTheFileFillsTheBarInFileModeOnlyRecordsAndLogs)
     Recorder r(dir.path() + "/");
     r.window.InitializePrgBar(40);
     StXmlInfo info;
-    EXPECT_EQ(r.errors.ErrorHandler(1, "/in/a.xml", &info), 0);
+    EXPECT_EQ(r.errors.ErrorHandler(1, test::RootedPath("in/a.xml"), &info), 0);
     EXPECT_EQ(info.errorFlag, 1);
     EXPECT_EQ(std::pair(r.window.barMaximum, r.window.barPosition), std::pair(1, 1));
 
     r.window.fileMode = false;
     r.window.InitializePrgBar(40);
-    EXPECT_EQ(r.errors.RecordExistingOutput("/in/b.xml"), 0);
+    EXPECT_EQ(r.errors.RecordExistingOutput(test::RootedPath("in/b.xml")), 0);
     EXPECT_EQ(std::pair(r.window.barMaximum, r.window.barPosition), std::pair(40, 0));
     ASSERT_EQ(r.errors.Records().size(), 2u);
     EXPECT_EQ(r.errors.Records()[1].errorKind, 0);
-    EXPECT_EQ(r.errors.Records()[1].filePath, "/in/b.xml");
+    EXPECT_EQ(r.errors.Records()[1].filePath, test::RootedPath("in/b.xml"));
     const std::string log = test::ReadFile(dir / "Ver1.20.log");
-    const auto first = log.find("]エラー種別形式対象外 対象ファイル/in/a.xml\r\n");
-    const auto second = log.find("]エラー種別同一ファイル 対象ファイル/in/b.xml\r\n");
+    const auto first = log.find("]エラー種別形式対象外 対象ファイル" + test::RootedPath("in/a.xml") + "\r\n");
+    const auto second = log.find("]エラー種別同一ファイル 対象ファイル" + test::RootedPath("in/b.xml") + "\r\n");
     EXPECT_TRUE(first < second && second != std::string::npos) << log;
 
     // When the log cannot take the entry, the record still stands.

@@ -4,15 +4,36 @@
 
 #include "diag/Settings.h"
 #include "support/TestSupport.h"
+#ifdef _WIN32
+#include "platform/AppFolder.h"
+#endif
 
 namespace tenvor {
 namespace {
 
 using namespace std::string_literals;
 
+#ifdef _WIN32
+// Windows reads the settings with its own private-profile reader, which takes a file: each text
+// goes into a file of its own (the reader may keep a file it has read in memory).
+StINIData SettingsOf(const std::string& text)
+{
+    static test::TempDir dir;
+    static int count = 0;
+    const std::string path = dir / ("Tenvor" + std::to_string(++count) + ".ini");
+    test::WriteFile(path, text);
+    return GetTenvor_IniFileData(path);
+}
+#else
+StINIData SettingsOf(const std::string& text)
+{
+    return ParseSettingsText(text);
+}
+#endif
+
 int DebugFlagOf(const std::string& text)
 {
-    return ParseSettingsText(text).DebugFlag;
+    return SettingsOf(text).DebugFlag;
 }
 
 TEST(Settings, OnlyAValueStartingWithOneTurnsDebugModeOn)
@@ -25,14 +46,27 @@ TEST(Settings, OnlyAValueStartingWithOneTurnsDebugModeOn)
         SCOPED_TRACE(value);
         EXPECT_EQ(DebugFlagOf("[Msg_Print]\nDebugFlag="s + value + "\n"), expected);
     }
+#ifdef _WIN32
+    // The drive moves the log only to the drive Windows is installed on.
+    const std::string system = WindowsSystemDriveLetter();
+    const std::string other = system == "D" ? "E" : "D";
+    EXPECT_EQ(SettingsOf("[Msg_Print]\nDebugFlag=1\nDriveName=" + other + "\n").DriveName, "C");
+    EXPECT_EQ(SettingsOf("[Msg_Print]\nDebugFlag=1\nDriveName=" + system + "\n").DriveName, system);
+#else
     // Whatever the file names, the log stays where it is.
-    EXPECT_EQ(ParseSettingsText("[Msg_Print]\nDebugFlag=1\nDriveName=D\n").DriveName, "C");
+    EXPECT_EQ(SettingsOf("[Msg_Print]\nDebugFlag=1\nDriveName=D\n").DriveName, "C");
+#endif
 }
 
 TEST(Settings, NamesMatchWithoutLetterCaseAndTheFirstOccurrenceWins)
 {
+#ifdef _WIN32
+    EXPECT_EQ(DebugFlagOf("[msg_print]\r\ndebugflag=1\r\n"), 1);
+    EXPECT_EQ(DebugFlagOf("[MSG_PRINT]\nDEBUGFLAG=1\n"), 1);
+#else
     EXPECT_EQ(DebugFlagOf("\xEF\xBB\xBF[msg_print]\r\ndebugflag=1\r\n"), 1);
     EXPECT_EQ(DebugFlagOf("[MSG_PRINT]\nDEBUGFLAG=1\n\0\xFF garbage"s), 1);
+#endif
     EXPECT_EQ(DebugFlagOf("[Msg_Print]\nDebugFlag=0\nDebugFlag=1\n"), 0);
     EXPECT_EQ(DebugFlagOf("[Msg_Print]\nDebugFlag=1\n[Msg_Print]\nDebugFlag=0\n"), 1);
     // The key counts only in its own section; a malformed line hides nothing after it.

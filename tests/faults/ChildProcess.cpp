@@ -1,5 +1,10 @@
 #include "faults/ChildProcess.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+// After winsock2.h, which must come first.
+#include <windows.h>
+#else
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -9,6 +14,7 @@
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -20,12 +26,17 @@
 #include <stdexcept>
 
 #include "platform/FileSystem.h"
+#ifdef _WIN32
+#include "support/Process.h"
+#endif
 
 namespace tenvor::test {
 
 namespace fs = std::filesystem;
 
 namespace {
+
+#ifndef _WIN32
 
 void ApplyLimits(const ChildLimits& limits)
 {
@@ -145,6 +156,8 @@ std::vector<std::string> EnvironmentWith(const std::vector<std::string>& extra)
     return entries;
 }
 
+#endif
+
 std::string Escape(std::string_view text)
 {
     std::string escaped;
@@ -206,6 +219,115 @@ bool UnderAddressSanitizer()
 #endif
 }
 
+#ifdef _WIN32
+
+bool ChildrenAreIsolated()
+{
+    return false;
+}
+
+ChildResult RunInChild(const std::function<std::string()>& body, const ChildLimits& limits)
+{
+    if (limits.fileSizeBytes != 0) {
+        throw std::invalid_argument("Windows has no limit on the size of the files a process writes");
+    }
+    ChildResult result;
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        result.output = body();
+        result.exitCode = 0;
+    } catch (const std::exception& error) {
+        result.output = std::string("exception: ") + error.what();
+        result.exitCode = 3;
+    }
+    result.exited = true;
+    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return result;
+}
+
+ChildResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                       const ChildLimits& limits, const std::string& workingFolder)
+{
+    if (limits.fileSizeBytes != 0 || limits.addressSpaceBytes != 0) {
+        throw std::invalid_argument("Windows has no limits on a process's files or address space");
+    }
+    TempDir capture;
+    ProcessOptions options;
+    options.environment = environment;
+    options.workingFolder = workingFolder;
+    options.outputPath = capture / "out";
+    options.errorPath = capture / "err";
+    options.timeoutSeconds = limits.timeoutSeconds;
+    const ProcessResult run = RunProcess(argv, options);
+    if (!run.started) {
+        throw std::runtime_error("cannot start " + argv.at(0));
+    }
+    ChildResult result;
+    result.exited = !run.timedOut;
+    result.timedOut = run.timedOut;
+    result.exitCode = static_cast<int>(run.exitCode);
+    // Both streams are in text mode there: lines end with CR LF.
+    result.output = TextModeOutput(ReadFile(options.outputPath));
+    result.errorOutput = TextModeOutput(ReadFile(options.errorPath));
+    result.seconds = run.seconds;
+    return result;
+}
+
+namespace {
+
+// The exit status TerminateProcess gives a killed program; tenvor-cli never exits with it.
+constexpr UINT kKilled = 0xDEAD;
+
+}  // namespace
+
+BackgroundProgram::BackgroundProgram(const std::vector<std::string>& argv, const std::vector<std::string>& environment)
+{
+    ProcessOptions options;
+    options.environment = environment;
+    process_ = StartProcess(argv, options);
+}
+
+BackgroundProgram::~BackgroundProgram()
+{
+    Kill();
+    if (process_ != nullptr) {
+        ::CloseHandle(static_cast<HANDLE>(process_));
+    }
+}
+
+bool BackgroundProgram::Started() const
+{
+    return process_ != nullptr;
+}
+
+bool BackgroundProgram::Ended()
+{
+    if (!ended_ && process_ != nullptr) {
+        ended_ = ::WaitForSingleObject(static_cast<HANDLE>(process_), 0) == WAIT_OBJECT_0;
+    }
+    return ended_;
+}
+
+bool BackgroundProgram::Kill()
+{
+    if (process_ == nullptr || ended_) {
+        return false;
+    }
+    HANDLE process = static_cast<HANDLE>(process_);
+    const bool terminated = ::TerminateProcess(process, kKilled) != 0;
+    ::WaitForSingleObject(process, INFINITE);
+    ended_ = true;
+    DWORD exitCode = 0;
+    return terminated && ::GetExitCodeProcess(process, &exitCode) && exitCode == kKilled;
+}
+
+#else
+
+bool ChildrenAreIsolated()
+{
+    return true;
+}
+
 ChildResult RunInChild(const std::function<std::string()>& body, const ChildLimits& limits)
 {
     return Collect(
@@ -245,14 +367,14 @@ ChildResult RunProgram(const std::vector<std::string>& argv, const std::vector<s
         limits);
 }
 
-pid_t StartProgram(const std::vector<std::string>& argv, const std::vector<std::string>& environment)
+BackgroundProgram::BackgroundProgram(const std::vector<std::string>& argv, const std::vector<std::string>& environment)
 {
     std::vector<std::string> args = argv;
     std::vector<std::string> env = EnvironmentWith(environment);
     std::vector<char*> argp = Pointers(args);
     std::vector<char*> envp = Pointers(env);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
+    pid_ = ::fork();
+    if (pid_ == 0) {
         const int devNull = ::open("/dev/null", O_RDWR);
         ::dup2(devNull, STDIN_FILENO);
         ::dup2(devNull, STDOUT_FILENO);
@@ -260,8 +382,40 @@ pid_t StartProgram(const std::vector<std::string>& argv, const std::vector<std::
         ::execve(argp[0], argp.data(), envp.data());
         ::_exit(126);
     }
-    return pid;
 }
+
+BackgroundProgram::~BackgroundProgram()
+{
+    Kill();
+}
+
+bool BackgroundProgram::Started() const
+{
+    return pid_ > 0;
+}
+
+bool BackgroundProgram::Ended()
+{
+    int status = 0;
+    if (!ended_ && pid_ > 0) {
+        ended_ = ::waitpid(pid_, &status, WNOHANG) == pid_;
+    }
+    return ended_;
+}
+
+bool BackgroundProgram::Kill()
+{
+    if (pid_ <= 0 || ended_) {
+        return false;
+    }
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    ended_ = true;
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+#endif
 
 void HookedWindow::InitializePrgBar(int iPrgCnt)
 {
@@ -318,7 +472,7 @@ RunReport RunReport::Decode(const std::string& text)
     return report;
 }
 
-Harness::Harness() : home(dir / "home"), in(dir / "in"), out(dir / "out"), engine(window, home + "/")
+Harness::Harness() : home(dir / "home"), in(dir / "in"), out(dir / "out"), engine(window, home + kSeparator)
 {
     MakeDir(in);
     MakeDir(out);
@@ -358,7 +512,7 @@ RunReport Harness::RunFile(const std::string& path)
 
 std::string Harness::LogText() const
 {
-    return ReadFile(home + "/Ver1.20.log");
+    return ReadFile(Join(home, "Ver1.20.log"));
 }
 
 std::string CsvBytes(const std::string& expectedUtf8, OutputEncoding encoding)
@@ -380,10 +534,11 @@ std::vector<std::string> FilesBelow(const std::string& folder)
 {
     std::vector<std::string> files;
     std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(folder, error); !error && it != fs::recursive_directory_iterator();
+    const fs::path root = NativePath(folder);
+    for (auto it = fs::recursive_directory_iterator(root, error); !error && it != fs::recursive_directory_iterator();
          it.increment(error)) {
         if (it->is_regular_file(error)) {
-            files.push_back(fs::relative(it->path(), folder).string());
+            files.push_back(Utf8Path(fs::relative(it->path(), root)));
         }
     }
     std::sort(files.begin(), files.end());
@@ -393,12 +548,67 @@ std::vector<std::string> FilesBelow(const std::string& folder)
 bool AnyFileContains(const std::string& folder, const std::string& text)
 {
     for (const std::string& file : FilesBelow(folder)) {
-        if (ReadFile(folder + "/" + file).find(text) != std::string::npos) {
+        if (ReadFile(Join(folder, file)).find(text) != std::string::npos) {
             return true;
         }
     }
     return false;
 }
+
+#ifdef _WIN32
+
+LoopbackListener::LoopbackListener() : socket_(INVALID_SOCKET)
+{
+    static const bool winsock = [] {
+        WSADATA data;
+        return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    if (!winsock) {
+        return;
+    }
+    SOCKET listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (listener == INVALID_SOCKET) {
+        return;
+    }
+    u_long nonBlocking = 1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    int length = sizeof address;
+    if (::ioctlsocket(listener, FIONBIO, &nonBlocking) != 0 ||
+        ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener, 16) != 0 ||
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        ::closesocket(listener);
+        return;
+    }
+    socket_ = listener;
+    port_ = ntohs(address.sin_port);
+}
+
+bool LoopbackListener::ok() const
+{
+    return socket_ != INVALID_SOCKET;
+}
+
+LoopbackListener::~LoopbackListener()
+{
+    if (ok()) {
+        ::closesocket(socket_);
+    }
+}
+
+bool LoopbackListener::Contacted()
+{
+    const SOCKET connection = ::accept(socket_, nullptr, nullptr);
+    if (connection != INVALID_SOCKET) {
+        ::closesocket(connection);
+        return true;
+    }
+    return false;
+}
+
+#else
 
 LoopbackListener::LoopbackListener()
 {
@@ -420,6 +630,11 @@ LoopbackListener::LoopbackListener()
     port_ = ntohs(address.sin_port);
 }
 
+bool LoopbackListener::ok() const
+{
+    return fd_ >= 0;
+}
+
 LoopbackListener::~LoopbackListener()
 {
     if (fd_ >= 0) {
@@ -436,5 +651,7 @@ bool LoopbackListener::Contacted()
     }
     return false;
 }
+
+#endif
 
 }  // namespace tenvor::test

@@ -2,10 +2,14 @@
 // process with limits on time, memory and file size, its peak memory measured; a run of the
 // engine on a window whose hooks let a test change the world in the middle of a run; and what
 // a run leaves behind, in a form that crosses a process boundary.
+//
+// Windows has no fork: there a part of a test runs in the test's own process, without limits and
+// unmeasured, and programs are started with CreateProcessW without limits.
 #pragma once
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -21,6 +25,7 @@ struct ChildLimits {
     int timeoutSeconds = 120;           // then the child is killed and the result says so
     std::size_t addressSpaceBytes = 0;  // RLIMIT_AS, not applied under AddressSanitizer; 0: none
     std::size_t fileSizeBytes = 0;      // RLIMIT_FSIZE with SIGXFSZ ignored: a full disk; 0: none
+                                        // (none on Windows, where asking for one throws)
 };
 
 struct ChildResult {
@@ -30,20 +35,46 @@ struct ChildResult {
     bool timedOut = false;
     std::string output;       // what the body returned, or the program's standard output
     std::string errorOutput;  // the program's standard error
-    long peakRssKb = 0;
+    long peakRssKb = 0;       // 0 where it is not measured (Windows)
     double seconds = 0;
 };
 
-// Runs body in a forked child; what it returns comes back as output.
+// Runs body in a forked child; what it returns comes back as output. On Windows it runs in this
+// process, where neither the limits nor the memory apply; a time-out is left to CTest.
 ChildResult RunInChild(const std::function<std::string()>& body, const ChildLimits& limits = {});
+
+// Whether RunInChild runs the body in a child whose time and memory are limited and measured.
+bool ChildrenAreIsolated();
 
 // Runs a program (argv[0] is its path) with extra environment entries "NAME=value", in the
 // given working folder (empty: this process's).
 ChildResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
                        const ChildLimits& limits = {}, const std::string& workingFolder = {});
 
-// Starts a program with its output thrown away and returns its process id.
-pid_t StartProgram(const std::vector<std::string>& argv, const std::vector<std::string>& environment);
+// A program started in the background with its output thrown away; killed if it still runs when
+// the object goes.
+class BackgroundProgram {
+public:
+    BackgroundProgram(const std::vector<std::string>& argv, const std::vector<std::string>& environment);
+    ~BackgroundProgram();
+    BackgroundProgram(const BackgroundProgram&) = delete;
+    BackgroundProgram& operator=(const BackgroundProgram&) = delete;
+
+    bool Started() const;
+    // True once it has ended, without waiting for it.
+    bool Ended();
+    // Kills it outright (SIGKILL; TerminateProcess on Windows) and waits for its end. True when
+    // the kill ended it, false when it had ended by itself.
+    bool Kill();
+
+private:
+#ifdef _WIN32
+    void* process_ = nullptr;  // HANDLE
+#else
+    pid_t pid_ = -1;
+#endif
+    bool ended_ = false;
+};
 
 bool UnderAddressSanitizer();
 
@@ -106,13 +137,17 @@ public:
     LoopbackListener(const LoopbackListener&) = delete;
     LoopbackListener& operator=(const LoopbackListener&) = delete;
 
-    bool ok() const { return fd_ >= 0; }
+    bool ok() const;
     int port() const { return port_; }
     // True when a connection has been attempted since the listener started.
     bool Contacted();
 
 private:
+#ifdef _WIN32
+    std::uintptr_t socket_;  // SOCKET
+#else
     int fd_ = -1;
+#endif
     int port_ = 0;
 };
 

@@ -14,6 +14,25 @@ namespace {
 using test::ScopedEnv;
 using test::TempDir;
 
+#ifdef _WIN32
+
+// An empty value removes the variable on Windows: it counts as unset.
+TEST(AppFolder, TenvorHomeOrTheFixedFolderAlwaysEndingWithASeparator)
+{
+    const std::pair<std::optional<std::string>, const char*> cases[] = {
+        {"C:\\t\\home", "C:\\t\\home\\"}, {"C:\\t\\home\\", "C:\\t\\home\\"},
+        {"D:/t/home/", "D:/t/home/"},     {"", "C:\\Tenvor\\"},
+        {std::nullopt, "C:\\Tenvor\\"},
+    };
+    for (const auto& [tenvorHome, expected] : cases) {
+        SCOPED_TRACE(expected);
+        ScopedEnv home("TENVOR_HOME", tenvorHome);
+        EXPECT_EQ(AppFolder(), expected);
+    }
+}
+
+#else
+
 struct Environment {
     std::optional<std::string> tenvorHome, xdgDataHome, home;
     const char* expected;
@@ -40,6 +59,8 @@ TEST(AppFolder, TenvorHomeThenXdgDataHomeThenHomeAlwaysEndingWithASeparator)
     }
 }
 
+#endif
+
 TEST(AppFolder, CreateFoldersMakesMissingParentsAndStopsAtAFile)
 {
     TempDir dir;
@@ -62,9 +83,10 @@ TEST(AppFolder, EngineWithoutAFolderLogsIntoTheEnvironmentsFolderCreatingItsPare
     TenvorEngine engine(window);
     EXPECT_EQ(engine.AppFolderPath(), dir / "deep/er/home/");
     engine.Start();
-    window.inputPath = "/in/a.xml";  // missing: the refusal is logged
+    window.inputPath = test::RootedPath("in/a.xml");  // missing: the refusal is logged
     EXPECT_EQ(engine.Run().outcome, RunOutcome::Refused);
-    EXPECT_NE(test::ReadFile(dir / "deep/er/home/Ver1.20.log").find("対象ファイル/in/a.xml\r\n"), std::string::npos);
+    EXPECT_NE(test::ReadFile(dir / "deep/er/home/Ver1.20.log").find("対象ファイル" + window.inputPath + "\r\n"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -25,20 +25,20 @@ public:
 
 class ConversionRunTest : public ::testing::Test {
 protected:
-    ConversionRunTest() : engine(window, fixture.home + "/") { window.outputFolder = fixture.out; }
+    ConversionRunTest() : engine(window, fixture.home + test::kSeparator) { window.outputFolder = fixture.out; }
 
     void Good(const std::string& name, std::time_t mtime = 1767225600)
     {
         gen::NotificationSpec wanted;
         wanted.formId = "N2043003";
         wanted.persons = 2;
-        test::WriteFile(fixture.in + "/" + name, gen::Generate(engine.Catalogue(), wanted).bytes);
-        test::SetMtime(fixture.in + "/" + name, mtime);
+        test::WriteFile(test::Join(fixture.in, name), gen::Generate(engine.Catalogue(), wanted).bytes);
+        test::SetMtime(test::Join(fixture.in, name), mtime);
     }
     void Bad(const std::string& name, std::time_t mtime = 1767225600)
     {
-        test::WriteFile(fixture.in + "/" + name, "<broken");
-        test::SetMtime(fixture.in + "/" + name, mtime);
+        test::WriteFile(test::Join(fixture.in, name), "<broken");
+        test::SetMtime(test::Join(fixture.in, name), mtime);
     }
     RunOutcome Run(bool fileMode, const std::string& path)
     {
@@ -50,7 +50,7 @@ protected:
     {
         std::vector<std::string> names;
         for (const auto& info : engine.ErrorRecords()) {
-            names.push_back(info.filePath.substr(info.filePath.rfind('/') + 1));
+            names.push_back(info.filePath.substr(info.filePath.rfind(test::kSeparator) + 1));
         }
         return names;
     }
@@ -68,17 +68,17 @@ TEST_F(ConversionRunTest, FolderFilesRunOldestFirstAndSubfoldersAreIgnored)
     Bad("middle.XML", 1767225600 + 60);
     Bad("same-b.xml", 1767225600 + 180);
     Bad("same-a.xml", 1767225600 + 180);
-    test::MakeDir(fixture.in + "/folder.xml");
-    test::WriteFile(fixture.in + "/notes.txt", "<broken");
+    test::MakeDir(test::Join(fixture.in, "folder.xml"));
+    test::WriteFile(test::Join(fixture.in, "notes.txt"), "<broken");
     ASSERT_EQ(Run(false, fixture.in), RunOutcome::Completed);
     EXPECT_EQ(RecordedNames(),
               (std::vector<std::string>{"early.xml", "middle.XML", "late.xml", "same-a.xml", "same-b.xml"}));
     // The list shows the newest record first, numbered from 1.
     ASSERT_EQ(window.rows.size(), 5u);
     EXPECT_EQ(window.rows[0][0], "1");
-    EXPECT_EQ(window.rows[0][2], fixture.in + "/same-b.xml");
+    EXPECT_EQ(window.rows[0][2], test::Join(fixture.in, "same-b.xml"));
     EXPECT_EQ(window.rows[4][0], "5");
-    EXPECT_EQ(window.rows[4][2], fixture.in + "/early.xml");
+    EXPECT_EQ(window.rows[4][2], test::Join(fixture.in, "early.xml"));
     EXPECT_EQ(window.rows[4][1], "選択したファイルの形式が正しくありません。");
     EXPECT_EQ(window.messages.back().caption, "完了");
     EXPECT_EQ(LastMessage(), "処理が完了しました。\n5件のエラーが発生しました。");
@@ -101,8 +101,8 @@ TEST_F(ConversionRunTest, TheCounterCountsFoundFilesAndTheBarOnlyThoseLeftToConv
     for (int i = 0; i < 10; ++i) {
         Good("f" + std::to_string(i) + ".xml", 1767225600 + i);
     }
-    test::WriteFile(fixture.out + "/f3.csv", "");
-    test::WriteFile(fixture.out + "/f7.csv", "");
+    test::WriteFile(test::Join(fixture.out, "f3.csv"), "");
+    test::WriteFile(test::Join(fixture.out, "f7.csv"), "");
     ASSERT_EQ(Run(false, fixture.in), RunOutcome::Completed);
     const std::vector<std::string> expected = {"(0/10)", "(0/10)", "(1/10)", "(2/10)", "(3/10)",
                                                "(4/10)", "(5/10)", "(6/10)", "(7/10)", "(10/10)"};
@@ -123,17 +123,17 @@ TEST_F(ConversionRunTest, WrongInputIsRefusedWithItsMessageAfterClearingTheLastR
     EXPECT_EQ(window.guidance, "選択したファイルが正しいものか確認してください。");
 
     Good("upper.XML");
-    test::MakeDir(fixture.in + "/dir.xml");
+    test::MakeDir(test::Join(fixture.in, "dir.xml"));
     const struct {
         bool fileMode;
         std::string path;
         std::string message;
     } cases[] = {
-        {true, fixture.in + "/missing.xml", "XMLファイルが存在しません。"},
-        {true, fixture.in + "/upper.XML", "XMLファイルではありません。"},
-        {true, fixture.in + "/dir.xml", "XMLファイルではありません。"},
-        {true, " " + fixture.in + "/x.xml", "XMLファイルが存在しません。"},
-        {false, fixture.in + "/x.xml", "電子通知書(XML)に入力されたフォルダが存在しません。"},
+        {true, test::Join(fixture.in, "missing.xml"), "XMLファイルが存在しません。"},
+        {true, test::Join(fixture.in, "upper.XML"), "XMLファイルではありません。"},
+        {true, test::Join(fixture.in, "dir.xml"), "XMLファイルではありません。"},
+        {true, " " + test::Join(fixture.in, "x.xml"), "XMLファイルが存在しません。"},
+        {false, test::Join(fixture.in, "x.xml"), "電子通知書(XML)に入力されたフォルダが存在しません。"},
         {false, fixture.dir / "nowhere", "電子通知書(XML)に入力されたフォルダが存在しません。"},
     };
     for (const auto& refused : cases) {
@@ -158,7 +158,7 @@ TEST_F(ConversionRunTest, AnUnwritableLogStopsTheRunAtTheFirstErrorWithOneMessag
     Bad("b.xml", 1767225660);
     Good("c.xml", 1767225720);
     test::MakeDir(fixture.home);
-    test::MakeDir(fixture.home + "/Ver1.20.log");  // a folder where the log file belongs
+    test::MakeDir(test::Join(fixture.home, "Ver1.20.log"));  // a folder where the log file belongs
     ASSERT_EQ(Run(false, fixture.in), RunOutcome::Stopped);
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_EQ(LastMessage(), "ログファイルが開かれています。\n閉じてから再実行してください。");
@@ -171,21 +171,21 @@ TEST_F(ConversionRunTest, AnUnwritableLogStopsTheRunAtTheFirstErrorWithOneMessag
 TEST_F(ConversionRunTest, FileModeConvertsOneFileAndFillsTheBar)
 {
     Good("one.xml");
-    ASSERT_EQ(Run(true, fixture.in + "/one.xml"), RunOutcome::Completed);
+    ASSERT_EQ(Run(true, test::Join(fixture.in, "one.xml")), RunOutcome::Completed);
     EXPECT_EQ(window.counters.front(), "(0/1)");
     EXPECT_EQ(window.counterText, "(1/1)");
     EXPECT_EQ(window.barPosition, window.barMaximum);
-    EXPECT_TRUE(test::Exists(fixture.out + "/one.csv"));
+    EXPECT_TRUE(test::Exists(test::Join(fixture.out, "one.csv")));
     EXPECT_EQ(LastMessage(), "処理が完了しました。");
 }
 
 TEST_F(ConversionRunTest, DebugModeLogsStartEndAndTheTimesOfEachRun)
 {
     test::MakeDir(fixture.home);
-    test::WriteFile(fixture.home + "/Tenvor.ini", "[msg_print]\ndebugflag=1\n");
+    test::WriteFile(test::Join(fixture.home, "Tenvor.ini"), "[msg_print]\ndebugflag=1\n");
     engine.Start();
     Good("one.xml");
-    ASSERT_EQ(Run(true, fixture.in + "/one.xml"), RunOutcome::Completed);
+    ASSERT_EQ(Run(true, test::Join(fixture.in, "one.xml")), RunOutcome::Completed);
     engine.Finish();
     const auto lines = fixture.LogLines();
     ASSERT_EQ(lines.size(), 5u);

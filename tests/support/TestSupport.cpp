@@ -1,19 +1,83 @@
 #include "support/TestSupport.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <iconv.h>
 #include <sys/stat.h>
+#endif
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
+#ifdef _WIN32
+#include "platform/TextCodec.h"
+#endif
+
 namespace tenvor::test {
 
 namespace fs = std::filesystem;
+
+std::string Join(std::string_view folder, std::string_view name)
+{
+    std::string path(folder);
+    path += kSeparator;
+    for (const char c : name) {
+        path += c == '/' ? kSeparator : c;
+    }
+    return path;
+}
+
+fs::path NativePath(std::string_view utf8)
+{
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8Path(const fs::path& path)
+{
+    const std::u8string utf8 = path.u8string();
+    return std::string(utf8.begin(), utf8.end());
+}
+
+std::string RootedPath(std::string_view relative)
+{
+#ifdef _WIN32
+    return Join("C:", relative);
+#else
+    return Join("", relative);
+#endif
+}
+
+#ifdef _WIN32
+
+TempDir::TempDir()
+{
+    // mkdtemp's part: a name nobody has, created or taken by someone else in between.
+    static std::atomic<unsigned> counter{0};
+    const fs::path base = fs::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+        const std::string name = "tenvor-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                                 std::to_string(counter.fetch_add(1)) + "-" + std::to_string(now % 1000000);
+        fs::path candidate = base / name;
+        std::error_code error;
+        if (fs::create_directory(candidate, error)) {
+            path_ = Utf8Path(candidate.make_preferred());
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
+}
+
+#else
 
 TempDir::TempDir()
 {
@@ -24,16 +88,37 @@ TempDir::TempDir()
     path_ = pattern;
 }
 
+#endif
+
 TempDir::~TempDir()
 {
     std::error_code ignored;
-    fs::remove_all(path_, ignored);
+    fs::remove_all(NativePath(path_), ignored);
 }
 
 std::string TempDir::operator/(std::string_view name) const
 {
-    return path_ + "/" + std::string(name);
+    return Join(path_, name);
 }
+
+#ifdef _WIN32
+
+ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value) : name_(std::move(name))
+{
+    const std::wstring wideName = NativePath(name_).wstring();
+    if (const wchar_t* old = ::_wgetenv(wideName.c_str())) {
+        previous_ = Utf8Path(fs::path(old));
+    }
+    // An empty value removes the variable: Windows has no empty ones.
+    ::_wputenv_s(wideName.c_str(), value ? NativePath(*value).c_str() : L"");
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    ::_wputenv_s(NativePath(name_).c_str(), previous_ ? NativePath(*previous_).c_str() : L"");
+}
+
+#else
 
 ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value) : name_(std::move(name))
 {
@@ -56,9 +141,11 @@ ScopedEnv::~ScopedEnv()
     }
 }
 
+#endif
+
 std::string ReadFile(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(NativePath(path), std::ios::binary);
     std::ostringstream contents;
     contents << file.rdbuf();
     return contents.str();
@@ -66,7 +153,7 @@ std::string ReadFile(const std::string& path)
 
 void WriteFile(const std::string& path, std::string_view bytes)
 {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    std::ofstream file(NativePath(path), std::ios::binary | std::ios::trunc);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!file) {
         throw std::runtime_error("cannot write " + path);
@@ -75,14 +162,36 @@ void WriteFile(const std::string& path, std::string_view bytes)
 
 void MakeDir(const std::string& path)
 {
-    fs::create_directories(path);
+    fs::create_directories(NativePath(path));
 }
 
 bool Exists(const std::string& path)
 {
     std::error_code ignored;
-    return fs::exists(fs::symlink_status(path, ignored));
+    return fs::exists(fs::symlink_status(NativePath(path), ignored));
 }
+
+#ifdef _WIN32
+
+void SetMtime(const std::string& path, std::time_t seconds, long nanoseconds)
+{
+    // Windows counts 100 ns steps from 1601-01-01.
+    const auto ticks = static_cast<ULONGLONG>(static_cast<long long>(seconds) + 11644473600LL) * 10000000ULL +
+                       static_cast<ULONGLONG>(nanoseconds / 100);
+    const FILETIME time{static_cast<DWORD>(ticks & 0xFFFFFFFFULL), static_cast<DWORD>(ticks >> 32)};
+    HANDLE file = ::CreateFileW(NativePath(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const bool set = file != INVALID_HANDLE_VALUE && ::SetFileTime(file, nullptr, &time, &time);
+    if (file != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(file);
+    }
+    if (!set) {
+        throw std::runtime_error("SetFileTime failed for " + path);
+    }
+}
+
+#else
 
 void SetMtime(const std::string& path, std::time_t seconds, long nanoseconds)
 {
@@ -92,15 +201,64 @@ void SetMtime(const std::string& path, std::time_t seconds, long nanoseconds)
     }
 }
 
+#endif
+
 std::vector<std::string> ListDir(const std::string& path)
 {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path)) {
-        names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(NativePath(path))) {
+        names.push_back(Utf8Path(entry.path().filename()));
     }
     std::sort(names.begin(), names.end());
     return names;
 }
+
+#ifdef _WIN32
+
+std::string Utf8ToCp932(std::string_view utf8)
+{
+    std::string out;
+    AppendCp932(out, utf8);
+    // The tables write "?" for what they cannot convert, where iconv fails.
+    if (std::count(out.begin(), out.end(), '?') != std::count(utf8.begin(), utf8.end(), '?')) {
+        throw std::runtime_error("text not representable in code page 932");
+    }
+    return out;
+}
+
+std::string Cp932ToUtf8(std::string_view cp932)
+{
+    std::string out(cp932.size() * 3 + 4, '\0');
+    int outLength = static_cast<int>(out.size());
+    int inLength = static_cast<int>(cp932.size());
+    const int written = tenvor::Cp932ToUtf8(reinterpret_cast<unsigned char*>(out.data()), &outLength,
+                                            reinterpret_cast<const unsigned char*>(cp932.data()), &inLength);
+    if (written < 0 || static_cast<std::size_t>(inLength) != cp932.size()) {
+        throw std::runtime_error("bytes that are not code page 932");
+    }
+    out.resize(static_cast<std::size_t>(outLength));
+    return out;
+}
+
+LockedFile::LockedFile(const std::string& path)
+    : handle_(::CreateFileW(NativePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr))
+{
+}
+
+LockedFile::~LockedFile()
+{
+    if (IsLocked()) {
+        ::CloseHandle(static_cast<HANDLE>(handle_));
+    }
+}
+
+bool LockedFile::IsLocked() const
+{
+    return handle_ != INVALID_HANDLE_VALUE;
+}
+
+#else
 
 namespace {
 
@@ -136,11 +294,13 @@ std::string Cp932ToUtf8(std::string_view cp932)
     return Convert(cp932, "UTF-8", "CP932");
 }
 
+#endif
+
 RunFixture::RunFixture() : home(dir / "home"), in(dir / "in"), out(dir / "out")
 {
     MakeDir(in);
     MakeDir(out);
-    engine = std::make_unique<TenvorEngine>(window, home + "/");
+    engine = std::make_unique<TenvorEngine>(window, home + kSeparator);
 }
 
 void RunFixture::Start()
@@ -164,7 +324,7 @@ RunOutcome RunFixture::RunFolder(const std::string& folder)
 
 std::string RunFixture::LogText() const
 {
-    return ReadFile(home + "/Ver1.20.log");
+    return ReadFile(Join(home, "Ver1.20.log"));
 }
 
 std::vector<std::string> LogEntries(std::string text)

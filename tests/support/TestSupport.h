@@ -3,6 +3,7 @@
 #pragma once
 
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,7 +15,27 @@
 
 namespace tenvor::test {
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
+// The separator the program joins paths with, so that tests can compare the paths it reports.
+#ifdef _WIN32
+inline constexpr char kSeparator = '\\';
+#else
+inline constexpr char kSeparator = '/';
+#endif
+
+// folder + separator + name, each '/' inside name written as the separator.
+std::string Join(std::string_view folder, std::string_view name);
+
+// A path of the tests' UTF-8 text for std::filesystem and the file streams, and back (a narrow
+// path would be read in the ANSI code page on Windows).
+std::filesystem::path NativePath(std::string_view utf8);
+std::string Utf8Path(const std::filesystem::path& path);
+
+// A path at the root of the file system, for paths that are written but never opened:
+// "/in/a.xml" for "in/a.xml", C:\in\a.xml on Windows.
+std::string RootedPath(std::string_view relative);
+
+// A fresh folder under the system's temporary folder, removed with everything in it. Its path
+// uses the system's separator.
 class TempDir {
 public:
     TempDir();
@@ -23,7 +44,7 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& path() const { return path_; }
-    std::string operator/(std::string_view name) const;  // path + "/" + name
+    std::string operator/(std::string_view name) const;  // Join(path, name)
 
 private:
     std::string path_;
@@ -53,8 +74,27 @@ void SetMtime(const std::string& path, std::time_t seconds, long nanoseconds = 0
 // Names of the entries of a folder, sorted.
 std::vector<std::string> ListDir(const std::string& path);
 
+// Code page 932 conversions that throw on text they cannot convert. Elsewhere they are the
+// system's iconv, independent of the program; Windows has no iconv, and there they are the
+// program's own tables (made from the build machine's iconv).
 std::string Utf8ToCp932(std::string_view utf8);
 std::string Cp932ToUtf8(std::string_view cp932);
+
+#ifdef _WIN32
+// Holds a file open without sharing it, as a program that locks the file would, until it goes.
+class LockedFile {
+public:
+    explicit LockedFile(const std::string& path);
+    ~LockedFile();
+    LockedFile(const LockedFile&) = delete;
+    LockedFile& operator=(const LockedFile&) = delete;
+
+    bool IsLocked() const;
+
+private:
+    void* handle_;  // HANDLE
+};
+#endif
 
 // A run without a window: its own temporary settings folder (TENVOR_HOME), input and output
 // folders, the window state in memory and an engine on it.

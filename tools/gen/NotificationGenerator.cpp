@@ -1,12 +1,17 @@
 #include "NotificationGenerator.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <iconv.h>
 #include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <stdexcept>
@@ -14,6 +19,9 @@
 
 #include "forms/DataTbl.h"
 #include "forms/StyleNumList.h"
+#ifdef _WIN32
+#include "platform/TextCodec.h"
+#endif
 
 namespace tenvor::gen {
 
@@ -313,6 +321,20 @@ std::string Render(const std::string& root, const Record* common, const std::vec
 
 }  // namespace
 
+#ifdef _WIN32
+// Windows has no iconv: the program's own tables, which the build generated from the build
+// machine's iconv. They write "?" for a character without a code; like iconv, the generator
+// refuses such text instead.
+std::string ToCp932(const std::string& utf8)
+{
+    std::string out;
+    AppendCp932(out, utf8);
+    if (std::count(out.begin(), out.end(), '?') != std::count(utf8.begin(), utf8.end(), '?')) {
+        throw std::runtime_error("text not representable in CP932");
+    }
+    return out;
+}
+#else
 std::string ToCp932(const std::string& utf8)
 {
     iconv_t cd = ::iconv_open("CP932", "UTF-8");
@@ -332,6 +354,7 @@ std::string ToCp932(const std::string& utf8)
     out.resize(out.size() - outLeft);
     return out;
 }
+#endif
 
 GeneratedNotification Generate(const DataTbl& catalogue, const NotificationSpec& wanted)
 {
@@ -397,15 +420,30 @@ namespace {
 
 void WriteFileWithTime(const std::string& path, const std::string& bytes, std::int64_t mtime)
 {
+    // The path is UTF-8 on every system (on Windows a narrow path would be read in the ANSI code
+    // page).
+    const std::filesystem::path native(std::u8string(path.begin(), path.end()));
     {
-        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        std::ofstream file(native, std::ios::binary | std::ios::trunc);
         file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         if (!file) {
             throw std::runtime_error("cannot write " + path);
         }
     }
+#ifdef _WIN32
+    // Last-write times count 100 ns steps from 1601-01-01.
+    const ULONGLONG ticks = static_cast<ULONGLONG>(mtime + 11644473600LL) * 10000000ULL;
+    const FILETIME time{static_cast<DWORD>(ticks & 0xFFFFFFFFULL), static_cast<DWORD>(ticks >> 32)};
+    HANDLE file = ::CreateFileW(native.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        ::SetFileTime(file, nullptr, &time, &time);
+        ::CloseHandle(file);
+    }
+#else
     const struct timespec times[2] = {{static_cast<time_t>(mtime), 0}, {static_cast<time_t>(mtime), 0}};
     ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+#endif
 }
 
 constexpr std::array<Fault, 5> kFolderFaults = {Fault::MissingField, Fault::Truncated, Fault::UnsupportedForm,

@@ -2,7 +2,8 @@
 // temporary) file in the target's folder, and only a complete file is given its name, without
 // ever replacing something that is already there. Nothing is left behind on failure, nor when
 // the process dies while writing (on Windows the temporary file is marked for deletion until
-// it gets its name).
+// it gets its name; should the process die in the instant between, the next new file in that
+// folder removes what it left).
 #pragma once
 
 #include <string>

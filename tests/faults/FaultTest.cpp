@@ -434,9 +434,22 @@ TEST_F(FaultTest, KilledRunLeavesOnlyCompleteFilesAndTheNextRunDoesTheRest)
                                               "--encoding",    "utf8",    "--folder", h.in};
     const std::vector<std::string> environment = {"TENVOR_HOME=" + h.home};
 
-    // Every file in the output folder is a complete CSV file of a convertible input.
-    auto checkOutput = [&] {
+    // Every file in the output folder is a complete CSV file of a convertible input. On Windows a
+    // run killed in the instant between un-marking its temporary file and renaming it leaves that
+    // hidden file, which the next run removes: it may stand only until then.
+    auto isLeftTemporary = [](const std::string& name) {
+#ifdef _WIN32
+        return name.rfind(".tenvor-", 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".tmp";
+#else
+        (void)name;
+        return false;
+#endif
+    };
+    auto checkOutput = [&](bool afterKill) {
         for (const std::string& name : test::FilesBelow(h.out)) {
+            if (afterKill && isLeftTemporary(name)) {
+                continue;
+            }
             const auto it = expectedCsv.find(name);
             ASSERT_NE(it, expectedCsv.end()) << "unexpected file " << name;
             ASSERT_EQ(test::ReadFile(test::Join(h.out, name)), it->second) << name << " is not complete";
@@ -457,7 +470,7 @@ TEST_F(FaultTest, KilledRunLeavesOnlyCompleteFilesAndTheNextRunDoesTheRest)
         if (!ended) {
             interrupted += program.Kill() ? 1 : 0;
         }
-        checkOutput();
+        checkOutput(true);
         if (HasFatalFailure()) {
             return;
         }
@@ -471,7 +484,9 @@ TEST_F(FaultTest, KilledRunLeavesOnlyCompleteFilesAndTheNextRunDoesTheRest)
     // The next run finds what exists and converts exactly the rest.
     std::set<std::string> existing;
     for (const std::string& name : test::FilesBelow(h.out)) {
-        existing.insert(test::Join(h.in, name.substr(0, name.size() - 4) + ".xml"));
+        if (!isLeftTemporary(name)) {
+            existing.insert(test::Join(h.in, name.substr(0, name.size() - 4) + ".xml"));
+        }
     }
     EXPECT_LT(existing.size(), expectedCsv.size());
     const test::ChildResult last = test::RunProgram(command, environment);
@@ -503,7 +518,7 @@ TEST_F(FaultTest, KilledRunLeavesOnlyCompleteFilesAndTheNextRunDoesTheRest)
         all.push_back(name);
     }
     EXPECT_EQ(test::FilesBelow(h.out), all);
-    checkOutput();
+    checkOutput(false);
 }
 
 }  // namespace

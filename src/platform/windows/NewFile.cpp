@@ -5,6 +5,8 @@
 #include <atomic>
 #include <climits>
 #include <cstdio>
+#include <mutex>
+#include <set>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -46,6 +48,48 @@ bool RenameWithoutReplacing(HANDLE file, const std::wstring& target)
     std::copy(target.begin(), target.end(), rename->FileName);
     rename->FileName[target.size()] = L'\0';
     return ::SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != 0;
+}
+
+bool ProcessIsRunning(DWORD pid)
+{
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (process == nullptr) {
+        return ::GetLastError() == ERROR_ACCESS_DENIED;  // there, but not ours to look at
+    }
+    const bool running = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    ::CloseHandle(process);
+    return running;
+}
+
+// A process that died in the instant between un-marking its temporary file and renaming it
+// leaves that file behind. The first new file of a folder removes such files of processes that
+// no longer run; a folder is looked at once per process.
+void RemoveLeftTemporaryFiles(const std::string& folder)
+{
+    static std::mutex mutex;
+    static std::set<std::string> cleaned;
+    {
+        std::lock_guard lock(mutex);
+        if (!cleaned.insert(folder).second) {
+            return;
+        }
+    }
+    WIN32_FIND_DATAW found{};
+    HANDLE search = ::FindFirstFileExW(WidePath(JoinPath(folder, ".tenvor-*.tmp")).c_str(), FindExInfoBasic, &found,
+                                       FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        unsigned long pid = 0;
+        unsigned counter = 0;
+        const std::string name = Narrow(found.cFileName);
+        if (std::sscanf(name.c_str(), ".tenvor-%lu-%u.tmp", &pid, &counter) == 2 && pid != ::GetCurrentProcessId() &&
+            !ProcessIsRunning(static_cast<DWORD>(pid))) {
+            ::DeleteFileW(WidePath(JoinPath(folder, name)).c_str());
+        }
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
 }
 
 bool IsStorageError(DWORD error)
@@ -93,6 +137,7 @@ bool NewFile::Open(const std::string& targetPath)
     if (folder.empty()) {
         folder = ".";
     }
+    RemoveLeftTemporaryFiles(folder);
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = TempName(folder);
         HANDLE file = ::CreateFileW(WidePath(candidate).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,

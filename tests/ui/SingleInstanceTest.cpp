@@ -1,7 +1,11 @@
 // One instance at a time: the guard itself, a second window refused while the first runs and
 // allowed after it closes or dies, the debug entries of start and end, and the application
 // object's start and end, with Qt's own texts (choosers, context menus) in Japanese.
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
+#endif
 
 #include <QApplication>
 #include <QFile>
@@ -24,9 +28,23 @@ using namespace tenvor::test;
 
 namespace {
 
-// Whether the process holds a flock lock on the file, as /proc/locks lists it.
-bool HoldsFlock(qint64 pid, const std::string& path)
+#ifdef _WIN32
+// Whether some process holds the tool's named mutex; looked at without taking it.
+bool GuardHeldByProcess(qint64 /*pid*/, const std::string& /*home*/)
 {
+    HANDLE mutex = ::OpenMutexW(SYNCHRONIZE, FALSE, QString::fromUtf8(kSingleInstanceName).toStdWString().c_str());
+    if (mutex == nullptr) {
+        return false;
+    }
+    ::CloseHandle(mutex);
+    return true;
+}
+#else
+// Whether the process holds the flock lock on the tool's lock file in home, as /proc/locks lists
+// it; looked at without taking it.
+bool GuardHeldByProcess(qint64 pid, const std::string& home)
+{
+    const std::string path = SingleInstance::LockFilePath(kSingleInstanceName, home + "/");
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         return false;
@@ -46,11 +64,7 @@ bool HoldsFlock(qint64 pid, const std::string& path)
     }
     return false;
 }
-
-std::string LockFileIn(const std::string& home)
-{
-    return SingleInstance::LockFilePath(kSingleInstanceName, home + "/");
-}
+#endif
 
 void WriteDebugSettings(const std::string& home)
 {
@@ -70,6 +84,9 @@ void ClickExitWhenShown(CTenvorDlg& dlg)
 
 class SingleInstanceTest : public QObject {
     Q_OBJECT
+
+public:
+    static void initMain() { tenvor::test::PrepareWindowTestProcess(); }
 
 private slots:
     void guardExcludesUntilReleased();
@@ -91,7 +108,9 @@ void SingleInstanceTest::guardExcludesUntilReleased()
     SingleInstance second;
     QCOMPARE(first.Acquire("Tenvor.exe Version 1.20", folder), SingleInstance::Result::Acquired);
     QVERIFY(first.IsHeld());
+#ifndef _WIN32
     QVERIFY(Exists(folder + "/Tenvor.exe Version 1.20.lock"));
+#endif
     QCOMPARE(second.Acquire("Tenvor.exe Version 1.20", folder), SingleInstance::Result::HeldByAnother);
     QVERIFY(!second.IsHeld());
     // Another name is another guard.
@@ -111,6 +130,9 @@ void SingleInstanceTest::guardExcludesUntilReleased()
 
 void SingleInstanceTest::guardReportsAFolderItCannotUse()
 {
+#ifdef _WIN32
+    QSKIP("the named mutex needs no folder");
+#endif
     TempDir dir;
     WriteFile(dir / "file", "x");
     SingleInstance guard;
@@ -130,7 +152,7 @@ void SingleInstanceTest::secondWindowIsRefusedWhileTheFirstRunsAndAllowedAfterIt
 {
     WindowFixture first;
     QVERIFY(first.dlg().instanceGuard.IsHeld());
-    QVERIFY(HoldsFlock(QCoreApplication::applicationPid(), LockFileIn(first.home)));
+    QVERIFY(GuardHeldByProcess(QCoreApplication::applicationPid(), first.home));
 
     CTenvorDlg second(first.home + "/");
     QCOMPARE(second.exec(), int(QDialog::Rejected));  // returns at once: no modal loop
@@ -213,7 +235,7 @@ void SingleInstanceTest::runningProcessBlocksUntilItDies()
     window.setProcessEnvironment(environment);
     window.start(QStringLiteral(TENVOR_WINDOW_PATH), {});
     QVERIFY(window.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(HoldsFlock(window.processId(), LockFileIn(home)), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(GuardHeldByProcess(window.processId(), home), 20000);
 
     {
         CTenvorDlg refused(home + "/");

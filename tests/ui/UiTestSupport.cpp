@@ -9,6 +9,13 @@
 
 namespace tenvor::test {
 
+void PrepareWindowTestProcess()
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_FORCE_STDERR_LOGGING", "1");
+}
+
 MessageBoxCatcher::MessageBoxCatcher()
 {
     timer_.setInterval(5);

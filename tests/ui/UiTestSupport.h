@@ -18,6 +18,12 @@
 
 namespace tenvor::test {
 
+// Called by each window test's initMain(), before its QApplication exists: the offscreen platform
+// unless another is chosen, and the test log on standard output. Both are usually set through
+// QT_* variables, which Wine does not pass on from the host; without a console, Qt on Windows
+// would write the log to the debugger's output instead.
+void PrepareWindowTestProcess();
+
 // Answers every message box that opens while it lives: a timer that fires every few
 // milliseconds, in any event loop (a box's own included), finds each visible box, records it and
 // presses its OK button (or closes it when it has none; the recorded buttons show that).

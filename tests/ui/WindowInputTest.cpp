@@ -2,6 +2,7 @@
 // typing and the enabling rules, the browse buttons, dropped files and folders, and the keys
 // Enter and Escape.
 #include <QApplication>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -94,6 +95,9 @@ bool Drop(WindowFixture& w, QMimeData* mime)
 class WindowInputTest : public QObject {
     Q_OBJECT
 
+public:
+    static void initMain() { tenvor::test::PrepareWindowTestProcess(); }
+
 private slots:
     void modeChangeResetsAndTheCurrentModeChangesNothing();
     void typingEnablesAndEmptyingDisablesTheRunButton();
@@ -183,7 +187,7 @@ void WindowInputTest::editingAPathHidesTheCounterAndEmptiesTheBar()
     auto* counter = w.Find<QLabel>("IDC_TXT_PROGRESS");
     auto* bar = w.Find<QProgressBar>("IDC_PRG_BAR");
     auto runAgain = [&] {
-        input->setText(Q(w.in + "/a.xml"));
+        input->setText(Q(Join(w.in, "a.xml")));
         std::remove((w.in + "/a.csv").c_str());
         QTest::mouseClick(w.Find<QPushButton>("IDC_BTN_OUTPUT"), Qt::LeftButton);
         QVERIFY(!counter->isHidden());
@@ -211,29 +215,33 @@ void WindowInputTest::browseButtonsFillThePathBoxes()
     WindowFixture w;
     auto* input = w.Find<QLineEdit>("IDC_EDT_PATH_INPUT");
     auto* output = w.Find<QLineEdit>("IDC_EDT_PATH_OUTPUT");
+    // Choosers answer with absolute paths in the system's form: /data/in/a.xml, or Z:\data\in\a.xml.
+    const auto chosen = [](const char* relative) {
+        return QDir::toNativeSeparators(QDir::rootPath() + QLatin1String(relative));
+    };
 
-    w.chooser->fileAnswers << QStringLiteral("/data/in/a.xml") << QString();
+    w.chooser->fileAnswers << chosen("data/in/a.xml") << QString();
     Click(w, "IDC_BTN_BROWSE_INPUT");
-    QCOMPARE(input->text(), QStringLiteral("/data/in/a.xml"));
-    QCOMPARE(output->text(), QStringLiteral("/data/in"));
+    QCOMPARE(input->text(), chosen("data/in/a.xml"));
+    QCOMPARE(output->text(), chosen("data/in"));
     Click(w, "IDC_BTN_BROWSE_INPUT");  // cancelled
-    QCOMPARE(input->text(), QStringLiteral("/data/in/a.xml"));
-    QCOMPARE(output->text(), QStringLiteral("/data/in"));
+    QCOMPARE(input->text(), chosen("data/in/a.xml"));
+    QCOMPARE(output->text(), chosen("data/in"));
     QCOMPARE(w.chooser->fileCalls, 2);
     QCOMPARE(w.chooser->folderCalls, 0);
 
-    w.chooser->folderAnswers << QStringLiteral("/data/out") << QString();
+    w.chooser->folderAnswers << chosen("data/out") << QString();
     Click(w, "IDC_BTN_BROWSE_OUTPUT");
-    QCOMPARE(output->text(), QStringLiteral("/data/out"));
+    QCOMPARE(output->text(), chosen("data/out"));
     Click(w, "IDC_BTN_BROWSE_OUTPUT");  // cancelled
-    QCOMPARE(output->text(), QStringLiteral("/data/out"));
-    QCOMPARE(input->text(), QStringLiteral("/data/in/a.xml"));
+    QCOMPARE(output->text(), chosen("data/out"));
+    QCOMPARE(input->text(), chosen("data/in/a.xml"));
 
     Click(w, "IDC_RAD_SELECT_FOLDER");
-    w.chooser->folderAnswers << QStringLiteral("/data/folder");
+    w.chooser->folderAnswers << chosen("data/folder");
     Click(w, "IDC_BTN_BROWSE_INPUT");
-    QCOMPARE(input->text(), QStringLiteral("/data/folder"));
-    QCOMPARE(output->text(), QStringLiteral("/data/folder"));
+    QCOMPARE(input->text(), chosen("data/folder"));
+    QCOMPARE(output->text(), chosen("data/folder"));
     QCOMPARE(w.chooser->fileCalls, 2);
     QCOMPARE(w.chooser->folderCalls, 3);
 }
@@ -251,18 +259,19 @@ void WindowInputTest::droppedItemsAreTakenLikeBrowsedOnes()
 
     // Refused: anything but one local folder or one XML file. Nothing changes.
     const Snapshot before = Take(w);
-    QVERIFY(!Drop(w, UrlsOf({QUrl::fromLocalFile(Q(w.in + "/notes.txt"))})));
-    QVERIFY(!Drop(w, UrlsOf({QUrl::fromLocalFile(Q(w.in + "/a.xml")), QUrl::fromLocalFile(Q(w.in + "/b.XML"))})));
+    QVERIFY(!Drop(w, UrlsOf({QUrl::fromLocalFile(Q(Join(w.in, "notes.txt")))})));
+    QVERIFY(
+        !Drop(w, UrlsOf({QUrl::fromLocalFile(Q(Join(w.in, "a.xml"))), QUrl::fromLocalFile(Q(Join(w.in, "b.XML")))})));
     QVERIFY(!Drop(w, UrlsOf({QUrl(QStringLiteral("https://example.com/a.xml"))})));
-    QVERIFY(!Drop(w, UrlsOf({QUrl::fromLocalFile(Q(w.in + "/missing.xml"))})));
+    QVERIFY(!Drop(w, UrlsOf({QUrl::fromLocalFile(Q(Join(w.in, "missing.xml")))})));
     auto* text = new QMimeData;
-    text->setText(Q(w.in + "/a.xml"));
+    text->setText(Q(Join(w.in, "a.xml")));
     QVERIFY(!Drop(w, text));
     QVERIFY(Take(w) == before);
 
     // A file in file mode: taken like a browsed file, without a reset.
-    QVERIFY(Drop(w, UrlsOf({QUrl::fromLocalFile(Q(w.in + "/b.XML"))})));
-    QCOMPARE(input->text(), Q(w.in + "/b.XML"));
+    QVERIFY(Drop(w, UrlsOf({QUrl::fromLocalFile(Q(Join(w.in, "b.XML")))})));
+    QCOMPARE(input->text(), Q(Join(w.in, "b.XML")));
     QCOMPARE(output->text(), Q(w.in));
     QCOMPARE(list->model()->rowCount(), 1);
     QCOMPARE(w.dlg().isFileMode, 1);
@@ -279,10 +288,10 @@ void WindowInputTest::droppedItemsAreTakenLikeBrowsedOnes()
     QVERIFY(w.Find<QPushButton>("IDC_BTN_OUTPUT")->isEnabled());
 
     // A file in folder mode: back to file mode.
-    QVERIFY(Drop(w, UrlsOf({QUrl::fromLocalFile(Q(w.in + "/a.xml"))})));
+    QVERIFY(Drop(w, UrlsOf({QUrl::fromLocalFile(Q(Join(w.in, "a.xml")))})));
     QVERIFY(w.Find<QRadioButton>("IDC_RAD_SELECT_FILE")->isChecked());
     QCOMPARE(w.dlg().isFileMode, 1);
-    QCOMPARE(input->text(), Q(w.in + "/a.xml"));
+    QCOMPARE(input->text(), Q(Join(w.in, "a.xml")));
     QCOMPARE(output->text(), Q(w.in));
 
     // The dropped file converts.
@@ -296,7 +305,7 @@ void WindowInputTest::enterNeverRunsOrClosesOutsideThePushButtons()
     QVERIFY(QTest::qWaitForWindowActive(&w.dlg()));
     WriteFile(w.in + "/a.xml", ValidNotification());
     auto* input = w.Find<QLineEdit>("IDC_EDT_PATH_INPUT");
-    input->setText(Q(w.in + "/a.xml"));
+    input->setText(Q(Join(w.in, "a.xml")));
 
     for (const char* symbol : {"IDC_EDT_PATH_INPUT", "IDC_EDT_PATH_OUTPUT", "IDC_LIST_ERRORFILE", "IDC_EDT_GUIDANCE"}) {
         QWidget* control = w.Find<QWidget>(symbol);

@@ -47,6 +47,9 @@ public:
 class WindowPartsTest : public QObject {
     Q_OBJECT
 
+public:
+    static void initMain() { tenvor::test::PrepareWindowTestProcess(); }
+
 private slots:
     void dialogUnitsConvertAsWindowsDoes();
     void eventPumpRunsAtMostOncePerInterval();

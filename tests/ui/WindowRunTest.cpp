@@ -103,6 +103,9 @@ private:
 class WindowRunTest : public QObject {
     Q_OBJECT
 
+public:
+    static void initMain() { tenvor::test::PrepareWindowTestProcess(); }
+
 private slots:
     void folderRunListsErrorsNewestFirstAndReportsTheCount();
     void clickingARowShowsItsGuidanceAndEmptySpaceChangesNothing();
@@ -150,9 +153,9 @@ void WindowRunTest::folderRunListsErrorsNewestFirstAndReportsTheCount()
     QAbstractItemModel* rows = list->model();
     QCOMPARE(rows->rowCount(), 3);
     const QString expected[3][3] = {
-        {"1", Text(errorContentList[1]), Q(w.in + "/broken2.xml")},
-        {"2", Text(errorContentList[1]), Q(w.in + "/broken1.xml")},
-        {"3", Text(errorContentList[0]), Q(w.in + "/existing.xml")},
+        {"1", Text(errorContentList[1]), Q(Join(w.in, "broken2.xml"))},
+        {"2", Text(errorContentList[1]), Q(Join(w.in, "broken1.xml"))},
+        {"3", Text(errorContentList[0]), Q(Join(w.in, "existing.xml"))},
     };
     for (int row = 0; row < 3; ++row) {
         for (int column = 0; column < 3; ++column) {
@@ -165,7 +168,7 @@ void WindowRunTest::folderRunListsErrorsNewestFirstAndReportsTheCount()
         QVERIFY(list->columnWidth(column) >= list->ContentsWidth(column));
     }
     QCOMPARE(list->columnWidth(1), std::max(list->HeaderWidth(1), list->ContentsWidth(1)));
-    QVERIFY(list->ContentsWidth(2) > list->fontMetrics().horizontalAdvance(Q(w.in + "/existing.xml")));
+    QVERIFY(list->ContentsWidth(2) > list->fontMetrics().horizontalAdvance(Q(Join(w.in, "existing.xml"))));
 
     auto* counter = w.Find<QLabel>("IDC_TXT_PROGRESS");
     QVERIFY(!counter->isHidden());
@@ -308,12 +311,12 @@ void WindowRunTest::fileRunFillsTheEmptyOutputBox()
 {
     WindowFixture w;
     WriteFile(w.in + "/a.xml", ValidNotification());
-    QTest::keyClicks(w.Find<QLineEdit>("IDC_EDT_PATH_INPUT"), Q(w.in + "/a.xml"));
+    QTest::keyClicks(w.Find<QLineEdit>("IDC_EDT_PATH_INPUT"), Q(Join(w.in, "a.xml")));
     PressRun(w);
 
     QCOMPARE(w.boxes.seen.size(), std::size_t{1});
     QCOMPARE(w.boxes.seen[0].text, QStringLiteral("処理が完了しました。"));
-    QCOMPARE(w.Find<QLineEdit>("IDC_EDT_PATH_OUTPUT")->text(), Q(w.in + "/"));
+    QCOMPARE(w.Find<QLineEdit>("IDC_EDT_PATH_OUTPUT")->text(), Q(w.in + kSeparator));
     QVERIFY(Exists(w.in + "/a.csv"));
     auto* counter = w.Find<QLabel>("IDC_TXT_PROGRESS");
     QVERIFY(!counter->isHidden());  // hidden when the box was filled, shown again at the end

@@ -23,6 +23,9 @@ using namespace tenvor::test;
 class WindowStartTest : public QObject {
     Q_OBJECT
 
+public:
+    static void initMain() { tenvor::test::PrepareWindowTestProcess(); }
+
 private slots:
     void startState();
     void staticTexts();

@@ -79,7 +79,7 @@ client_area() {
 read -r X Y WIDTH HEIGHT < <(client_area "$window")
 base_x=$(((WIDTH * 4 + 175) / 351))
 base_y=""
-for candidate in $(seq 8 40); do
+for candidate in $(seq 40 -1 8); do  # the largest that leaves room for a menu bar
   menu=$((HEIGHT - (297 * candidate + 4) / 8))
   if [ "$menu" -ge 12 ] && [ "$menu" -le 40 ]; then
     base_y=$candidate

@@ -67,9 +67,6 @@ pids+=("$window_pid")
 window="$(timeout 30 xdotool search --sync --onlyvisible --name '^Tenvor$' | head -1)"
 sleep 1.5
 
-# Where the controls are: the client area is 351 x 297 dialog units below the menu bar. The
-# base units follow from the window's size (a unit is a quarter of the average character width
-# and an eighth of the character height); the menu bar is what is left above.
 # A window's client area, as X Y WIDTH HEIGHT on the screen (xwininfo is right under a window
 # manager's frame, where xdotool's geometry counts the frame's offset twice).
 client_area() {
@@ -77,21 +74,9 @@ client_area() {
                            /Width:/ { w = $2 } /Height:/ { h = $2 } END { print x, y, w, h }'
 }
 read -r X Y WIDTH HEIGHT < <(client_area "$window")
-base_x=$(((WIDTH * 4 + 175) / 351))
-base_y=""
-for candidate in $(seq 40 -1 8); do  # the largest that leaves room for a menu bar
-  menu=$((HEIGHT - (297 * candidate + 4) / 8))
-  if [ "$menu" -ge 12 ] && [ "$menu" -le 40 ]; then
-    base_y=$candidate
-    break
-  fi
-done
-[ -n "$base_y" ] || { echo "cannot work out the window's layout (${WIDTH}x${HEIGHT})" >&2; exit 1; }
-click_du() {  # click at dialog units x, y (plus pixels down)
-  local x=$((X + ($1 * base_x + 2) / 4)) y=$((Y + menu + ($2 * base_y + 4) / 8 + ${3:-0}))
-  xdotool mousemove "$x" "$y" click 1
-  sleep 0.3
-}
+source scripts/dialog-layout.sh
+dialog_layout "$X" "$Y" "$WIDTH" "$HEIGHT" ||
+  { echo "cannot work out the window's layout (${WIDTH}x${HEIGHT})" >&2; exit 1; }
 
 # The rectangle of the windows with their frames, as "WxH+X+Y".
 frames_of() {

@@ -32,6 +32,8 @@ struct SplitPathResult {
     std::string extension;
 };
 SplitPathResult SplitPath(std::string_view path);
+// The folder a path's file is in, as SplitPath gives it, or "." for a bare name.
+std::string FolderOf(std::string_view path);
 
 // The path as an absolute one: a relative path is put after the current folder; an absolute or
 // empty one, or one given when the current folder cannot be told, comes back unchanged. Nothing

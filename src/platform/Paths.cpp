@@ -39,6 +39,12 @@ SplitPathResult SplitPath(std::string_view path)
     return result;
 }
 
+std::string FolderOf(std::string_view path)
+{
+    std::string folder = SplitPath(path).folder;
+    return folder.empty() ? std::string(".") : folder;
+}
+
 std::string JoinPath(std::string_view folder, std::string_view name)
 {
     std::string path(folder);

@@ -192,22 +192,9 @@ else
   # Without a window manager nothing gives the window the keyboard: give it directly.
   xdotool windowfocus "$window" 2>/dev/null || true
   sleep 0.5
-  # Where the controls are, from the window's size: 351 x 297 dialog units below the menu bar
-  # (as scripts/screenshot.sh works it out).
   eval "$(xdotool getwindowgeometry --shell "$window")"
-  base_x=$(((WIDTH * 4 + 175) / 351))
-  base_y=""
-  for candidate in $(seq 40 -1 8); do  # the largest that leaves room for a menu bar
-    menu=$((HEIGHT - (297 * candidate + 4) / 8))
-    if [ "$menu" -ge 12 ] && [ "$menu" -le 60 ]; then
-      base_y=$candidate
-      break
-    fi
-  done
-  click_du() {
-    xdotool mousemove "$((X + ($1 * base_x + 2) / 4))" "$((Y + menu + ($2 * base_y + 4) / 8))" click 1
-    sleep 0.5
-  }
+  source "$root/scripts/dialog-layout.sh"
+  dialog_layout "$X" "$Y" "$WIDTH" "$HEIGHT" || fail "cannot work out the window's layout (${WIDTH}x${HEIGHT})"
   click_du 80 24  # "フォルダ選択"
   click_du 150 46 # the input box
   xdotool type --delay 30 "$(winpath "$work/window/in")"

@@ -68,10 +68,7 @@ bool NewFile::Open(const std::string& targetPath)
     Abort();
     target_ = targetPath;
     error_ = 0;
-    std::string folder = SplitPath(targetPath).folder;
-    if (folder.empty()) {
-        folder = ".";
-    }
+    const std::string folder = FolderOf(targetPath);
 #ifdef O_TMPFILE
     if (ProcFdAvailable()) {
         fd_ = FileDescriptor(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));

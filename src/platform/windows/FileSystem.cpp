@@ -8,6 +8,7 @@
 
 #include "platform/FolderListing.h"
 #include "platform/windows/WideText.h"
+#include "platform/windows/WinHandle.h"
 
 namespace tenvor {
 
@@ -26,10 +27,6 @@ bool IsAbsoluteWindowsPath(const std::string& path)
     }
     return path.size() >= 3 && path[1] == ':' && IsPathSeparator(path[2]);
 }
-
-struct FindCloser {
-    void operator()(HANDLE handle) const { ::FindClose(handle); }
-};
 
 }  // namespace
 
@@ -51,18 +48,8 @@ std::string AbsolutePath(const std::string& path)
     }
     // Relative to the current folder, to the current drive's root (\in) or to a drive's current
     // folder (C:in): the system knows which.
-    const std::wstring wide = Widen(path);
-    const DWORD length = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (length == 0) {
-        return path;
-    }
-    std::wstring full(length, L'\0');
-    const DWORD written = ::GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
-    if (written == 0 || written >= length) {
-        return path;
-    }
-    full.resize(written);
-    return Narrow(full);
+    const std::wstring full = FullPathName(Widen(path));
+    return full.empty() ? path : Narrow(full);
 }
 
 std::optional<std::vector<std::string>> ListXmlFilesOldestFirst(const std::string& folder)
@@ -73,12 +60,11 @@ std::optional<std::vector<std::string>> ListXmlFilesOldestFirst(const std::strin
     // Every entry, filtered here: a pattern such as *.xml would also match the short (8.3)
     // names of files such as a.xmlx.
     WIN32_FIND_DATAW found{};
-    std::unique_ptr<std::remove_pointer_t<HANDLE>, FindCloser> search(
-        ::FindFirstFileExW(WidePath(JoinPath(folder, "*")).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
-                           nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    const FindHandle search =
+        OwnedSearch(::FindFirstFileExW(WidePath(JoinPath(folder, "*")).c_str(), FindExInfoBasic, &found,
+                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     std::vector<ListedFile> files;
-    if (search.get() == INVALID_HANDLE_VALUE) {
-        search.release();
+    if (!search) {
         if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
             return std::vector<std::string>{};  // a drive's root without entries
         }

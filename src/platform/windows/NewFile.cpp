@@ -11,6 +11,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/windows/WideText.h"
+#include "platform/windows/WinHandle.h"
 
 namespace tenvor {
 
@@ -75,9 +76,10 @@ void RemoveLeftTemporaryFiles(const std::string& folder)
         }
     }
     WIN32_FIND_DATAW found{};
-    HANDLE search = ::FindFirstFileExW(WidePath(JoinPath(folder, ".tenvor-*.tmp")).c_str(), FindExInfoBasic, &found,
-                                       FindExSearchNameMatch, nullptr, 0);
-    if (search == INVALID_HANDLE_VALUE) {
+    const FindHandle search =
+        OwnedSearch(::FindFirstFileExW(WidePath(JoinPath(folder, ".tenvor-*.tmp")).c_str(), FindExInfoBasic, &found,
+                                       FindExSearchNameMatch, nullptr, 0));
+    if (!search) {
         return;
     }
     do {
@@ -88,8 +90,7 @@ void RemoveLeftTemporaryFiles(const std::string& folder)
             !ProcessIsRunning(static_cast<DWORD>(pid))) {
             ::DeleteFileW(WidePath(JoinPath(folder, name)).c_str());
         }
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
+    } while (::FindNextFileW(search.get(), &found));
 }
 
 bool IsStorageError(DWORD error)
@@ -133,10 +134,7 @@ bool NewFile::Open(const std::string& targetPath)
     Abort();
     target_ = targetPath;
     error_ = 0;
-    std::string folder = SplitPath(targetPath).folder;
-    if (folder.empty()) {
-        folder = ".";
-    }
+    const std::string folder = FolderOf(targetPath);
     RemoveLeftTemporaryFiles(folder);
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = TempName(folder);

@@ -28,6 +28,21 @@ std::string Narrow(std::wstring_view utf16)
     return narrow;
 }
 
+std::wstring FullPathName(const std::wstring& path)
+{
+    const DWORD length = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (length == 0) {
+        return {};
+    }
+    std::wstring full(length, L'\0');
+    const DWORD written = ::GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length) {
+        return {};
+    }
+    full.resize(written);
+    return full;
+}
+
 std::wstring WidePath(std::string_view utf8Path)
 {
     std::wstring path = Widen(utf8Path);
@@ -35,16 +50,10 @@ std::wstring WidePath(std::string_view utf8Path)
     if (path.size() < kClassicLimit || path.rfind(L"\\\\?\\", 0) == 0) {
         return path;
     }
-    const DWORD length = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (length == 0) {
+    const std::wstring full = FullPathName(path);
+    if (full.empty()) {
         return path;
     }
-    std::wstring full(length, L'\0');
-    const DWORD written = ::GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
-    if (written == 0 || written >= length) {
-        return path;
-    }
-    full.resize(written);
     if (full.rfind(L"\\\\", 0) == 0) {
         return L"\\\\?\\UNC\\" + full.substr(2);
     }

@@ -24,4 +24,16 @@ inline WinHandle OwnedFile(HANDLE handle)
     return WinHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
 }
 
+// A search of FindFirstFileExW, owned: FindClose when the owner goes.
+struct FindCloser {
+    void operator()(HANDLE handle) const { ::FindClose(handle); }
+};
+using FindHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, FindCloser>;
+
+// The search FindFirstFileExW started, owned; empty when it failed (GetLastError still says why).
+inline FindHandle OwnedSearch(HANDLE handle)
+{
+    return FindHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+
 }  // namespace tenvor

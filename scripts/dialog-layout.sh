@@ -1,0 +1,29 @@
+# Where the window's controls are on the screen, for the scripts that drive it with xdotool
+# (scripts/screenshot.sh, tests/windows/check-zip.sh); sourced, not run.
+# The client area is 351 x 297 dialog units below the menu bar. The base units follow from the
+# window's size (a unit is a quarter of the average character width and an eighth of the
+# character height); the menu bar is what is left above.
+
+# dialog_layout X Y WIDTH HEIGHT: the client area's place and size on the screen. Sets base_x,
+# base_y and menu for click_du; fails when no base unit fits.
+dialog_layout() {
+  layout_x=$1
+  layout_y=$2
+  base_x=$((($3 * 4 + 175) / 351))
+  local candidate
+  for candidate in $(seq 40 -1 8); do # the largest that leaves room for a menu bar
+    menu=$(($4 - (297 * candidate + 4) / 8))
+    if [ "$menu" -ge 12 ] && [ "$menu" -le 60 ]; then
+      base_y=$candidate
+      return 0
+    fi
+  done
+  return 1
+}
+
+# click_du X Y [PIXELS]: a click at dialog units X, Y (plus pixels down), then a pause.
+click_du() {
+  xdotool mousemove "$((layout_x + ($1 * base_x + 2) / 4))" \
+    "$((layout_y + menu + ($2 * base_y + 4) / 8 + ${3:-0}))" click 1
+  sleep 0.5
+}

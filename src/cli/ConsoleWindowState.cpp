@@ -1,6 +1,5 @@
 #include "cli/ConsoleWindowState.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 

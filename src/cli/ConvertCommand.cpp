@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 
 #include "cli/ConsoleOutput.h"
 #include "cli/ConsoleWindowState.h"

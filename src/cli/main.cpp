@@ -65,9 +65,8 @@ ExitStatus Main(int argc, char** argv)
         return ExitStatus::Usage;
     }
     if (const char* unknown = UnknownCommand(argc, argv)) {
-        std::fprintf(stderr,
-                     "tenvor-cli: '%s' is not a command; the commands are %s ('tenvor-cli help' explains them)\n",
-                     unknown, kCommandList);
+        Write(Stream::Err, std::string("tenvor-cli: '") + unknown + "' is not a command; the commands are " +
+                               kCommandList + " ('tenvor-cli help' explains them)\n");
         return ExitStatus::Usage;
     }
 

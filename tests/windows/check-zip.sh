@@ -176,17 +176,29 @@ done
 Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display"
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   xdpyinfo >/dev/null 2>&1 && break
   sleep 0.1
 done
+xdpyinfo >/dev/null 2>&1 || fail "the virtual display :$display did not start"
 mkdir -p "$work/window/in" "$work/window/home"
 cp "$root/examples/"*.xml "$work/window/in/"
-TENVOR_HOME="$(winpath "$work/window/home")" "${wine_run[@]}" "$app/tenvor.exe" >/dev/null 2>&1 &
-first_pid=$!
-window="$(timeout 120 xdotool search --sync --onlyvisible --name '^Tenvor$' | head -1 || true)"
+start_window() {
+  TENVOR_HOME="$(winpath "$work/window/home")" "${wine_run[@]}" "$app/tenvor.exe" >"$work/window/start.txt" 2>&1 &
+  first_pid=$!
+  window="$(timeout 120 xdotool search --sync --onlyvisible --name '^Tenvor$' | head -1 || true)"
+}
+start_window
+if [ -z "$window" ] && ! kill -0 "$first_pid" 2>/dev/null; then
+  # A start that ends without showing any window is reported with what it printed and tried
+  # once more; a window that never shows while the program runs is a failure.
+  wait "$first_pid" && start_status=0 || start_status=$?
+  echo "note: tenvor.exe ended without a window (exit $start_status: $(head -c 300 "$work/window/start.txt")); started again"
+  start_window
+fi
 if [ -z "$window" ]; then
-  fail "the window did not open"
+  fail "the window did not open ($(kill -0 "$first_pid" 2>/dev/null && echo still running || echo ended);" \
+    "windows shown: $(xdotool search --onlyvisible --name '.' getwindowname %@ 2>/dev/null | tr '\n' '|'))"
 else
   sleep 2
   # Without a window manager nothing gives the window the keyboard: give it directly.

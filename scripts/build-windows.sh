@@ -32,6 +32,7 @@ jobs="$(nproc)"
 # Everything from here to the end marker is part of the recipe hash.
 
 LIBXML2_VERSION=2.9.14
+LIBZIP_VERSION=1.7.3
 QT_VERSION=6.4.2
 
 # apt-get with an apt configuration of its own: the machine's Debian archive entries as deb-src
@@ -143,6 +144,50 @@ build_libxml2() {
   sed -i -e "s|^Libs:.*|& ${private}|" -e '/^Libs\.private:/d' "$pc"
 }
 
+# libzip: a static library that inflates with Debian's static zlib for MinGW
+# (libz-mingw-w64-dev); no other compression, no encryption, no tools. FindZLIB would pick the
+# import library libz.dll.a, which would make the programs need zlib1.dll: the static archive is
+# named instead.
+build_libzip() {
+  local source="$work/libzip-$LIBZIP_VERSION" build="$work/build-libzip"
+  [ -d "$source" ] || { echo "Debian's libzip source is not version $LIBZIP_VERSION" >&2; return 1; }
+  cmake -S "$source" -B "$build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTENVOR_WINDOWS_PREFIX="$prefix" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DBUILD_SHARED_LIBS=OFF \
+    -DZLIB_INCLUDE_DIR=/usr/x86_64-w64-mingw32/include \
+    -DZLIB_LIBRARY=/usr/x86_64-w64-mingw32/lib/libz.a \
+    -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF \
+    -DENABLE_GNUTLS=OFF -DENABLE_OPENSSL=OFF -DENABLE_MBEDTLS=OFF \
+    -DENABLE_WINDOWS_CRYPTO=OFF -DENABLE_COMMONCRYPTO=OFF \
+    -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF
+  cmake --build "$build" --parallel "$jobs"
+  cmake --install "$build"
+}
+
+# The copyright files of the Debian sources the libraries are built from (debian/copyright,
+# machine-readable), and the licence files of what Qt bundles, kept in the prefix for the
+# licence notices of the packages: prefix/share/licenses/NAME/.
+keep_licences() {
+  local licences="$prefix/share/licenses"
+  mkdir -p "$licences/libxml2" "$licences/libzip" "$licences/qt6-base/3rdparty"
+  cp "$work/libxml2-$LIBXML2_VERSION+dfsg/debian/copyright" "$licences/libxml2/copyright"
+  cp "$work/libxml2-$LIBXML2_VERSION+dfsg/Copyright" "$licences/libxml2/Copyright"
+  cp "$work/libzip-$LIBZIP_VERSION/debian/copyright" "$licences/libzip/copyright"
+  cp "$work/libzip-$LIBZIP_VERSION/LICENSE" "$licences/libzip/LICENSE"
+  local qt="$work/qt6-base-$QT_VERSION+dfsg"
+  cp "$qt/debian/copyright" "$licences/qt6-base/copyright"
+  # Each bundled library's licence files and Qt's attribution record, by the library's folder.
+  local file relative
+  while IFS= read -r -d '' file; do
+    relative="${file#"$qt/src/3rdparty/"}"
+    mkdir -p "$licences/qt6-base/3rdparty/$(dirname "$relative")"
+    cp "$file" "$licences/qt6-base/3rdparty/$relative"
+  done < <(find "$qt/src/3rdparty" \( -iname 'LICENSE*' -o -iname 'COPYING*' -o -iname 'LICENCE*' \
+    -o -name 'qt_attribution.json' -o -iname 'FTL.TXT' -o -iname 'MIT*' \) -type f -print0)
+  echo "$(dpkg-query -W -f='${Version}' libz-mingw-w64-dev 2>/dev/null)" >"$licences/zlib-version"
+}
+
 # Qt: shared libraries (the program ships them as DLLs beside itself) with only what the program
 # and its tests use: Core, Gui, Widgets, Test, and the plugins windows (the platform), offscreen
 # (the tests), windowsvista (the native style), with the bundled third-party libraries. The
@@ -224,8 +269,10 @@ build_dependencies() {
   rm -rf "$prefix" "$work"
   mkdir -p "$prefix" "$work"
   trap 'show_failed_log' EXIT
-  run_step "fetching the sources of libxml2 and qt6-base" sources fetch_sources libxml2 qt6-base
+  run_step "fetching the sources of libxml2, libzip and qt6-base" sources fetch_sources libxml2 libzip qt6-base
   run_step "libxml2 $LIBXML2_VERSION" libxml2 build_libxml2
+  run_step "libzip $LIBZIP_VERSION" libzip build_libzip
+  run_step "the libraries' licences" licences keep_licences
   run_step "CLI11's headers" cli11 install_cli11
   run_step "Qt $QT_VERSION" qt build_qt
   trap - EXIT

@@ -29,7 +29,7 @@ ensure_packages() {
 # translations).
 TENVOR_BUILD_PACKAGES=(
   g++ cmake make pkg-config
-  libxml2-dev libinih-dev libcli11-dev
+  libxml2-dev libzip-dev libinih-dev libcli11-dev
   qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic
 )
 
@@ -58,7 +58,7 @@ TENVOR_BENCH_PACKAGES=(
 # CLI11's sources, and Qt's Japanese translation shipped beside the program. The host's Qt tools
 # (moc, rcc, uic) come with qt6-base-dev.
 TENVOR_WINDOWS_PACKAGES=(
-  g++-mingw-w64-x86-64-posix mingw-w64-tools
+  g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
   wine wine64
   dpkg-dev zip locales ninja-build
   qt6-base-dev qt6-base-dev-tools

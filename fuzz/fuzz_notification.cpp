@@ -112,15 +112,18 @@ bool FieldsMatch(const std::vector<std::string>& record, std::size_t definitions
 void CheckAccepted(Harness& h, const StXmlInfo& record, std::size_t inputSize)
 {
     Check(record.errorFlag == 0, "accepted record marked as failed");
-    Check(record.styleNum.size() == 9 && record.styleNum.back() == '\n', "form id line malformed");
-    const std::string formId = record.styleNum.substr(0, 8);
+    Check(record.styleNum.size() == 8, "form id malformed");
+    const std::string formId = record.styleNum;
     const tenvor::FormEntry* form = h.forms.Find(formId);
     Check(form != nullptr, "accepted an unsupported form");
-    Check(!record.commonData.empty() && record.commonData.back() == '\n', "common line not ended");
-    Check(!record.insuredData.empty(), "accepted without a person line");
-    Check(!form->singleRecord || record.insuredData.size() == 1, "single-record form with several lines");
-    for (const std::string& line : record.insuredData) {
-        Check(!line.empty() && line.back() == '\n', "person line not ended");
+    Check(!record.insuredData.empty(), "accepted without a person record");
+    Check(!form->singleRecord || record.insuredData.size() == 1, "single-record form with several records");
+    Check(record.commonData.size() ==
+              (form->singleRecord ? 0 : static_cast<std::size_t>(form->lists[tenvor::kCommonList]->Size())),
+          "common values do not match the common list");
+    for (const std::vector<std::string>& person : record.insuredData) {
+        Check(person.size() == static_cast<std::size_t>(form->lists[tenvor::kInsuredList]->Size()),
+              "person values do not match the insured list");
     }
 
     const std::string utf8 = tenvor::RenderCsv(record, tenvor::OutputEncoding::Utf8);
@@ -152,18 +155,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static Harness harness;
     harness.file.SetContents(data, size);
 
-    StXmlInfo record;
-    const std::optional<int> kind = harness.loader.Load(harness.file.Path(), record, nullptr);
-    Check(!kind || *kind == 1, "a readable file failed with a kind other than 1");
+    const tenvor::LoadResult loaded = harness.loader.Load(harness.file.Path(), nullptr);
+    Check(loaded || loaded.error() == tenvor::ErrorKind::FormatNotSupported,
+          "a readable file failed with a kind other than 1");
 
     tenvor::XmlDocument fromMemory;
     const auto status = fromMemory.LoadFromMemory(std::string_view(reinterpret_cast<const char*>(data), size));
     tenvor::XmlDocument fromFile;
     const auto fileStatus = fromFile.Load(harness.file.Path());
     Check(status == fileStatus, "loading from the file and from memory disagree");
-    if (!kind) {
+    if (loaded) {
         Check(fileStatus == tenvor::XmlDocument::LoadStatus::Ok, "accepted a document that does not load");
-        CheckAccepted(harness, record, size);
+        CheckAccepted(harness, *loaded, size);
     }
     return 0;
 }

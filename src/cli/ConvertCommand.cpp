@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
+#include "cli/ConsoleObserver.h"
 #include "cli/ConsoleOutput.h"
-#include "cli/ConsoleWindowState.h"
+#include "diag/MessageCatalog.h"
 #include "platform/FileSystem.h"
 #include "run/TenvorEngine.h"
 #include "shared/OneLineText.h"
@@ -55,18 +56,19 @@ ExitStatus RunConvert(const ConvertOptions& options)
         return ExitStatus::RefusedOrStopped;
     }
 
-    ConsoleWindowState window;
-    window.fileMode = options.folderMode ? !*options.folderMode : !IsDirectory(options.path);
-    window.inputPath = options.path;
-    window.outputFolder = options.outputFolder;
-    window.encoding = options.encoding;
+    RunRequest request;
+    const bool folderMode = options.folderMode ? *options.folderMode : IsDirectory(options.path);
+    request.mode = folderMode ? InputMode::Folder : InputMode::File;
+    request.inputPath = options.path;
+    request.outputFolder = options.outputFolder;
+    request.encoding = options.encoding;
+    request.skipExistingQuietly = options.skipExisting;
 
-    TenvorEngine engine(window);
+    ConsoleObserver console;
+    TenvorEngine engine(console);
     engine.Start();
-    RunOptions runOptions;
-    runOptions.skipExistingQuietly = options.skipExisting;
-    const RunSummary summary = engine.Run(runOptions);
-    window.FinishCounter();
+    const RunSummary summary = engine.Run(request);
+    console.FinishCounter();
     engine.Finish();
 
     if (!summary.writeFailure.empty()) {
@@ -75,16 +77,23 @@ ExitStatus RunConvert(const ConvertOptions& options)
     if (summary.outcome != RunOutcome::Completed) {
         return ExitStatus::RefusedOrStopped;
     }
+    // The failed files as the window lists them: newest first, numbered from 1.
     std::string report;
-    for (const auto& row : window.rows) {
-        report += row[0] + "\t" + row[1] + "\t" + OneLineText(row[2]) + "\n";
+    const std::size_t count = summary.errors.size();
+    for (std::size_t i = count; i-- > 0;) {
+        const StErrorInfo& record = summary.errors[i];
+        report += std::to_string(count - i) + "\t" + std::string(ErrorText(record.errorKind)) + "\t" +
+                  OneLineText(record.filePath) + "\n";
     }
-    report += window.completionMessage + "\n";
+    if (summary.completion) {
+        report += summary.completion->text;
+    }
+    report += "\n";
     Write(Stream::Out, report);
     FinishOutput();  // the report before the summary, where both go to one terminal
     Write(Stream::Err, std::to_string(summary.converted) + " converted, " + std::to_string(summary.skippedExisting) +
                            " skipped (CSV exists), " + std::to_string(summary.failed) + " failed\n");
-    return engine.ErrorRecords().empty() ? ExitStatus::Clean : ExitStatus::CompletedWithErrors;
+    return summary.errors.empty() ? ExitStatus::Clean : ExitStatus::CompletedWithErrors;
 }
 
 }  // namespace tenvor::cli

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cli/ExitStatus.h"
-#include "state/WindowState.h"
+#include "shared/OutputEncoding.h"
 
 namespace tenvor::cli {
 

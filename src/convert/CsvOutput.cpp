@@ -9,13 +9,20 @@
 #include "diag/MessageCatalog.h"
 #include "platform/FileSystem.h"
 #include "platform/NewFile.h"
-#include "state/WindowState.h"
+#include "state/RunObserver.h"
 
 namespace tenvor {
 
-CsvOutput::CsvOutput(WindowState& window, ErrorRecorder& errors, LogFile& log, MessageBoxes& messages)
-    : window_(window), errors_(errors), log_(log), messages_(messages)
+CsvOutput::CsvOutput(RunObserver& observer, ErrorRecorder& errors, LogFile& log, MessageBoxes& messages)
+    : observer_(observer), errors_(errors), log_(log), messages_(messages)
 {
+}
+
+void CsvOutput::BeginRun(std::string outputFolder, OutputEncoding encoding)
+{
+    outputFolder_ = std::move(outputFolder);
+    encoding_ = encoding;
+    writeFailure_.clear();
 }
 
 namespace {
@@ -37,32 +44,28 @@ void RemoveMarked(std::vector<std::string>& paths, const std::vector<bool>& drop
 
 }  // namespace
 
-int CsvOutput::CheckExitstCsvFile(std::vector<std::string>& vecXmlFilePaths)
+RunStep CsvOutput::CheckExitstCsvFile(std::vector<std::string>& vecXmlFilePaths)
 {
     std::vector<bool> exists(vecXmlFilePaths.size(), false);
-    std::string csvPath;
     for (std::size_t i = 0; i < vecXmlFilePaths.size(); ++i) {
-        GetCsvFilePath(vecXmlFilePaths[i], csvPath);
-        if (!PathExists(csvPath)) {
+        if (!PathExists(GetCsvFilePath(vecXmlFilePaths[i]))) {
             continue;
         }
         exists[i] = true;
-        if (errors_.RecordExistingOutput(vecXmlFilePaths[i]) == 1) {
-            return 1;
+        if (errors_.RecordExistingOutput(vecXmlFilePaths[i]) == RunStep::Stop) {
+            return RunStep::Stop;
         }
     }
     RemoveMarked(vecXmlFilePaths, exists);
-    return 0;
+    return RunStep::GoOn;
 }
 
 int CsvOutput::DropInputsWithExistingCsv(std::vector<std::string>& vecXmlFilePaths) const
 {
     std::vector<bool> exists(vecXmlFilePaths.size(), false);
-    std::string csvPath;
     int dropped = 0;
     for (std::size_t i = 0; i < vecXmlFilePaths.size(); ++i) {
-        GetCsvFilePath(vecXmlFilePaths[i], csvPath);
-        if (PathExists(csvPath)) {
+        if (PathExists(GetCsvFilePath(vecXmlFilePaths[i]))) {
             exists[i] = true;
             ++dropped;
         }
@@ -71,62 +74,60 @@ int CsvOutput::DropInputsWithExistingCsv(std::vector<std::string>& vecXmlFilePat
     return dropped;
 }
 
-void CsvOutput::GetCsvFilePath(std::string csXMLFilePath, std::string& csCSVFilePath) const
+std::string CsvOutput::GetCsvFilePath(const std::string& csXMLFilePath) const
 {
     const SplitPathResult parts = SplitPath(csXMLFilePath);
-    std::string folder = window_.OutputFolder();
-    if (folder.empty()) {
-        folder = parts.folder;
-    }
-    csCSVFilePath = JoinPath(folder, parts.baseName + ".csv");
+    return JoinPath(outputFolder_.empty() ? parts.folder : outputFolder_, parts.baseName + ".csv");
 }
 
-int CsvOutput::OutPutToCsv(std::string csXMLFilePath, StXmlInfo& stXmlInfo)
+RunStep CsvOutput::OutPutToCsv(std::string csXMLFilePath, StXmlInfo& stXmlInfo)
 {
-    if (window_.OutputFolder().empty()) {
-        window_.SetOutputFolder(SplitPath(csXMLFilePath).folder);
-    } else if (!IsDirectory(window_.OutputFolder())) {
-        return errors_.ErrorHandler(kNoPermission, std::move(csXMLFilePath), &stXmlInfo);
+    if (outputFolder_.empty()) {
+        // The first file written decides the folder: the input's own, which the window then shows
+        // in its output box.
+        outputFolder_ = SplitPath(csXMLFilePath).folder;
+        observer_.OutputFolderDecided(outputFolder_);
+    } else if (!IsDirectory(outputFolder_)) {
+        return errors_.ErrorHandler(ErrorKind::NoPermission, std::move(csXMLFilePath), &stXmlInfo);
     }
-    std::string csvPath;
-    GetCsvFilePath(csXMLFilePath, csvPath);
+    const std::string csvPath = GetCsvFilePath(csXMLFilePath);
 
     NewFile file;
     if (!file.Open(csvPath)) {
-        return errors_.ErrorHandler(kNoPermission, std::move(csXMLFilePath), &stXmlInfo);
+        return errors_.ErrorHandler(ErrorKind::NoPermission, std::move(csXMLFilePath), &stXmlInfo);
     }
-    if (WriteToFile(file, stXmlInfo) == 1) {
+    if (!WriteToFile(file, stXmlInfo)) {
         file.Abort();
         return StopOnWriteFailure(csXMLFilePath, csvPath, file.ErrorText());
     }
     switch (file.Commit()) {
         case NewFile::Publish::Done:
-            return 0;
+            return RunStep::GoOn;
         case NewFile::Publish::AlreadyExists:
             // Created after the check, or by another input of this run with the same base name.
-            return errors_.ErrorHandler(kSameFile, std::move(csXMLFilePath), &stXmlInfo);
+            return errors_.ErrorHandler(ErrorKind::SameFile, std::move(csXMLFilePath), &stXmlInfo);
         case NewFile::Publish::Refused:
-            return errors_.ErrorHandler(kNoPermission, std::move(csXMLFilePath), &stXmlInfo);
+            return errors_.ErrorHandler(ErrorKind::NoPermission, std::move(csXMLFilePath), &stXmlInfo);
         case NewFile::Publish::WriteFailed:
             break;
     }
     return StopOnWriteFailure(csXMLFilePath, csvPath, file.ErrorText());
 }
 
-int CsvOutput::StopOnWriteFailure(const std::string& csXMLFilePath, const std::string& csvPath,
-                                  const std::string& reason)
+RunStep CsvOutput::StopOnWriteFailure(const std::string& csXMLFilePath, const std::string& csvPath,
+                                      const std::string& reason)
 {
     writeFailure_ = csvPath + ": " + reason;
-    if (log_.OutputLogFile(kNoPermission, csXMLFilePath) == 1) {
-        return 1;
+    // Without a log entry there is nothing more to tell: the log's own message has been shown.
+    if (log_.OutputLogFile(kNoPermission, csXMLFilePath) == 0) {
+        messages_.Show(kMsgWriteFailed, kCaptionError);
     }
-    messages_.Show(kMsgWriteFailed, kCaptionError);
-    return 1;
+    return RunStep::Stop;
 }
 
-int CsvOutput::WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo)
+bool CsvOutput::WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo) const
 {
-    return fp.Write(RenderCsv(stXmlInfo, window_.Encoding())) ? 0 : 1;
+    return fp.Write(RenderCsv(stXmlInfo, encoding_));
 }
 
 }  // namespace tenvor

@@ -1,14 +1,32 @@
 #include "convert/CsvRendering.h"
 
-#include <string_view>
-
 #include "platform/TextCodec.h"
 
 namespace tenvor {
 
 namespace {
 
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+bool NeedsQuoting(std::string_view value)
+{
+    return value.find_first_of(",\"\r\n") != std::string_view::npos;
+}
+
+// The values joined with commas, each quoted where it must be, and the line's "\n".
+void AppendLine(std::string& line, const std::vector<std::string>& values)
+{
+    line.clear();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) {
+            line += ',';
+        }
+        if (NeedsQuoting(values[i])) {
+            line += QuoteCsvField(values[i]);
+        } else {
+            line += values[i];
+        }
+    }
+    line += '\n';
+}
 
 // Appends text with every "\n" written as CR LF, as a text-mode stream does.
 template <typename AppendFn>
@@ -29,17 +47,49 @@ void AppendLines(std::string_view text, AppendFn&& append)
 
 }  // namespace
 
+std::string QuoteCsvField(std::string_view value)
+{
+    if (!NeedsQuoting(value)) {
+        return std::string(value);
+    }
+    std::string quoted;
+    quoted.reserve(value.size() + 8);
+    quoted += '"';
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '"') {
+            quoted += "\"\"";
+        } else if (c == '\r') {
+            // CR LF and a lone CR are both one line break.
+            quoted += '\n';
+            if (i + 1 < value.size() && value[i + 1] == '\n') {
+                ++i;
+            }
+        } else {
+            quoted += c;
+        }
+    }
+    quoted += '"';
+    return quoted;
+}
+
 std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding)
 {
-    std::size_t size = stXmlInfo.styleNum.size() + stXmlInfo.commonData.size() + 32;
-    for (const std::string& line : stXmlInfo.insuredData) {
-        size += line.size() + 1;
+    std::size_t size = stXmlInfo.styleNum.size() + 32;
+    for (const std::string& value : stXmlInfo.commonData) {
+        size += value.size() + 1;
+    }
+    for (const std::vector<std::string>& person : stXmlInfo.insuredData) {
+        for (const std::string& value : person) {
+            size += value.size() + 1;
+        }
+        size += 2;
     }
     std::string bytes;
     bytes.reserve(size);
     const bool utf8 = encoding == OutputEncoding::Utf8;
     if (utf8) {
-        bytes += kUtf8Bom;
+        bytes += kUtf8ByteOrderMark;
     }
     auto append = [&](std::string_view piece) {
         if (utf8) {
@@ -48,11 +98,15 @@ std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding)
             AppendCp932(bytes, piece);
         }
     };
-    AppendLines(stXmlInfo.styleNum, append);
+    std::string line = stXmlInfo.styleNum;
+    line += '\n';
+    AppendLines(line, append);
     AppendLines("[kanri]\n", append);
-    AppendLines(stXmlInfo.commonData, append);
+    AppendLine(line, stXmlInfo.commonData);
+    AppendLines(line, append);
     AppendLines("[data]\n", append);
-    for (const std::string& line : stXmlInfo.insuredData) {
+    for (const std::vector<std::string>& person : stXmlInfo.insuredData) {
+        AppendLine(line, person);
         AppendLines(line, append);
     }
     return bytes;

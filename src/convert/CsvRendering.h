@@ -1,15 +1,22 @@
-// The bytes of a record's CSV file: the form id, "[kanri]", the common line, "[data]" and the
-// person lines, every line ended by CR LF, in the chosen encoding (UTF-8 with a byte-order mark,
-// or code page 932 without one).
+// The one place that knows the CSV format of a notification: the form id, "[kanri]", the common
+// line, "[data]" and one line per person; values separated by commas and quoted as RFC 4180 says
+// when they hold a comma, a double quote or a line break; every line, and every line break inside
+// a value, ended by CR LF; the whole in UTF-8 with a byte-order mark or in code page 932.
 #pragma once
 
 #include <string>
+#include <string_view>
 
+#include "shared/OutputEncoding.h"
 #include "shared/StXmlInfo.h"
-#include "state/WindowState.h"
 
 namespace tenvor {
 
 std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding);
+
+// One value as a CSV field: as it is, or enclosed in double quotes with inner quotes doubled and
+// each line break (CR LF, a lone CR or LF) written as one "\n", which the rendering turns into
+// CR LF.
+std::string QuoteCsvField(std::string_view value);
 
 }  // namespace tenvor

@@ -1,10 +1,6 @@
 #include "convert/NodeFlattener.h"
 
-#include <vector>
-
-#include "convert/CsvField.h"
-#include "shared/CommonUtils.h"
-#include "state/WindowState.h"
+#include "state/ProgressBar.h"
 
 namespace tenvor {
 
@@ -20,24 +16,19 @@ std::string NodeFlattener::FieldValue(XmlNode field)
     return field.InnerMarkup();
 }
 
-int NodeFlattener::NodeListToCString(XmlNode nodeList, int iDataType, std::string& csRes, StXmlInfo& stXmlInfo,
-                                     WindowState* fileModeProgress) const
+std::optional<std::vector<std::string>> NodeFlattener::NodeListToCString(XmlNode nodeList, int iDataType,
+                                                                         const FormEntry& form,
+                                                                         ProgressBar* fileModeProgress) const
 {
-    auto fail = [&] {
-        stXmlInfo.errorFlag = 1;
-        csRes.clear();
-        return 1;
-    };
-    const FormEntry* form = forms_.Find(stXmlInfo.styleNum);
-    if (form == nullptr || (iDataType != kCommonList && iDataType != kInsuredList)) {
-        return fail();
+    if (iDataType != kCommonList && iDataType != kInsuredList) {
+        return std::nullopt;
     }
-    const FieldIndex& fields = *form->lists[static_cast<std::size_t>(iDataType)];
+    const FieldIndex& fields = *form.lists[static_cast<std::size_t>(iDataType)];
     const int definitionCount = fields.Size();
     std::vector<std::string> values(static_cast<std::size_t>(definitionCount));
     std::vector<bool> matched(static_cast<std::size_t>(definitionCount), false);
     int matchCount = 0;
-    const bool advancesBar = fileModeProgress != nullptr && (form->singleRecord || iDataType == kCommonList);
+    const bool advancesBar = fileModeProgress != nullptr && (form.singleRecord || iDataType == kCommonList);
 
     std::string scratch;
     for (XmlNode node = nodeList.FirstChild(); node; node = node.NextSibling()) {
@@ -50,32 +41,25 @@ int NodeFlattener::NodeListToCString(XmlNode nodeList, int iDataType, std::strin
         }
         const int position = fields.Find(name);
         if (position < 0) {
-            return fail();
+            return std::nullopt;
         }
         // Every definition matches exactly one element: a repeated field fails the piece, so that
         // a missing field can never hide behind it.
         const auto slot = static_cast<std::size_t>(position);
         if (matched[slot]) {
-            return fail();
+            return std::nullopt;
         }
         matched[slot] = true;
-        // Most values need no quoting: they are moved into place, not copied.
-        std::string value = FieldValue(node);
-        if (NeedsQuoting(value)) {
-            value = QuoteCsvField(value);
-        }
-        values[slot] = std::move(value);
+        values[slot] = FieldValue(node);
         ++matchCount;
         if (advancesBar) {
-            fileModeProgress->StepPrgBar();
+            fileModeProgress->Step();
         }
     }
     if (matchCount != definitionCount) {
-        return fail();
+        return std::nullopt;
     }
-    csRes = CommonUtils::join(values, ",");
-    csRes += '\n';
-    return 0;
+    return values;
 }
 
 }  // namespace tenvor

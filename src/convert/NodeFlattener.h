@@ -1,35 +1,33 @@
-// Turns the children of one element into one CSV line, checked against one definition list of
-// the form: every child must be a defined field, and every definition must match exactly one
-// child.
+// Turns the children of one element into the values of one CSV line, checked against one
+// definition list of the form: every child must be a defined field, and every definition must
+// match exactly one child.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "convert/XmlDocument.h"
 #include "forms/FormLookup.h"
-#include "shared/StXmlInfo.h"
 
 namespace tenvor {
 
-class WindowState;
+class ProgressBar;
 
 class NodeFlattener {
 public:
-    explicit NodeFlattener(const FormLookup& forms) : forms_(forms) {}
-
     // nodeList is the element whose children are flattened; iDataType 0 reads them against the
-    // common list, 1 against the insured list. fileModeProgress is the window while file mode
-    // is on (its bar advances per matched field), nullptr otherwise.
-    // Returns 0 with the line (ended by "\n") in csRes, or 1 with csRes empty and errorFlag 1.
-    int NodeListToCString(XmlNode nodeList, int iDataType, std::string& csRes, StXmlInfo& stXmlInfo,
-                          WindowState* fileModeProgress) const;
+    // form's common list, 1 against its insured list. fileModeProgress is the bar while file
+    // mode is on (it advances per matched field of the common part or of a single-record form),
+    // nullptr otherwise. Returns the values in the list's order, or nothing when the children do
+    // not match the list.
+    std::optional<std::vector<std::string>> NodeListToCString(XmlNode nodeList, int iDataType, const FormEntry& form,
+                                                              ProgressBar* fileModeProgress) const;
 
     // The value of one field element: empty without content, its character data when it holds
     // only text (or starts with a CDATA section), its inner markup when it holds elements.
     static std::string FieldValue(XmlNode field);
-
-private:
-    const FormLookup& forms_;
 };
 
 // The element name of a person record.

@@ -1,83 +1,83 @@
 #include "convert/NotificationLoader.h"
 
-#include "diag/MessageCatalog.h"
-#include "forms/StyleNumList.h"
-#include "state/WindowState.h"
+#include "forms/FormLookup.h"
+#include "state/ProgressBar.h"
 
 namespace tenvor {
 
-std::optional<int> NotificationLoader::Load(const std::string& csXMLFilePath, StXmlInfo& stXmlInfo,
-                                            WindowState* fileModeProgress) const
+LoadResult NotificationLoader::Load(const std::string& csXMLFilePath, ProgressBar* fileModeProgress) const
 {
     XmlDocument document;
     switch (document.Load(csXMLFilePath)) {
         case XmlDocument::LoadStatus::Ok:
             break;
         case XmlDocument::LoadStatus::NotWellFormed:
-            return kFormatNotSupported;
+            return Unexpected{ErrorKind::FormatNotSupported};
         case XmlDocument::LoadStatus::Unreadable:
-            return kFileMissing;
+            return Unexpected{ErrorKind::FileMissing};
     }
     const XmlNode root = document.Root();
     std::string scratch;
+    StXmlInfo stXmlInfo;
     stXmlInfo.styleNum = std::string(root.ElementName(scratch));
     if (fileModeProgress != nullptr) {
-        fileModeProgress->InitializePrgBar(root.ChildCount());
+        fileModeProgress->Initialize(root.ChildCount());
     }
-    int supported = 0;
-    ChkStyleNum(stXmlInfo.styleNum, supported);
-    if (supported == 0) {
-        return kFormatNotSupported;
+    const FormEntry* form = forms_.Find(stXmlInfo.styleNum);
+    if (form == nullptr) {
+        return Unexpected{ErrorKind::FormatNotSupported};
     }
-    GetCommonData(root, stXmlInfo, fileModeProgress);
-    if (stXmlInfo.errorFlag == 1) {
-        return kFormatNotSupported;
+    if (!GetCommonData(root, *form, stXmlInfo, fileModeProgress) ||
+        !GetInsuredData(root, *form, stXmlInfo, fileModeProgress) || stXmlInfo.insuredData.empty()) {
+        return Unexpected{ErrorKind::FormatNotSupported};
     }
-    GetInsuredData(root, stXmlInfo, fileModeProgress);
-    if (stXmlInfo.insuredData.empty() || stXmlInfo.errorFlag == 1) {
-        return kFormatNotSupported;
-    }
-    stXmlInfo.styleNum += '\n';
-    return std::nullopt;
+    return stXmlInfo;
 }
 
-void NotificationLoader::ChkStyleNum(std::string csStyleNum, int& bRes)
+bool NotificationLoader::ChkStyleNum(std::string_view csStyleNum) const
 {
-    bRes = StyleNumPosition(csStyleNum) >= 0 ? 1 : 0;
+    return forms_.Find(csStyleNum) != nullptr;
 }
 
-void NotificationLoader::GetCommonData(XmlNode root, StXmlInfo& stXmlInfo, WindowState* fileModeProgress) const
+bool NotificationLoader::GetCommonData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo,
+                                       ProgressBar* fileModeProgress) const
 {
-    if (IsSingleRecordForm(stXmlInfo.styleNum)) {
-        stXmlInfo.commonData = "\n";
-        return;
+    if (form.singleRecord) {
+        return true;  // the document element is the one record: no common part
     }
-    std::string line;
-    if (flattener_.NodeListToCString(root, kCommonList, line, stXmlInfo, fileModeProgress) == 0) {
-        stXmlInfo.commonData = std::move(line);
+    auto values = flattener_.NodeListToCString(root, kCommonList, form, fileModeProgress);
+    if (!values) {
+        return false;
     }
+    stXmlInfo.commonData = std::move(*values);
+    return true;
 }
 
-void NotificationLoader::GetInsuredData(XmlNode root, StXmlInfo& stXmlInfo, WindowState* fileModeProgress) const
+bool NotificationLoader::GetInsuredData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo,
+                                        ProgressBar* fileModeProgress) const
 {
-    std::string line;
-    if (IsSingleRecordForm(stXmlInfo.styleNum)) {
-        if (flattener_.NodeListToCString(root, kInsuredList, line, stXmlInfo, fileModeProgress) == 0) {
-            stXmlInfo.insuredData.push_back(std::move(line));
+    if (form.singleRecord) {
+        auto values = flattener_.NodeListToCString(root, kInsuredList, form, fileModeProgress);
+        if (!values) {
+            return false;
         }
-        return;
+        stXmlInfo.insuredData.push_back(std::move(*values));
+        return true;
     }
+    bool matches = true;
     root.ForEachDescendant(kInsuredElementName, [&](XmlNode person) {
-        if (flattener_.NodeListToCString(person, kInsuredList, line, stXmlInfo, fileModeProgress) != 0) {
+        auto values = flattener_.NodeListToCString(person, kInsuredList, form, fileModeProgress);
+        if (!values) {
+            matches = false;
             return false;  // the later records are not read
         }
-        stXmlInfo.insuredData.push_back(std::move(line));
-        line = std::string();
+        stXmlInfo.insuredData.push_back(std::move(*values));
         if (fileModeProgress != nullptr) {
-            fileModeProgress->StepPrgBar();
+            fileModeProgress->Step();
         }
         return true;
     });
+    return matches;
 }
 
 }  // namespace tenvor

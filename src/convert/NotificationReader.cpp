@@ -1,28 +1,26 @@
 #include "convert/NotificationReader.h"
 
 #include "diag/ErrorRecorder.h"
-#include "state/WindowState.h"
 
 namespace tenvor {
 
-NotificationReader::NotificationReader(const FormLookup& forms, ErrorRecorder& errors, WindowState& window)
-    : loader_(forms), errors_(errors), window_(window)
+NotificationReader::NotificationReader(const FormLookup& forms, ErrorRecorder& errors) : loader_(forms), errors_(errors)
 {
 }
 
-int NotificationReader::ReadXMLData(std::string csXMxLFilePath, StXmlInfo& stXmlInfo)
+RunStep NotificationReader::ReadXMLData(std::string csXMLFilePath, StXmlInfo& stXmlInfo, ProgressBar* fileModeProgress)
 {
-    const std::optional<int> errorKind =
-        loader_.Load(csXMxLFilePath, stXmlInfo, window_.IsFileMode() ? &window_ : nullptr);
-    return RecordOutcome(errorKind, std::move(csXMxLFilePath), stXmlInfo);
+    LoadResult loaded = loader_.Load(csXMLFilePath, fileModeProgress);
+    return RecordOutcome(std::move(loaded), std::move(csXMLFilePath), stXmlInfo);
 }
 
-int NotificationReader::RecordOutcome(std::optional<int> errorKind, std::string csXMLFilePath, StXmlInfo& stXmlInfo)
+RunStep NotificationReader::RecordOutcome(LoadResult loaded, std::string csXMLFilePath, StXmlInfo& stXmlInfo)
 {
-    if (!errorKind) {
-        return 0;
+    if (loaded) {
+        stXmlInfo = std::move(loaded).value();
+        return RunStep::GoOn;
     }
-    return errors_.ErrorHandler(*errorKind, std::move(csXMLFilePath), &stXmlInfo);
+    return errors_.ErrorHandler(loaded.error(), std::move(csXMLFilePath), &stXmlInfo);
 }
 
 }  // namespace tenvor

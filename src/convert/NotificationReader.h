@@ -2,36 +2,35 @@
 // the error recorder.
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "convert/NotificationLoader.h"
+#include "shared/RunStep.h"
 #include "shared/StXmlInfo.h"
 
 namespace tenvor {
 
 class ErrorRecorder;
 class FormLookup;
-class WindowState;
+class ProgressBar;
 
 class NotificationReader {
 public:
-    NotificationReader(const FormLookup& forms, ErrorRecorder& errors, WindowState& window);
+    NotificationReader(const FormLookup& forms, ErrorRecorder& errors);
 
-    // Reads the file into the record; a failure is recorded through the error recorder.
-    // Returns 0 to go on (also after a recorded failure), 1 when the log could not be written.
-    int ReadXMLData(std::string csXMxLFilePath, StXmlInfo& stXmlInfo);
+    // Reads the file into the record (fileModeProgress: the bar in file mode, else nullptr); a
+    // failure is recorded through the error recorder and marks the record failed. Stops the run
+    // only when the log could not be written.
+    RunStep ReadXMLData(std::string csXMLFilePath, StXmlInfo& stXmlInfo, ProgressBar* fileModeProgress);
 
-    // Records the outcome of a loading: nothing when it succeeded, else the failure of that
-    // kind. Returns what ReadXMLData returns.
-    int RecordOutcome(std::optional<int> errorKind, std::string csXMLFilePath, StXmlInfo& stXmlInfo);
+    // Takes the outcome of a loading: the record when it was read, else the failure recorded.
+    RunStep RecordOutcome(LoadResult loaded, std::string csXMLFilePath, StXmlInfo& stXmlInfo);
 
     const NotificationLoader& Loader() const { return loader_; }
 
 private:
     NotificationLoader loader_;
     ErrorRecorder& errors_;
-    WindowState& window_;
 };
 
 }  // namespace tenvor

@@ -4,74 +4,53 @@
 #include "diag/MessageBoxes.h"
 #include "diag/MessageCatalog.h"
 #include "shared/CommonUtils.h"
-#include "state/WindowState.h"
+#include "state/ProgressBar.h"
+#include "state/RunObserver.h"
 
 namespace tenvor {
 
-ErrorRecorder::ErrorRecorder(WindowState& window, LogFile& log, MessageBoxes& messages)
-    : window_(window), log_(log), messages_(messages)
+ErrorRecorder::ErrorRecorder(RunObserver& observer, LogFile& log) : observer_(observer), log_(log) {}
+
+void ErrorRecorder::ResetForRun(ProgressBar* fileModeBar)
 {
+    fileModeBar_ = fileModeBar;
+    errorInfoList.clear();
 }
 
-int ErrorRecorder::Append(int iErrorKind, const std::string& csFilePath)
+RunStep ErrorRecorder::Append(ErrorKind iErrorKind, const std::string& csFilePath)
 {
     errorInfo = StErrorInfo{iErrorKind, csFilePath};
     errorInfoList.push_back(errorInfo);
     // The record stands even when the log cannot take it.
-    return log_.OutputLogFile(iErrorKind, csFilePath);
+    const int logged = log_.OutputLogFile(ToInt(iErrorKind), csFilePath);
+    observer_.FileFailed(errorInfo);
+    return logged == 0 ? RunStep::GoOn : RunStep::Stop;
 }
 
-int ErrorRecorder::ErrorHandler(int iErrorKind, std::string csFilePath, StXmlInfo* stXmlInfo)
+RunStep ErrorRecorder::ErrorHandler(ErrorKind iErrorKind, std::string csFilePath, StXmlInfo* stXmlInfo)
 {
     if (stXmlInfo != nullptr) {
         stXmlInfo->errorFlag = 1;
     }
-    if (window_.IsFileMode()) {
-        window_.FillPrgBar();
+    if (fileModeBar_ != nullptr) {
+        fileModeBar_->Fill();
     }
     return Append(iErrorKind, csFilePath);
 }
 
-int ErrorRecorder::RecordExistingOutput(const std::string& csFilePath)
+RunStep ErrorRecorder::RecordExistingOutput(const std::string& csFilePath)
 {
-    return Append(kSameFile, csFilePath);
+    return Append(ErrorKind::SameFile, csFilePath);
 }
 
-void ErrorRecorder::ResetForRun()
-{
-    window_.ClearErrorList();
-    window_.SetGuidance({});
-    errorInfoList.clear();
-}
-
-void ErrorRecorder::FillErrorList()
+RunMessage ErrorRecorder::CompletionMessage() const
 {
     const int count = static_cast<int>(errorInfoList.size());
-    for (int i = 0; i < count; ++i) {
-        errorInfo = errorInfoList[static_cast<std::size_t>(i)];
-        const int row = window_.InsertErrorRow();
-        window_.SetErrorCell(row, 0, CommonUtils::intToCString(count - i));
-        window_.SetErrorCell(row, 1, std::string(errorContentList.at(static_cast<std::size_t>(errorInfo.errorKind))));
-        window_.SetErrorCell(row, 2, errorInfo.filePath);
-    }
-    window_.FitErrorColumns();
     if (count > 0) {
-        messages_.Show(kMsgCompletedWithErrors, kCaptionCompleted, CommonUtils::intToCString(count));
-    } else {
-        messages_.Show(kMsgCompleted, kCaptionCompleted);
+        return MessageBoxes::MessageOf(
+            StMessage{kMsgCompletedWithErrors, 0, std::string(kCaptionCompleted), CommonUtils::intToCString(count)});
     }
-}
-
-void ErrorRecorder::ShowGuidanceForSelectedRow()
-{
-    const int row = window_.FirstSelectedErrorRow();
-    const std::string text = window_.ErrorCell(row, 1);
-    for (std::size_t kind = 0; kind < errorContentList.size(); ++kind) {
-        if (errorContentList[kind] == text) {
-            window_.SetGuidance(std::string(guidanceList[kind]));
-            return;
-        }
-    }
+    return MessageBoxes::MessageOf(StMessage{kMsgCompleted, 0, std::string(kCaptionCompleted), {}});
 }
 
 }  // namespace tenvor

@@ -1,51 +1,49 @@
-// The error records of a run: recording a failed file, listing the records when the run
-// completes, and the guidance for the selected row of the list.
+// The error records of a run: recording a failed file (the record, the log entry and the report
+// to the front end) and the completion message that ends a completed run.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "shared/ErrorKind.h"
+#include "shared/RunStep.h"
 #include "shared/StErrorInfo.h"
 #include "shared/StXmlInfo.h"
+#include "state/RunMessage.h"
 
 namespace tenvor {
 
 class LogFile;
-class MessageBoxes;
-class WindowState;
+class ProgressBar;
+class RunObserver;
 
 class ErrorRecorder {
 public:
-    ErrorRecorder(WindowState& window, LogFile& log, MessageBoxes& messages);
+    ErrorRecorder(RunObserver& observer, LogFile& log);
 
-    // Marks the file failed, fills the bar in file mode, appends the record and logs it.
-    // Returns the log's result: 0, or 1 when the log could not be written.
-    int ErrorHandler(int iErrorKind, std::string csFilePath, StXmlInfo* stXmlInfo);
+    // Start of a run: no records yet. In file mode a failure fills the progress bar.
+    void ResetForRun(ProgressBar* fileModeBar);
 
-    // Appends a record of kind 0 without touching any per-file record, and logs it.
-    int RecordExistingOutput(const std::string& csFilePath);
+    // Marks the file failed, fills the bar in file mode, appends the record, logs it and reports
+    // it. Stops the run when the log could not be written (the record stands).
+    RunStep ErrorHandler(ErrorKind iErrorKind, std::string csFilePath, StXmlInfo* stXmlInfo);
 
-    // Start of a run: empties the list view, the guidance box and the records.
-    void ResetForRun();
-    // A mode change: empties the records (the window empties its own list and guidance box).
-    void ClearRecords() { errorInfoList.clear(); }
+    // Appends a record of kind 0 without touching any per-file record, logs and reports it.
+    RunStep RecordExistingOutput(const std::string& csFilePath);
 
-    // End of a completed run: rows newest first numbered 1..n, fitted columns, then the
-    // completion message.
-    void FillErrorList();
-
-    // The guidance of the first selected row's error text, if it is one of the error texts.
-    void ShowGuidanceForSelectedRow();
+    // The completion message of a completed run: "処理が完了しました。", with the number of
+    // errors when there are any.
+    RunMessage CompletionMessage() const;
 
     const std::vector<StErrorInfo>& Records() const { return errorInfoList; }
 
 private:
-    int Append(int iErrorKind, const std::string& csFilePath);
+    RunStep Append(ErrorKind iErrorKind, const std::string& csFilePath);
 
-    WindowState& window_;
+    RunObserver& observer_;
     LogFile& log_;
-    MessageBoxes& messages_;
-    StErrorInfo errorInfo;  // the record last recorded or listed
+    ProgressBar* fileModeBar_ = nullptr;
+    StErrorInfo errorInfo;  // the record last recorded
     std::vector<StErrorInfo> errorInfoList;
 };
 

@@ -8,15 +8,10 @@
 #include "platform/AppFolder.h"
 #include "platform/AppendFile.h"
 #include "platform/FileSystem.h"
+#include "platform/TextCodec.h"
 #include "shared/OneLineText.h"
 
 namespace tenvor {
-
-namespace {
-
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
-}  // namespace
 
 LogFile::LogFile(std::string folder, const StINIData& iniData, MessageBoxes& messages)
     : folder_(std::move(folder)), iniData_(iniData), messages_(messages)
@@ -56,7 +51,7 @@ int LogFile::OutputLogFile(int iCode, const std::string& csText)
     const std::time_t now = std::time(nullptr);
     CreateFolders(folder_);
     const std::string path = Path();
-    if (!AppendToFile(path, kUtf8Bom, LogTimeStamp(now) + EntryBody(iCode, csText))) {
+    if (!AppendToFile(path, kUtf8ByteOrderMark, LogTimeStamp(now) + EntryBody(iCode, csText))) {
         messages_.Show(kMsgLogFileOpen, kCaptionError, path);
         return 1;
     }

@@ -21,7 +21,7 @@ public:
 
     // Appends one entry. Returns 0 when it was written, 1 when the log could not be written
     // (message 6 has then been shown).
-    int OutputLogFile(int iCode, const std::string& csText);
+    [[nodiscard]] int OutputLogFile(int iCode, const std::string& csText);
 
     std::string Path() const;
     // The line written for an entry, without the time stamp: label, blank, file or text, CR LF.

@@ -1,26 +1,31 @@
 #include "diag/MessageBoxes.h"
 
-#include "state/WindowState.h"
+#include "state/RunObserver.h"
 
 namespace tenvor {
 
-int MessageBoxes::OutputMessage(StMessage stMessage)
+RunMessage MessageBoxes::MessageOf(const StMessage& stMessage)
 {
-    return window_.ShowMessageBox(MessageText(stMessage.msgIndex, stMessage.insertText), stMessage.caption,
-                                  stMessage.msgType, MessageKindOf(stMessage.msgIndex));
+    return RunMessage{MessageKindOf(stMessage.msgIndex), stMessage.caption,
+                      MessageText(stMessage.msgIndex, stMessage.insertText)};
 }
 
-int MessageBoxes::Show(int msgIndex, std::string_view caption, std::string insertText)
+void MessageBoxes::OutputMessage(const StMessage& stMessage)
+{
+    observer_.MessageShown(MessageOf(stMessage));
+}
+
+void MessageBoxes::Show(int msgIndex, std::string_view caption, std::string insertText)
 {
     messageData = StMessage{msgIndex, 0, std::string(caption), std::move(insertText)};
-    return OutputMessage(messageData);
+    OutputMessage(messageData);
 }
 
 void MessageBoxes::ShowRunAborted(const std::string& detail)
 {
     std::string text(kRunAbortedText);
     text += detail;
-    window_.ShowMessageBox(text, std::string(kCaptionError), 0, MessageKind::Error);
+    observer_.MessageShown(RunMessage{MessageKind::Error, std::string(kCaptionError), std::move(text)});
 }
 
 }  // namespace tenvor

@@ -1,4 +1,5 @@
-// The single way the tool shows a message box: through the window, remembering the last one.
+// The single way the core shows a message: the description of a message box, reported to the
+// front end as a message of the run.
 #pragma once
 
 #include <string>
@@ -8,27 +9,30 @@
 
 namespace tenvor {
 
-class WindowState;
+class RunObserver;
 
 class MessageBoxes {
 public:
-    explicit MessageBoxes(WindowState& window) : window_(window) {}
+    explicit MessageBoxes(RunObserver& observer) : observer_(observer) {}
 
-    // Shows the box the record describes and returns the button pressed.
-    int OutputMessage(StMessage stMessage);
+    // Reports the message the record describes.
+    void OutputMessage(const StMessage& stMessage);
 
-    // Sets messageData to {msgIndex, 0, caption, insertText} and shows it.
-    int Show(int msgIndex, std::string_view caption, std::string insertText = {});
+    // Sets messageData to {msgIndex, 0, caption, insertText} and reports it.
+    void Show(int msgIndex, std::string_view caption, std::string insertText = {});
 
-    // The box of a run stopped by a failure that belongs to no file; detail says what failed.
+    // The message of a run stopped by a failure that belongs to no file; detail says what failed.
     void ShowRunAborted(const std::string& detail);
 
-    // The last message of the catalogue shown.
+    // The message a record describes, as the front end gets it.
+    static RunMessage MessageOf(const StMessage& stMessage);
+
+    // The last message of the catalogue reported.
     const StMessage& LastMessage() const { return messageData; }
 
 private:
-    WindowState& window_;
-    StMessage messageData;  // the last message shown
+    RunObserver& observer_;
+    StMessage messageData;  // the last message reported
 };
 
 }  // namespace tenvor

@@ -5,7 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "state/WindowState.h"
+#include "shared/ErrorKind.h"
+#include "state/RunMessage.h"
 
 namespace tenvor {
 
@@ -21,7 +22,7 @@ enum MessageIndex : int {
     kMsgWriteFailed = 7,
 };
 
-// Log codes; 0 to 3 are also the error kinds.
+// Log codes; 0 to 3 are also the error kinds (ErrorKind).
 enum LogCode : int {
     kSameFile = 0,
     kFormatNotSupported = 1,
@@ -81,6 +82,16 @@ inline constexpr std::string_view kRunAbortedText = "予期しないエラーの
 
 // The text of row msgIndex with every "%s" replaced by insertText.
 std::string MessageText(int msgIndex, const std::string& insertText);
+
+// The error list's text for a kind, and the guidance the guidance box shows for it.
+inline std::string_view ErrorText(ErrorKind kind)
+{
+    return errorContentList.at(ToIndex(kind));
+}
+inline std::string_view GuidanceText(ErrorKind kind)
+{
+    return guidanceList.at(ToIndex(kind));
+}
 
 // Rows 0 and 1 report a completed run; every other row an error.
 inline MessageKind MessageKindOf(int msgIndex)

@@ -8,6 +8,9 @@
 
 namespace tenvor {
 
+// The byte-order mark that starts every UTF-8 file the tool writes: UTF-8 CSV files and the log.
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 // Appends the text in code page 932. Each character the code page cannot represent, and each
 // byte that is not valid UTF-8, becomes one "?"; variation selectors (U+FE00 to U+FE0F, U+E0100
 // to U+E01EF) are left out.

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <exception>
-#include <iterator>
 #include <optional>
 
 #include "convert/CsvOutput.h"
@@ -15,7 +14,7 @@
 #include "platform/DebugOutput.h"
 #include "platform/FileSystem.h"
 #include "run/ReadAhead.h"
-#include "state/WindowState.h"
+#include "state/RunObserver.h"
 
 namespace tenvor {
 
@@ -26,25 +25,27 @@ constexpr std::size_t kReadAheadWindow = 16;
 
 }  // namespace
 
-ConversionRun::ConversionRun(WindowState& window, const StINIData& iniData, LogFile& log, MessageBoxes& messages,
+ConversionRun::ConversionRun(RunObserver& observer, const StINIData& iniData, LogFile& log, MessageBoxes& messages,
                              ErrorRecorder& errors, NotificationReader& reader, CsvOutput& output)
-    : window_(window),
+    : observer_(observer),
       iniData_(iniData),
       log_(log),
       messages_(messages),
       errors_(errors),
       reader_(reader),
-      output_(output)
+      output_(output),
+      bar_(observer)
 {
 }
 
-RunSummary ConversionRun::Run(const RunOptions& options)
+RunSummary ConversionRun::Run(const RunRequest& request)
 {
+    request_ = request;
     RunSummary summary;
     convertedCount_ = 0;
     skippedQuietlyCount_ = 0;
     try {
-        summary.outcome = RunSteps(options);
+        summary.outcome = RunSteps();
     } catch (const std::exception& e) {
         // Out of memory, or another failure between the files: the run cannot go on.
         summary.outcome = RunOutcome::Stopped;
@@ -59,25 +60,30 @@ RunSummary ConversionRun::Run(const RunOptions& options)
         summary.writeFailure = output_.WriteFailure();
     }
     for (const StErrorInfo& record : errors_.Records()) {
-        if (record.errorKind == kSameFile) {
+        if (record.errorKind == ErrorKind::SameFile) {
             ++summary.skippedExisting;
         } else {
             ++summary.failed;
         }
     }
+    summary.errors = errors_.Records();
+    if (summary.outcome == RunOutcome::Completed) {
+        summary.completion = errors_.CompletionMessage();
+    }
+    observer_.RunFinished(summary);
     return summary;
 }
 
-RunOutcome ConversionRun::RunSteps(const RunOptions& options)
+RunOutcome ConversionRun::RunSteps()
 {
     std::vector<std::string> vecXmlFilePaths;
     if (iniData_.DebugFlag == 1) {
         LogTime(timeData.startTime, kMeasureStart);
     }
-    if (MainInitFunc(vecXmlFilePaths, options) == 1) {
+    if (MainInitFunc(vecXmlFilePaths) == RunStep::Stop) {
         return RunOutcome::Refused;
     }
-    if (MainLoopFunc(vecXmlFilePaths) == 1) {
+    if (MainLoopFunc(vecXmlFilePaths) == RunStep::Stop) {
         ShowCounter(totalCount, totalCount);
         return RunOutcome::Stopped;
     }
@@ -92,33 +98,35 @@ void ConversionRun::LogTime(std::string& target, int iCode)
 {
     target = TimeTextOf(std::chrono::system_clock::now());
     OutputDebugText(target + "\n");
-    log_.OutputLogFile(iCode, target);  // a failed timing entry does not stop the run
+    static_cast<void>(log_.OutputLogFile(iCode, target));  // a failed timing entry does not stop the run
 }
 
-int ConversionRun::MainInitFunc(std::vector<std::string>& vecXmlFilePaths, const RunOptions& options)
+RunStep ConversionRun::MainInitFunc(std::vector<std::string>& vecXmlFilePaths)
 {
-    errors_.ResetForRun();
-    if (SetXmlFilePath(vecXmlFilePaths) == 1) {
-        return 1;
+    errors_.ResetForRun(IsFileMode() ? &bar_ : nullptr);
+    output_.BeginRun(request_.outputFolder, request_.encoding);
+    if (SetXmlFilePath(vecXmlFilePaths) == RunStep::Stop) {
+        return RunStep::Stop;
     }
-    if (options.skipExistingQuietly) {
+    observer_.RunStarted(totalCount);
+    if (request_.skipExistingQuietly) {
         skippedQuietlyCount_ = output_.DropInputsWithExistingCsv(vecXmlFilePaths);
     }
-    if (output_.CheckExitstCsvFile(vecXmlFilePaths) == 1) {
-        return 1;
+    if (output_.CheckExitstCsvFile(vecXmlFilePaths) == RunStep::Stop) {
+        return RunStep::Stop;
     }
-    if (!window_.IsFileMode()) {
-        window_.InitializePrgBar(static_cast<int>(vecXmlFilePaths.size()));
+    if (!IsFileMode()) {
+        bar_.Initialize(static_cast<int>(vecXmlFilePaths.size()));
     }
     doneCount = 0;
     ShowCounter(doneCount, totalCount);
-    return 0;
+    return RunStep::GoOn;
 }
 
-int ConversionRun::SetXmlFilePath(std::vector<std::string>& vecXmlFilePaths)
+RunStep ConversionRun::SetXmlFilePath(std::vector<std::string>& vecXmlFilePaths)
 {
-    const std::string inputPath = window_.InputPath();
-    if (window_.IsFileMode()) {
+    const std::string& inputPath = request_.inputPath;
+    if (IsFileMode()) {
         if (!PathExists(inputPath)) {
             return RefuseInput(kMsgXmlFileMissing, inputPath);
         }
@@ -128,105 +136,87 @@ int ConversionRun::SetXmlFilePath(std::vector<std::string>& vecXmlFilePaths)
         }
         vecXmlFilePaths.push_back(inputPath);
         totalCount = 1;
-        return 0;
+        return RunStep::GoOn;
     }
     // A folder that cannot be listed is refused like a missing one: an empty list would pass for
     // a folder without notifications.
-    if (!IsDirectory(inputPath) || !GetXMLFilePathList(inputPath, vecXmlFilePaths)) {
+    std::optional<std::vector<std::string>> listed;
+    if (IsDirectory(inputPath)) {
+        listed = ListXmlFilesOldestFirst(inputPath);
+    }
+    if (!listed) {
         return RefuseInput(kMsgFolderMissing, inputPath);
     }
+    vecXmlFilePaths = std::move(*listed);
     totalCount = static_cast<int>(vecXmlFilePaths.size());
-    return 0;
+    return RunStep::GoOn;
 }
 
-int ConversionRun::RefuseInput(int msgIndex, const std::string& csInputPath)
+RunStep ConversionRun::RefuseInput(int msgIndex, const std::string& csInputPath)
 {
     if (log_.OutputLogFile(kFileMissing, csInputPath) == 0) {
         messages_.Show(msgIndex, kCaptionError);
     }
-    return 1;
+    return RunStep::Stop;
 }
 
-bool ConversionRun::GetXMLFilePathList(std::string csXMLFilePath, std::vector<std::string>& vecXmlFilePaths)
+RunStep ConversionRun::MainLoopFunc(const std::vector<std::string>& vecXmlFilePaths)
 {
-    std::optional<std::vector<std::string>> listed = ListXmlFilesOldestFirst(csXMLFilePath);
-    if (!listed) {
-        return false;
-    }
-    if (vecXmlFilePaths.empty()) {
-        vecXmlFilePaths = std::move(*listed);
-    } else {
-        vecXmlFilePaths.insert(vecXmlFilePaths.end(), std::make_move_iterator(listed->begin()),
-                               std::make_move_iterator(listed->end()));
-    }
-    return true;
-}
-
-int ConversionRun::MainLoopFunc(std::vector<std::string>& vecXmlFilePaths)
-{
-    const bool folderMode = !window_.IsFileMode();
     // In folder mode reading touches nothing but the file, so it can run ahead of the loop.
     std::optional<ReadAhead> readAhead;
-    if (folderMode && vecXmlFilePaths.size() > 1) {
+    if (!IsFileMode() && vecXmlFilePaths.size() > 1) {
         readAhead.emplace(reader_.Loader(), vecXmlFilePaths, ReadAhead::DefaultWorkers(), kReadAheadWindow);
     }
     for (std::size_t i = 0; i < vecXmlFilePaths.size(); ++i) {
         xmlInfo = StXmlInfo{};
         ShowCounter(doneCount, totalCount);
-        if (ConvertFile(vecXmlFilePaths[i], readAhead ? &*readAhead : nullptr, i) == 1) {
-            return 1;
+        if (ConvertFile(vecXmlFilePaths[i], readAhead ? &*readAhead : nullptr, i) == RunStep::Stop) {
+            return RunStep::Stop;
         }
         ++doneCount;
-        if (folderMode) {
-            window_.StepPrgBar();
+        if (!IsFileMode()) {
+            bar_.Step();
         }
     }
-    return 0;
+    return RunStep::GoOn;
 }
 
-int ConversionRun::ConvertFile(const std::string& path, ReadAhead* readAhead, std::size_t index)
+RunStep ConversionRun::ConvertFile(const std::string& path, ReadAhead* readAhead, std::size_t index)
 {
     try {
-        int result;
-        if (readAhead != nullptr) {
-            ReadAhead::Result read = readAhead->Take(index);
-            xmlInfo = std::move(read.record);
-            result = reader_.RecordOutcome(read.errorKind, path, xmlInfo);
-        } else {
-            result = reader_.ReadXMLData(path, xmlInfo);
-        }
-        if (result == 1) {
-            return 1;
+        const RunStep read = readAhead != nullptr ? reader_.RecordOutcome(readAhead->Take(index), path, xmlInfo)
+                                                  : reader_.ReadXMLData(path, xmlInfo, IsFileMode() ? &bar_ : nullptr);
+        if (read == RunStep::Stop) {
+            return RunStep::Stop;
         }
         if (xmlInfo.errorFlag == 0) {
-            if (output_.OutPutToCsv(path, xmlInfo) == 1) {
-                return 1;
+            if (output_.OutPutToCsv(path, xmlInfo) == RunStep::Stop) {
+                return RunStep::Stop;
             }
             if (xmlInfo.errorFlag == 0) {
                 ++convertedCount_;
             }
         }
-        return 0;
+        return RunStep::GoOn;
     } catch (const std::exception&) {
         // Memory ran out on a file too large to hold (or another failure inside it): the file
         // cannot be converted, the run goes on. A file already recorded is not recorded twice.
         if (xmlInfo.errorFlag == 1) {
-            return 0;
+            return RunStep::GoOn;
         }
-        return errors_.ErrorHandler(kFormatNotSupported, path, &xmlInfo);
+        return errors_.ErrorHandler(ErrorKind::FormatNotSupported, path, &xmlInfo);
     }
 }
 
 void ConversionRun::MainEndFunc()
 {
-    window_.FillPrgBar();
+    bar_.Fill();
     ShowCounter(totalCount, totalCount);
-    errors_.FillErrorList();
 }
 
 void ConversionRun::ShowCounter(int done, int total)
 {
-    window_.SetProgressText(std::to_string(done) + "/" + std::to_string(total));
+    observer_.CounterChanged(done, total);
 }
 
 }  // namespace tenvor

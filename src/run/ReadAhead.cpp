@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <exception>
 
-#include "convert/NotificationLoader.h"
-#include "diag/MessageCatalog.h"
-
 namespace tenvor {
 
 ReadAhead::ReadAhead(const NotificationLoader& loader, const std::vector<std::string>& paths, unsigned workers,
@@ -52,32 +49,29 @@ void ReadAhead::Work()
             }
             index = nextToRead_++;
         }
-        Result result;
+        std::optional<LoadResult> result;
         try {
-            result.errorKind = loader_.Load(paths_[index], result.record, nullptr);
+            result.emplace(loader_.Load(paths_[index], nullptr));
         } catch (...) {
             // Out of memory on a notification too large to hold: it cannot be converted.
-            result = Result{};
-            result.errorKind = kFormatNotSupported;
+            result.reset();
+            result.emplace(Unexpected{ErrorKind::FormatNotSupported});
         }
         {
             std::lock_guard lock(mutex_);
-            Slot& slot = slots_[index % window_];
-            slot.result = std::move(result);
-            slot.ready = true;
+            slots_[index % window_].result = std::move(result);
         }
         resultReady_.notify_all();
     }
 }
 
-ReadAhead::Result ReadAhead::Take(std::size_t index)
+LoadResult ReadAhead::Take(std::size_t index)
 {
     std::unique_lock lock(mutex_);
     Slot& slot = slots_[index % window_];
-    resultReady_.wait(lock, [&] { return slot.ready; });
-    Result result = std::move(slot.result);
-    slot.ready = false;
-    slot.result = Result{};
+    resultReady_.wait(lock, [&] { return slot.result.has_value(); });
+    LoadResult result = std::move(*slot.result);
+    slot.result.reset();
     nextToTake_ = index + 1;
     lock.unlock();
     roomFreed_.notify_all();

@@ -13,19 +13,12 @@
 #include <thread>
 #include <vector>
 
-#include "shared/StXmlInfo.h"
+#include "convert/NotificationLoader.h"
 
 namespace tenvor {
 
-class NotificationLoader;
-
 class ReadAhead {
 public:
-    struct Result {
-        StXmlInfo record;
-        std::optional<int> errorKind;  // the kind to record, or nullopt when the file was read
-    };
-
     // Starts reading paths[0], paths[1], ... with `workers` threads, at most `window` files
     // ahead of the one last taken.
     ReadAhead(const NotificationLoader& loader, const std::vector<std::string>& paths, unsigned workers,
@@ -36,15 +29,14 @@ public:
     ReadAhead& operator=(const ReadAhead&) = delete;
 
     // The result for paths[index]; indexes must be taken in increasing order, one by one.
-    Result Take(std::size_t index);
+    LoadResult Take(std::size_t index);
 
     // Worker threads worth starting on this machine.
     static unsigned DefaultWorkers();
 
 private:
     struct Slot {
-        Result result;
-        bool ready = false;
+        std::optional<LoadResult> result;  // present once read, until taken
     };
 
     void Work();

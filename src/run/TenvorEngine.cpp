@@ -14,15 +14,15 @@ std::string ResolveAppFolder(std::string folder)
 
 }  // namespace
 
-TenvorEngine::TenvorEngine(WindowState& window, std::string appFolder)
+TenvorEngine::TenvorEngine(RunObserver& observer, std::string appFolder)
     : appFolder_(ResolveAppFolder(std::move(appFolder))),
       forms_(dataTbl_),
-      messages_(window),
+      messages_(observer),
       log_(appFolder_, iniData_, messages_),
-      errors_(window, log_, messages_),
-      reader_(forms_, errors_, window),
-      output_(window, errors_, log_, messages_),
-      run_(window, iniData_, log_, messages_, errors_, reader_, output_)
+      errors_(observer, log_),
+      reader_(forms_, errors_),
+      output_(observer, errors_, log_, messages_),
+      run_(observer, iniData_, log_, messages_, errors_, reader_, output_)
 {
     XmlDocument::InitializeLibrary();
 }
@@ -31,31 +31,22 @@ void TenvorEngine::Start()
 {
     iniData_ = GetTenvor_IniFileData(appFolder_ + std::string(kSettingsFileName));
     if (iniData_.DebugFlag == 1) {
-        log_.OutputLogFile(kDebugMode, {});
-        log_.OutputLogFile(kToolStarted, {});
+        // A log that cannot be written has said so; the window opens all the same.
+        static_cast<void>(log_.OutputLogFile(kDebugMode, {}));
+        static_cast<void>(log_.OutputLogFile(kToolStarted, {}));
     }
 }
 
 void TenvorEngine::Finish()
 {
     if (iniData_.DebugFlag == 1) {
-        log_.OutputLogFile(kToolEnded, {});
+        static_cast<void>(log_.OutputLogFile(kToolEnded, {}));
     }
 }
 
-RunSummary TenvorEngine::Run(const RunOptions& options)
+RunSummary TenvorEngine::Run(const RunRequest& request)
 {
-    return run_.Run(options);
-}
-
-void TenvorEngine::ShowGuidanceForSelectedRow()
-{
-    errors_.ShowGuidanceForSelectedRow();
-}
-
-void TenvorEngine::ClearErrorRecords()
-{
-    errors_.ClearRecords();
+    return run_.Run(request);
 }
 
 void TenvorEngine::ShowMessage(int msgIndex, std::string_view caption)

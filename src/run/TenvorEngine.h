@@ -1,7 +1,7 @@
-// The conversion core as a front end sees it: the catalogue, the settings, the log, the message
-// boxes, the error records, the reader, the CSV writer and the run, wired together once on the
-// front end's window state. A front end starts the engine when its window opens, runs
-// conversions, and finishes it when the window closes.
+// The conversion core as a front end sees it: the catalogue, the settings, the log, the messages,
+// the error records, the reader, the CSV writer and the run, wired together once. A front end
+// creates it with the observer that receives everything the core reports, starts it when its
+// window opens, hands it one RunRequest per run, and finishes it when the window closes.
 #pragma once
 
 #include <string>
@@ -17,16 +17,17 @@
 #include "forms/DataTbl.h"
 #include "forms/FormLookup.h"
 #include "run/ConversionRun.h"
-#include "run/RunSummary.h"
+#include "state/RunObserver.h"
+#include "state/RunRequest.h"
+#include "state/RunSummary.h"
 
 namespace tenvor {
 
-class WindowState;
-
 class TenvorEngine {
 public:
-    // appFolder holds the settings file and the log; empty means the standard folder.
-    explicit TenvorEngine(WindowState& window, std::string appFolder = {});
+    // observer receives every event and message of the engine, for its whole life; appFolder
+    // holds the settings file and the log, empty meaning the standard folder.
+    explicit TenvorEngine(RunObserver& observer, std::string appFolder = {});
     TenvorEngine(const TenvorEngine&) = delete;
     TenvorEngine& operator=(const TenvorEngine&) = delete;
 
@@ -36,15 +37,14 @@ public:
     // The window closed: in debug mode, logs "ツール終了".
     void Finish();
 
-    // One run over the window's input, as the run button starts it. Never throws.
-    RunSummary Run(const RunOptions& options = {});
-    // The guidance of the error list's selected row, into the guidance box.
-    void ShowGuidanceForSelectedRow();
-    // A mode change empties the error records (the window empties its own controls).
-    void ClearErrorRecords();
-    // Shows message msgIndex of the catalogue with that caption.
+    // One run, reported to the observer as it goes and ended by RunFinished with the summary it
+    // returns. Never throws. One run at a time: a front end that runs it on another thread waits
+    // for its end before the next.
+    RunSummary Run(const RunRequest& request);
+    // Reports message msgIndex of the catalogue with that caption.
     void ShowMessage(int msgIndex, std::string_view caption);
 
+    // The error records of the latest run, in the order recorded.
     const std::vector<StErrorInfo>& ErrorRecords() const { return errors_.Records(); }
     const StINIData& Settings() const { return iniData_; }
     const StTime& Timing() const { return run_.Timing(); }

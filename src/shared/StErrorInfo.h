@@ -3,11 +3,15 @@
 
 #include <string>
 
+#include "shared/ErrorKind.h"
+
 namespace tenvor {
 
 struct StErrorInfo {
-    int errorKind = 0;  // 0 to 3, the row of the error and guidance texts
-    std::string filePath;
+    ErrorKind errorKind = ErrorKind::SameFile;
+    std::string filePath;  // as the run was given it
+
+    bool operator==(const StErrorInfo&) const = default;
 };
 
 }  // namespace tenvor

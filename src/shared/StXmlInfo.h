@@ -1,4 +1,5 @@
-// The per-file conversion record: filled by the reader, written by the CSV writer.
+// The per-file conversion record: the values read from one notification, filled by the reader and
+// written by the CSV writer. It holds values, not CSV text: RenderCsv alone knows the format.
 #pragma once
 
 #include <string>
@@ -7,10 +8,11 @@
 namespace tenvor {
 
 struct StXmlInfo {
-    std::string styleNum;                  // form id; "\n" appended once the file has been read
-    std::string commonData;                // the common-data line, ended by "\n"
-    std::vector<std::string> insuredData;  // one line per person record, each ended by "\n"
-    int errorFlag = 0;                     // 1 once a failure is recorded for the file
+    std::string styleNum;                               // the form id, the document element's name
+    std::vector<std::string> commonData;                // the common part's values, in column order
+                                                        // (none for a single-record form)
+    std::vector<std::vector<std::string>> insuredData;  // each person record's values, in order
+    int errorFlag = 0;                                  // 1 once a failure is recorded for the file
 };
 
 }  // namespace tenvor

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,6 +20,8 @@
 #include <QScreen>
 #include <QUrl>
 #include <algorithm>
+#include <exception>
+#include <thread>
 
 #include "TenvorVersion.h"
 #include "diag/MessageCatalog.h"
@@ -47,8 +50,6 @@ std::string ToCore(const QString& text)
     return text.toStdString();
 }
 
-constexpr int kIdOk = 1;
-
 // Marks a run in progress for the life of the object.
 class RunningFlag {
 public:
@@ -65,7 +66,8 @@ private:
 
 CTenvorDlg::CTenvorDlg(std::string appFolder, QWidget* parent)
     : QDialog(parent),
-      engine_(*this, std::move(appFolder)),
+      runEvents_(*this),
+      engine_(runEvents_, std::move(appFolder)),
       ui_(BuildMainDialog(*this)),
       errorModel_(new ErrorListModel(this)),
       chooser_(std::make_unique<DialogPathChooser>())
@@ -74,7 +76,6 @@ CTenvorDlg::CTenvorDlg(std::string appFolder, QWidget* parent)
     hIcon = QIcon(QStringLiteral(":/res/tenvor.png"));
     setAcceptDrops(true);
     ConnectHandlers();
-    pump_.SetBeforePump([this] { FlushProgress(); });
     // The key filter sees every key press of the window's controls before they do.
     for (QWidget* child : findChildren<QWidget*>()) {
         child->installEventFilter(this);
@@ -302,7 +303,7 @@ void CTenvorDlg::OnClickedRad()
     SetBoxText(ui_.edtPathOutput, {});
     ClearErrorList();
     SetGuidance({});
-    engine_.ClearErrorRecords();
+    errorRecords_.clear();
     isFileMode = 1 - isFileMode;
     isFolderMode = 1 - isFolderMode;
 }
@@ -431,14 +432,42 @@ void CTenvorDlg::OnClickedBtnOutput()
     if (running_) {
         return;
     }
+    const RunRequest request = RequestFromControls();
+    // The previous run's results go before anything is checked.
+    ClearErrorList();
+    SetGuidance({});
+    errorRecords_.clear();
     RunSummary summary;
     {
         RunningFlag running(running_);
-        pump_.Start();
-        summary = engine_.Run();
+        // The run goes on a worker thread; this thread keeps the window drawn and answering the
+        // system, and shows what the run reports. User input waits until the run has ended.
+        QEventLoop loop;
+        runEvents_.BeginRun();
+        std::thread worker([&] {
+            try {
+                summary = engine_.Run(request);
+            } catch (const std::exception&) {
+                // The engine never throws; a summary that cannot be copied leaves a stopped run.
+                summary.outcome = RunOutcome::Stopped;
+            }
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        worker.join();
+        runEvents_.EndRun();
     }
-    FlushProgress();
     TakeRunResult(summary);
+}
+
+RunRequest CTenvorDlg::RequestFromControls() const
+{
+    RunRequest request;
+    request.mode = IsFileMode() ? InputMode::File : InputMode::Folder;
+    request.inputPath = InputPath();
+    request.outputFolder = OutputFolder();
+    request.encoding = Encoding();
+    return request;
 }
 
 void CTenvorDlg::TakeRunResult(const RunSummary& summary)
@@ -458,9 +487,9 @@ void CTenvorDlg::OpenLastOutputFolder()
         return;
     }
     if (!QFileInfo(lastOutputFolder_).isDir() || !QDesktopServices::openUrl(QUrl::fromLocalFile(lastOutputFolder_))) {
-        ShowMessageBox(ToCore(QStringLiteral("出力先フォルダを開けませんでした。\n") +
-                              QDir::toNativeSeparators(lastOutputFolder_)),
-                       std::string(kCaptionError), 0, MessageKind::Error);
+        ShowMessageBox(
+            QStringLiteral("出力先フォルダを開けませんでした。\n") + QDir::toNativeSeparators(lastOutputFolder_),
+            FromCore(std::string(kCaptionError)));
     }
 }
 
@@ -469,17 +498,14 @@ void CTenvorDlg::OnNMClickListErrorfile()
     if (running_) {
         return;
     }
-    engine_.ShowGuidanceForSelectedRow();
-}
-
-void CTenvorDlg::PumpEvents()
-{
-    if (running_) {
-        pump_.Poll();
+    const int row = FirstSelectedErrorRow();
+    if (const std::optional<ErrorKind> kind = errorModel_->RowKind(row)) {
+        const std::string_view guidance = GuidanceText(*kind);
+        SetGuidance(QString::fromUtf8(guidance.data(), static_cast<qsizetype>(guidance.size())));
     }
 }
 
-// ---- WindowState ----
+// ---- The user's choices ----
 
 bool CTenvorDlg::IsFileMode() const
 {
@@ -496,15 +522,54 @@ std::string CTenvorDlg::OutputFolder() const
     return ToCore(ui_.edtPathOutput->text());
 }
 
-void CTenvorDlg::SetOutputFolder(const std::string& folder)
-{
-    SetBoxText(ui_.edtPathOutput, FromCore(folder));
-}
-
 OutputEncoding CTenvorDlg::Encoding() const
 {
     return ui_.menuFileUtf8->isChecked() ? OutputEncoding::Utf8 : OutputEncoding::ShiftJis;
 }
+
+int CTenvorDlg::FirstSelectedErrorRow() const
+{
+    return ui_.listErrorfile->FirstSelectedRow();
+}
+
+// ---- What the run reports ----
+
+void CTenvorDlg::CounterChanged(int done, int total)
+{
+    ShowProgressText(QStringLiteral("(%1/%2)").arg(done).arg(total));
+}
+
+void CTenvorDlg::BarChanged(const ProgressBarState& bar)
+{
+    barMaximum_ = bar.maximum;
+    barPosition_ = bar.position;
+    ShowBar();
+}
+
+void CTenvorDlg::OutputFolderDecided(const std::string& folder)
+{
+    // As any new text of the box does, this hides the counter and empties the bar.
+    SetBoxText(ui_.edtPathOutput, FromCore(folder));
+}
+
+void CTenvorDlg::MessageShown(const RunMessage& message)
+{
+    ShowMessageBox(FromCore(message.text), FromCore(message.caption));
+}
+
+void CTenvorDlg::RunFinished(const RunSummary& summary)
+{
+    if (summary.outcome != RunOutcome::Completed) {
+        return;
+    }
+    errorRecords_ = summary.errors;
+    FillErrorList(errorRecords_);
+    if (summary.completion) {
+        ShowMessageBox(FromCore(summary.completion->text), FromCore(summary.completion->caption));
+    }
+}
+
+// ---- The controls' side of progress and results ----
 
 void CTenvorDlg::ShowBar()
 {
@@ -518,6 +583,12 @@ void CTenvorDlg::ShowBar()
     }
 }
 
+void CTenvorDlg::ResetPrgBar()
+{
+    barPosition_ = 0;
+    ShowBar();
+}
+
 void CTenvorDlg::ShowProgressText(const QString& text)
 {
     ui_.txtProgress->setText(text);
@@ -525,67 +596,8 @@ void CTenvorDlg::ShowProgressText(const QString& text)
     ui_.txtProgress->show();
 }
 
-void CTenvorDlg::FlushProgress()
-{
-    if (barPending_) {
-        barPending_ = false;
-        ShowBar();
-    }
-    if (progressTextPending_) {
-        ShowProgressText(*progressTextPending_);
-        progressTextPending_.reset();
-    }
-}
-
-void CTenvorDlg::InitializePrgBar(int iPrgCnt)
-{
-    barPosition_ = 0;
-    barStep_ = 1;
-    barMaximum_ = iPrgCnt;
-    barPending_ = false;
-    ShowBar();
-}
-
-void CTenvorDlg::StepPrgBar()
-{
-    barPosition_ = std::min(barPosition_ + barStep_, barMaximum_);
-    if (running_) {
-        barPending_ = true;
-        PumpEvents();
-    } else {
-        ShowBar();
-    }
-}
-
-void CTenvorDlg::FillPrgBar()
-{
-    barMaximum_ = 1;
-    barPosition_ = 1;
-    barPending_ = false;
-    ShowBar();
-}
-
-void CTenvorDlg::ResetPrgBar()
-{
-    barPosition_ = 0;
-    barPending_ = false;
-    ShowBar();
-}
-
-void CTenvorDlg::SetProgressText(const std::string& csText)
-{
-    QString text = QStringLiteral("(") + FromCore(csText) + QStringLiteral(")");
-    if (running_) {
-        progressTextPending_ = std::move(text);
-        PumpEvents();
-    } else {
-        ShowProgressText(text);
-    }
-}
-
 void CTenvorDlg::HideProgressText()
 {
-    progressTextPending_.reset();
     ui_.txtProgress->hide();
 }
 
@@ -595,46 +607,32 @@ void CTenvorDlg::ClearErrorList()
     ui_.listErrorfile->ScrollToOrigin();  // an empty list shows its header from the first column
 }
 
-int CTenvorDlg::InsertErrorRow()
+void CTenvorDlg::FillErrorList(const std::vector<StErrorInfo>& records)
 {
-    return errorModel_->InsertTopRow();
-}
-
-void CTenvorDlg::SetErrorCell(int row, int column, const std::string& text)
-{
-    errorModel_->SetCell(row, column, FromCore(text));
-}
-
-void CTenvorDlg::FitErrorColumns()
-{
+    const int count = static_cast<int>(records.size());
+    for (int i = 0; i < count; ++i) {
+        const StErrorInfo& record = records[static_cast<std::size_t>(i)];
+        const int row = errorModel_->InsertTopRow(record.errorKind);
+        const std::string_view text = ErrorText(record.errorKind);
+        errorModel_->SetCell(row, 0, QString::number(count - i));
+        errorModel_->SetCell(row, 1, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        errorModel_->SetCell(row, 2, FromCore(record.filePath));
+    }
     ui_.listErrorfile->FitColumns();
 }
 
-int CTenvorDlg::FirstSelectedErrorRow() const
+void CTenvorDlg::SetGuidance(const QString& text)
 {
-    return ui_.listErrorfile->FirstSelectedRow();
+    ui_.edtGuidance->setPlainText(text);
 }
 
-std::string CTenvorDlg::ErrorCell(int row, int column) const
+void CTenvorDlg::ShowMessageBox(const QString& text, const QString& caption)
 {
-    return ToCore(errorModel_->Cell(row, column));
-}
-
-void CTenvorDlg::SetGuidance(const std::string& text)
-{
-    ui_.edtGuidance->setPlainText(FromCore(text));
-}
-
-int CTenvorDlg::ShowMessageBox(const std::string& text, const std::string& caption, unsigned /*type*/,
-                               MessageKind /*kind*/)
-{
-    FlushProgress();  // the box shows over the progress as it stands
     // Every message of the tool is a plain box: one OK button, no icon, owned by the window.
-    QMessageBox box(QMessageBox::NoIcon, FromCore(caption), FromCore(text), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("OutputMessage"));
     box.button(QMessageBox::Ok)->setIcon(QIcon());  // some styles decorate it; keep it plain
     box.exec();
-    return kIdOk;
 }
 
 }  // namespace tenvor

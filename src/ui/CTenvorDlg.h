@@ -1,6 +1,6 @@
-// The main window: the one dialog of the tool. It binds the window state the conversion reads and
-// reports to (mode, paths, encoding, progress, error list, guidance, message boxes) to its
-// controls, handles the user's events, and owns the engine that runs conversions.
+// The main window: the one dialog of the tool. It handles the user's events, builds a run request
+// from its controls when "CSV出力" is pressed, runs it on a worker thread, and shows what the core
+// reports (counter, bar, output folder, error list, message boxes) in its controls.
 #pragma once
 
 #include <QDialog>
@@ -11,9 +11,10 @@
 
 #include "platform/SingleInstance.h"
 #include "run/TenvorEngine.h"
-#include "state/WindowState.h"
-#include "ui/EventPump.h"
+#include "state/RunObserver.h"
+#include "state/RunRequest.h"
 #include "ui/MainDialogTemplate.h"
+#include "ui/RunEventQueue.h"
 
 class QLineEdit;
 
@@ -23,7 +24,7 @@ class ErrorListModel;
 class PathChooser;
 struct DroppedInput;
 
-class CTenvorDlg : public QDialog, public WindowState {
+class CTenvorDlg : public QDialog, private RunObserver {
     Q_OBJECT
 
 public:
@@ -72,28 +73,20 @@ public:
     // Replaces the file and folder choosers (tests answer in place of a real dialog).
     void SetPathChooser(std::unique_ptr<PathChooser> chooser);
     TenvorEngine& Engine() { return engine_; }
-    const EventPump& Pump() const { return pump_; }
+    // What the engine reports to: the window's side of the run's events.
+    RunEventQueue& RunEvents() { return runEvents_; }
 
-    // WindowState.
-    bool IsFileMode() const override;
-    std::string InputPath() const override;
-    std::string OutputFolder() const override;
-    void SetOutputFolder(const std::string& folder) override;
-    OutputEncoding Encoding() const override;
-    void InitializePrgBar(int iPrgCnt) override;
-    void StepPrgBar() override;
-    void FillPrgBar() override;
-    void ResetPrgBar() override;
-    void SetProgressText(const std::string& csText) override;
-    void HideProgressText() override;
-    void ClearErrorList() override;
-    int InsertErrorRow() override;
-    void SetErrorCell(int row, int column, const std::string& text) override;
-    void FitErrorColumns() override;
-    int FirstSelectedErrorRow() const override;
-    std::string ErrorCell(int row, int column) const override;
-    void SetGuidance(const std::string& text) override;
-    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type, MessageKind kind) override;
+    // The user's choices as the controls hold them.
+    bool IsFileMode() const;
+    std::string InputPath() const;
+    std::string OutputFolder() const;
+    OutputEncoding Encoding() const;
+    // The request "CSV出力" starts: the controls at the moment it is pressed.
+    RunRequest RequestFromControls() const;
+    // The row of the error list selected first, -1 when none.
+    int FirstSelectedErrorRow() const;
+    // The records the error list shows: the latest completed run's, until the mode changes.
+    const std::vector<StErrorInfo>& ErrorRecords() const { return errorRecords_; }
 
     // Mode flags: which mode was last set up, so that a click on the current mode changes nothing.
     int isFileMode = 1;
@@ -129,28 +122,37 @@ private:
     void ShowReadOnlyBoxes();
     // After a run: remembers the folder it wrote into, when it wrote anything.
     void TakeRunResult(const RunSummary& summary);
-    void ShowBar();
-    void ShowProgressText(const QString& text);
-    // Brings the bar and the counter up to date with the last values the run reported.
-    void FlushProgress();
-    void PumpEvents();
 
+    // What the core reports, shown in the controls (on the window's thread, through runEvents_).
+    void CounterChanged(int done, int total) override;
+    void BarChanged(const ProgressBarState& bar) override;
+    void OutputFolderDecided(const std::string& folder) override;
+    void MessageShown(const RunMessage& message) override;
+    void RunFinished(const RunSummary& summary) override;
+
+    // The controls' side of progress and results.
+    void ShowBar();
+    void ResetPrgBar();
+    void ShowProgressText(const QString& text);
+    void HideProgressText();
+    void ClearErrorList();
+    // The records newest first, numbered from 1, each row knowing its kind for the guidance.
+    void FillErrorList(const std::vector<StErrorInfo>& records);
+    void SetGuidance(const QString& text);
+    // A plain modal box: one OK button, no icon, owned by the window.
+    void ShowMessageBox(const QString& text, const QString& caption);
+
+    RunEventQueue runEvents_;  // before the engine, which reports to it
     TenvorEngine engine_;
     MainDialogControls ui_;
     ErrorListModel* errorModel_;
     std::unique_ptr<PathChooser> chooser_;
-    EventPump pump_;
 
-    // The bar as the conversion sees it; the widget shows an empty range as an empty bar.
+    // The bar as the run drives it; the widget shows an empty range as an empty bar.
     int barMaximum_ = 100;
     int barPosition_ = 0;
-    int barStep_ = 10;
-    // During a run the bar and the counter are updated on the screen only when events are
-    // handled (about 30 times a second) and before any message box: laying out the counter's
-    // text for each of thousands of files would cost more than the files' conversion.
-    bool barPending_ = false;
-    std::optional<QString> progressTextPending_;
 
+    std::vector<StErrorInfo> errorRecords_;
     QString lastOutputFolder_;
 
     bool initialised_ = false;

@@ -56,15 +56,22 @@ void ErrorListModel::Clear()
     }
     beginResetModel();
     rows_.clear();
+    kinds_.clear();
     endResetModel();
 }
 
-int ErrorListModel::InsertTopRow()
+int ErrorListModel::InsertTopRow(std::optional<ErrorKind> kind)
 {
     beginInsertRows({}, 0, 0);
     rows_.emplace_front();
+    kinds_.push_front(kind);
     endInsertRows();
     return 0;
+}
+
+std::optional<ErrorKind> ErrorListModel::RowKind(int row) const
+{
+    return Contains(row, 0) ? kinds_[static_cast<std::size_t>(row)] : std::nullopt;
 }
 
 void ErrorListModel::SetCell(int row, int column, const QString& text)

@@ -7,6 +7,9 @@
 #include <QString>
 #include <array>
 #include <deque>
+#include <optional>
+
+#include "shared/ErrorKind.h"
 
 namespace tenvor {
 
@@ -26,16 +29,20 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     void Clear();
-    int InsertTopRow();  // an empty row at the top; returns its index, 0
+    // An empty row at the top, of the error kind given (if any); returns its index, 0.
+    int InsertTopRow(std::optional<ErrorKind> kind = std::nullopt);
     void SetCell(int row, int column, const QString& text);
     QString Cell(int row, int column) const;  // empty outside the rows and columns
+    // The error kind of a row; nothing outside the rows or for a row inserted without one.
+    std::optional<ErrorKind> RowKind(int row) const;
 
     const std::deque<Row>& Rows() const { return rows_; }
 
 private:
     bool Contains(int row, int column) const;
 
-    std::deque<Row> rows_;  // top row first
+    std::deque<Row> rows_;                        // top row first
+    std::deque<std::optional<ErrorKind>> kinds_;  // the kind of each row, in the same order
 };
 
 }  // namespace tenvor

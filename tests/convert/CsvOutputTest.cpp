@@ -36,7 +36,7 @@ protected:
     {
         std::vector<int> kinds;
         for (const auto& info : fixture.engine->ErrorRecords()) {
-            kinds.push_back(info.errorKind);
+            kinds.push_back(ToInt(info.errorKind));
         }
         return kinds;
     }

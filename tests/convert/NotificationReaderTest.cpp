@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "NotificationGenerator.h"
+#include "convert/CsvRendering.h"
 #include "convert/NotificationReader.h"
 #include "diag/ErrorRecorder.h"
 #include "diag/LogFile.h"
@@ -10,6 +11,8 @@
 #include "forms/DataTbl.h"
 #include "forms/FormLookup.h"
 #include "forms/StyleNumList.h"
+#include "platform/TextCodec.h"
+#include "state/ProgressBar.h"
 #include "support/TestSupport.h"
 
 namespace tenvor {
@@ -22,32 +25,32 @@ using gen::NotificationSpec;
 class NotificationReaderTest : public ::testing::Test {
 protected:
     // Writes the bytes to a file and reads it as the run does; returns ReadXMLData's result.
-    int Read(const std::string& bytes, const std::string& name = "n.xml")
+    RunStep Read(const std::string& bytes, const std::string& name = "n.xml")
     {
         const std::string path = test::Join(fixture.in, name);
         test::WriteFile(path, bytes);
         return ReadPath(path);
     }
-    int ReadPath(const std::string& path)
+    RunStep ReadPath(const std::string& path)
     {
         record = StXmlInfo{};
-        errors.ClearRecords();
-        return reader.ReadXMLData(path, record);
+        ProgressBar* fileModeBar = fixture.window.fileMode ? &bar : nullptr;
+        errors.ResetForRun(fileModeBar);
+        return reader.ReadXMLData(path, record, fileModeBar);
     }
     // The kind recorded for the last read, or -1 when nothing was recorded.
     int RecordedKind() const
     {
         const auto& list = errors.Records();
-        return list.empty() ? -1 : list.back().errorKind;
+        return list.empty() ? -1 : ToInt(list.back().errorKind);
     }
     std::string Generated(NotificationSpec wanted) { return gen::Generate(dataTbl, wanted).bytes; }
-    // The record's text as the CSV holds it (UTF-8, "\n" line ends).
+    // The record's text as the CSV holds it, in UTF-8 without the byte-order mark, with "\n"
+    // line ends.
     std::string Csv() const
     {
-        std::string text = record.styleNum + "[kanri]\n" + record.commonData + "[data]\n";
-        for (const auto& line : record.insuredData) {
-            text += line;
-        }
+        std::string text = RenderCsv(record, OutputEncoding::Utf8).substr(kUtf8ByteOrderMark.size());
+        std::erase(text, '\r');
         return text;
     }
 
@@ -56,10 +59,11 @@ protected:
     StINIData iniData;
     MessageBoxes messages{fixture.window};
     LogFile log{fixture.home + test::kSeparator, iniData, messages};
-    ErrorRecorder errors{fixture.window, log, messages};
+    ErrorRecorder errors{fixture.window, log};
+    ProgressBar bar{fixture.window};
     DataTbl dataTbl;
     FormLookup forms{dataTbl};
-    NotificationReader reader{forms, errors, fixture.window};
+    NotificationReader reader{forms, errors};
     StXmlInfo record;
 };
 
@@ -77,7 +81,7 @@ TEST_F(NotificationReaderTest, EveryFormReadsAsItsExpectedCsvInEitherEncoding)
             wanted.extraRootElements = wanted.formId[1] == '7';
             const auto notification = gen::Generate(dataTbl, wanted);
             SCOPED_TRACE(wanted.formId + " encoding " + std::to_string(static_cast<int>(encoding)));
-            ASSERT_EQ(Read(notification.bytes), 0);
+            ASSERT_EQ(Read(notification.bytes), RunStep::GoOn);
             EXPECT_EQ(record.errorFlag, 0);
             EXPECT_EQ(RecordedKind(), -1);
             EXPECT_EQ(Csv(), notification.expectedCsv);
@@ -99,28 +103,28 @@ TEST_F(NotificationReaderTest, ShiftJisNotificationsDecodeTheWindowsCharacters)
         xml += "<" + definition.sNodename + ">\\~</" + definition.sNodename + ">";
     }
     xml += "</_被保険者></N4002002>";
-    ASSERT_EQ(Read(test::Utf8ToCp932(xml)), 0);
-    EXPECT_EQ(record.commonData.substr(0, record.commonData.find(',')), "㈱髙①～－");
-    EXPECT_EQ(record.insuredData.at(0).substr(0, 3), "\\~,");
+    ASSERT_EQ(Read(test::Utf8ToCp932(xml)), RunStep::GoOn);
+    EXPECT_EQ(record.commonData.at(0), "㈱髙①～－");
+    EXPECT_EQ(record.insuredData.at(0).at(0), "\\~");
 }
 
 TEST_F(NotificationReaderTest, LoadFailuresAreKindOneForBadXmlAndKindTwoForMissingInput)
 {
-    EXPECT_EQ(Read(""), 0);
+    EXPECT_EQ(Read(""), RunStep::GoOn);
     EXPECT_EQ(RecordedKind(), 1);
-    EXPECT_EQ(Read("これはXMLではありません"), 0);
+    EXPECT_EQ(Read("これはXMLではありません"), RunStep::GoOn);
     EXPECT_EQ(RecordedKind(), 1);
-    EXPECT_EQ(Read("<N2018003><a>"), 0);
+    EXPECT_EQ(Read("<N2018003><a>"), RunStep::GoOn);
     EXPECT_EQ(RecordedKind(), 1);
-    EXPECT_EQ(Read("<?xml version=\"1.0\"?><!-- only a comment -->"), 0);
+    EXPECT_EQ(Read("<?xml version=\"1.0\"?><!-- only a comment -->"), RunStep::GoOn);
     EXPECT_EQ(RecordedKind(), 1);
-    EXPECT_EQ(Read("<p:N2018003 xmlns:q=\"urn:x\"/>"), 0);  // undeclared prefix
+    EXPECT_EQ(Read("<p:N2018003 xmlns:q=\"urn:x\"/>"), RunStep::GoOn);  // undeclared prefix
     EXPECT_EQ(RecordedKind(), 1);
 
-    EXPECT_EQ(ReadPath(test::Join(fixture.in, "vanished.xml")), 0);
+    EXPECT_EQ(ReadPath(test::Join(fixture.in, "vanished.xml")), RunStep::GoOn);
     EXPECT_EQ(RecordedKind(), 2);
     test::MakeDir(test::Join(fixture.in, "folder.xml"));
-    EXPECT_EQ(ReadPath(test::Join(fixture.in, "folder.xml")), 0);
+    EXPECT_EQ(ReadPath(test::Join(fixture.in, "folder.xml")), RunStep::GoOn);
     EXPECT_EQ(RecordedKind(), 2);
     EXPECT_EQ(record.errorFlag, 1);
     ASSERT_EQ(errors.Records().size(), 1u);
@@ -142,16 +146,16 @@ TEST_F(NotificationReaderTest, OnlyTheExactSupportedIdsAreAccepted)
             xml.replace(xml.find("<x:N2008005>"), 12, "<x:N2008005 xmlns:x=\"urn:x\">");
         }
         SCOPED_TRACE(wrong);
-        EXPECT_EQ(Read(xml), 0);
+        EXPECT_EQ(Read(xml), RunStep::GoOn);
         EXPECT_EQ(RecordedKind(), 1);
     }
     // A declaration, a comment and a processing instruction before the document element are fine.
     std::string prolog = good;
     prolog.insert(prolog.find("<N2008005>"), "<!-- 送付用 --><?app x?>\n");
-    EXPECT_EQ(Read(prolog), 0);
+    EXPECT_EQ(Read(prolog), RunStep::GoOn);
     EXPECT_EQ(RecordedKind(), -1);
-    EXPECT_EQ(record.styleNum, "N2008005\n");
-    EXPECT_EQ(record.commonData, "\n");
+    EXPECT_EQ(record.styleNum, "N2008005");
+    EXPECT_TRUE(record.commonData.empty());
     EXPECT_EQ(record.insuredData.size(), 1u);
 }
 
@@ -160,10 +164,10 @@ TEST_F(NotificationReaderTest, PersonRecordsAreRequiredAndReadInDocumentOrderUnt
     NotificationSpec wanted;
     wanted.formId = "N7100001";
     wanted.fault = Fault::NoPersonRecord;
-    EXPECT_EQ(Read(Generated(wanted)), 0);
+    EXPECT_EQ(Read(Generated(wanted)), RunStep::GoOn);
     EXPECT_EQ(RecordedKind(), 1);
 
-    // Three records, the second one broken: the first line stays, the third is never read.
+    // Three records, the second one broken: the file fails.
     wanted.fault = Fault::None;
     wanted.persons = 1;
     const std::string one = Generated(wanted);
@@ -174,14 +178,14 @@ TEST_F(NotificationReaderTest, PersonRecordsAreRequiredAndReadInDocumentOrderUnt
     broken.insert(broken.find('>') + 1, "<未定義項目/>");
     std::string xml = one;
     xml.insert(end, broken + person);
-    EXPECT_EQ(Read(xml), 0);
+    EXPECT_EQ(Read(xml), RunStep::GoOn);
     EXPECT_EQ(RecordedKind(), 1);
-    EXPECT_EQ(record.insuredData.size(), 1u);
+    EXPECT_EQ(record.errorFlag, 1);
 
     // Records nested anywhere below the document element count, in document order.
     std::string nested = one;
     nested.insert(end, "<群><_被保険者>" + person.substr(std::string("<_被保険者>").size()) + "</群>");
-    EXPECT_EQ(Read(nested), 0);
+    EXPECT_EQ(Read(nested), RunStep::GoOn);
     EXPECT_EQ(RecordedKind(), -1);
     EXPECT_EQ(record.insuredData.size(), 2u);
     EXPECT_EQ(record.insuredData[0], record.insuredData[1]);
@@ -193,13 +197,13 @@ TEST_F(NotificationReaderTest, FileModeSetsTheBarToTheRootsChildrenAndAdvancesPe
     wanted.formId = "N2018003";
     wanted.persons = 2;
     fixture.window.fileMode = true;
-    ASSERT_EQ(Read(Generated(wanted)), 0);
+    ASSERT_EQ(Read(Generated(wanted)), RunStep::GoOn);
     // 16 common fields and 2 records: 18 children, all of them counted.
     EXPECT_EQ(fixture.window.barMaximum, 18);
     EXPECT_EQ(fixture.window.barPosition, 18);
 
     wanted.fault = Fault::MissingField;
-    ASSERT_EQ(Read(Generated(wanted)), 0);
+    ASSERT_EQ(Read(Generated(wanted)), RunStep::GoOn);
     EXPECT_EQ(RecordedKind(), 1);
     EXPECT_EQ(fixture.window.barMaximum, 1);  // a failure in file mode fills the bar
     EXPECT_EQ(fixture.window.barPosition, 1);

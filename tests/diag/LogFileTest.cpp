@@ -28,7 +28,7 @@ using test::WriteFile;
 
 struct LogSetup {
     explicit LogSetup(std::string folder) : messages(window), log(std::move(folder), iniData, messages) {}
-    HeadlessWindowState window;
+    test::RecordingFrontEnd window;
     StINIData iniData;
     MessageBoxes messages;
     LogFile log;
@@ -150,7 +150,7 @@ TEST(LogFile, LogThatCannotBeWrittenShowsMessageSixAndFails)
         ASSERT_EQ(setup.window.messages.size(), 1u);
         EXPECT_EQ(setup.window.messages[0].text, "ログファイルが開かれています。\n閉じてから再実行してください。");
         EXPECT_EQ(setup.window.messages[0].caption, "エラー");
-        EXPECT_EQ(setup.window.messages[0].type, 0u);
+        EXPECT_EQ(setup.window.messages[0].kind, MessageKind::Error);
         EXPECT_EQ(setup.messages.LastMessage().insertText, setup.log.Path());
         blocker.untouched(dir);
     }

@@ -417,19 +417,20 @@ bool BackgroundProgram::Kill()
 
 #endif
 
-void HookedWindow::InitializePrgBar(int iPrgCnt)
+void HookedWindow::BarChanged(const ProgressBarState& bar)
 {
-    HeadlessWindowState::InitializePrgBar(iPrgCnt);
-    if (onBarInitialized) {
+    RecordingFrontEnd::BarChanged(bar);
+    // A bar at 0 is a new one: the core never moves a bar back.
+    if (bar.position == 0 && onBarInitialized) {
         onBarInitialized();
     }
 }
 
-void HookedWindow::SetProgressText(const std::string& csText)
+void HookedWindow::CounterChanged(int done, int total)
 {
-    HeadlessWindowState::SetProgressText(csText);
+    RecordingFrontEnd::CounterChanged(done, total);
     if (onCounter) {
-        onCounter(csText);
+        onCounter(std::to_string(done) + "/" + std::to_string(total));
     }
 }
 
@@ -485,7 +486,7 @@ RunReport Harness::Report(RunOutcome outcome) const
     RunReport report;
     report.outcome = OutcomeName(outcome);
     for (const auto& info : engine.ErrorRecords()) {
-        report.errors.emplace_back(info.errorKind, info.filePath);
+        report.errors.emplace_back(ToInt(info.errorKind), info.filePath);
     }
     for (const auto& box : window.messages) {
         report.messages.emplace_back(box.caption, box.text);
@@ -499,7 +500,7 @@ RunReport Harness::RunFolder(const std::string& folder)
     window.fileMode = false;
     window.inputPath = folder;
     window.messages.clear();
-    return Report(engine.Run().outcome);
+    return Report(engine.Run(window.Request()).outcome);
 }
 
 RunReport Harness::RunFile(const std::string& path)
@@ -507,7 +508,7 @@ RunReport Harness::RunFile(const std::string& path)
     window.fileMode = true;
     window.inputPath = path;
     window.messages.clear();
-    return Report(engine.Run().outcome);
+    return Report(engine.Run(window.Request()).outcome);
 }
 
 std::string Harness::LogText() const

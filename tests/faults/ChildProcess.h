@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "run/TenvorEngine.h"
-#include "state/HeadlessWindowState.h"
 #include "support/TestSupport.h"
 
 namespace tenvor::test {
@@ -81,10 +80,10 @@ bool UnderAddressSanitizer();
 // A window whose hooks run when the run reaches a point: the bar initialised for a folder
 // (after the listing and the check for existing CSV files, before any file is read), and each
 // counter text ("k/N", shown before file k+1 is handled).
-class HookedWindow : public HeadlessWindowState {
+class HookedWindow : public RecordingFrontEnd {
 public:
-    void InitializePrgBar(int iPrgCnt) override;
-    void SetProgressText(const std::string& csText) override;
+    void BarChanged(const ProgressBarState& bar) override;
+    void CounterChanged(int done, int total) override;
 
     std::function<void()> onBarInitialized;
     std::function<void(const std::string&)> onCounter;

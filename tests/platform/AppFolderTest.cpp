@@ -5,7 +5,7 @@
 
 #include "platform/AppFolder.h"
 #include "run/TenvorEngine.h"
-#include "state/HeadlessWindowState.h"
+#include "support/RecordingFrontEnd.h"
 #include "support/TestSupport.h"
 
 namespace tenvor {
@@ -79,12 +79,12 @@ TEST(AppFolder, EngineWithoutAFolderLogsIntoTheEnvironmentsFolderCreatingItsPare
 {
     TempDir dir;
     ScopedEnv home("TENVOR_HOME", dir / "deep/er/home");
-    HeadlessWindowState window;
+    test::RecordingFrontEnd window;
     TenvorEngine engine(window);
     EXPECT_EQ(engine.AppFolderPath(), dir / "deep/er/home/");
     engine.Start();
     window.inputPath = test::RootedPath("in/a.xml");  // missing: the refusal is logged
-    EXPECT_EQ(engine.Run().outcome, RunOutcome::Refused);
+    EXPECT_EQ(engine.Run(window.Request()).outcome, RunOutcome::Refused);
     EXPECT_NE(test::ReadFile(dir / "deep/er/home/Ver1.20.log").find("対象ファイル" + window.inputPath + "\r\n"),
               std::string::npos);
 }

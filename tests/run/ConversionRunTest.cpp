@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <tuple>
 
 #include "NotificationGenerator.h"
 #include "platform/FileSystem.h"
@@ -11,17 +12,6 @@
 
 namespace tenvor {
 namespace {
-
-// Remembers every counter text shown.
-class RecordingWindow : public HeadlessWindowState {
-public:
-    void SetProgressText(const std::string& csText) override
-    {
-        HeadlessWindowState::SetProgressText(csText);
-        counters.push_back(counterText);
-    }
-    std::vector<std::string> counters;
-};
 
 class ConversionRunTest : public ::testing::Test {
 protected:
@@ -44,7 +34,7 @@ protected:
     {
         window.fileMode = fileMode;
         window.inputPath = path;
-        return engine.Run().outcome;
+        return engine.Run(window.Request()).outcome;
     }
     std::vector<std::string> RecordedNames() const
     {
@@ -57,7 +47,7 @@ protected:
     std::string LastMessage() const { return window.messages.empty() ? "" : window.messages.back().text; }
 
     test::RunFixture fixture;  // only its folders are used
-    RecordingWindow window;
+    test::RecordingFrontEnd window;
     TenvorEngine engine;
 };
 
@@ -82,6 +72,43 @@ TEST_F(ConversionRunTest, FolderFilesRunOldestFirstAndSubfoldersAreIgnored)
     EXPECT_EQ(window.rows[4][1], "選択したファイルの形式が正しくありません。");
     EXPECT_EQ(window.messages.back().caption, "完了");
     EXPECT_EQ(LastMessage(), "処理が完了しました。\n5件のエラーが発生しました。");
+}
+
+TEST_F(ConversionRunTest, TheFrontEndHearsOfEachStepInOrder)
+{
+    Good("good.xml", 1767225600);
+    Bad("bad.xml", 1767225660);
+    Good("exists.xml", 1767225720);
+    test::WriteFile(test::Join(fixture.in, "exists.csv"), "someone's");
+    window.fileMode = false;
+    window.inputPath = fixture.in;
+    window.outputFolder.clear();  // the input's folder, decided when the first file is written
+    const RunSummary summary = engine.Run(window.Request());
+    const std::string bad = test::Join(fixture.in, "bad.xml");
+    const std::string exists = test::Join(fixture.in, "exists.xml");
+    EXPECT_EQ(window.events, (std::vector<std::string>{
+                                 "started 3",
+                                 "failed 0 " + exists,
+                                 "bar 0/2",
+                                 "counter 0/3",
+                                 "counter 0/3",
+                                 "folder " + fixture.in + test::kSeparator,
+                                 "bar 1/2",
+                                 "counter 1/3",
+                                 "failed 1 " + bad,
+                                 "bar 2/2",
+                                 "bar 1/1",
+                                 "counter 3/3",
+                                 "finished Completed",
+                             }));
+    EXPECT_EQ(summary.outcome, RunOutcome::Completed);
+    EXPECT_EQ(std::tuple(summary.converted, summary.skippedExisting, summary.failed), std::tuple(1, 1, 1));
+    EXPECT_EQ(summary.errors,
+              (std::vector<StErrorInfo>{{ErrorKind::SameFile, exists}, {ErrorKind::FormatNotSupported, bad}}));
+    EXPECT_EQ(summary.completion,
+              (RunMessage{MessageKind::Completion, "完了", "処理が完了しました。\n2件のエラーが発生しました。"}));
+    EXPECT_EQ(test::ReadFile(test::Join(fixture.in, "exists.csv")), "someone's");
+    EXPECT_TRUE(test::Exists(test::Join(fixture.in, "good.csv")));
 }
 
 TEST_F(ConversionRunTest, AnEmptyFolderCompletesWithZeroOfZero)
@@ -118,9 +145,7 @@ TEST_F(ConversionRunTest, WrongInputIsRefusedWithItsMessageAfterClearingTheLastR
     Bad("x.xml");
     ASSERT_EQ(Run(false, fixture.in), RunOutcome::Completed);
     ASSERT_EQ(window.rows.size(), 1u);
-    window.selected[0] = true;
-    engine.ShowGuidanceForSelectedRow();
-    EXPECT_EQ(window.guidance, "選択したファイルが正しいものか確認してください。");
+    ASSERT_EQ(engine.ErrorRecords().size(), 1u);
 
     Good("upper.XML");
     test::MakeDir(test::Join(fixture.in, "dir.xml"));
@@ -142,8 +167,7 @@ TEST_F(ConversionRunTest, WrongInputIsRefusedWithItsMessageAfterClearingTheLastR
         EXPECT_EQ(Run(refused.fileMode, refused.path), RunOutcome::Refused);
         EXPECT_EQ(LastMessage(), refused.message);
         EXPECT_EQ(window.messages.back().caption, "エラー");
-        EXPECT_TRUE(window.rows.empty());
-        EXPECT_EQ(window.guidance, "");
+        EXPECT_EQ(window.events.back(), "finished Refused");
         EXPECT_TRUE(engine.ErrorRecords().empty());
         const auto lines = fixture.LogLines();
         ASSERT_EQ(lines.size(), logLines + 1);
@@ -163,7 +187,7 @@ TEST_F(ConversionRunTest, AnUnwritableLogStopsTheRunAtTheFirstErrorWithOneMessag
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_EQ(LastMessage(), "ログファイルが開かれています。\n閉じてから再実行してください。");
     EXPECT_EQ(window.messages.back().caption, "エラー");
-    EXPECT_TRUE(window.rows.empty());
+    EXPECT_TRUE(window.rows.empty());  // the list is filled by completed runs only
     EXPECT_EQ(window.counterText, "(3/3)");
     EXPECT_EQ(test::ListDir(fixture.out), std::vector<std::string>{"a.csv"});
 }

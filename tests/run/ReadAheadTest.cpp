@@ -42,20 +42,19 @@ protected:
     }
 
     // What reading one file alone gives.
-    ReadAhead::Result ReadAlone(const std::string& path) const
-    {
-        ReadAhead::Result result;
-        result.errorKind = loader.Load(path, result.record, nullptr);
-        return result;
-    }
+    LoadResult ReadAlone(const std::string& path) const { return loader.Load(path, nullptr); }
 
-    static void ExpectSame(const ReadAhead::Result& got, const ReadAhead::Result& wanted, std::size_t index)
+    static void ExpectSame(const LoadResult& got, const LoadResult& wanted, std::size_t index)
     {
-        EXPECT_EQ(got.errorKind, wanted.errorKind) << "file " << index;
-        EXPECT_EQ(got.record.styleNum, wanted.record.styleNum) << "file " << index;
-        EXPECT_EQ(got.record.commonData, wanted.record.commonData) << "file " << index;
-        EXPECT_EQ(got.record.insuredData, wanted.record.insuredData) << "file " << index;
-        EXPECT_EQ(got.record.errorFlag, wanted.record.errorFlag) << "file " << index;
+        ASSERT_EQ(got.has_value(), wanted.has_value()) << "file " << index;
+        if (!got) {
+            EXPECT_EQ(got.error(), wanted.error()) << "file " << index;
+            return;
+        }
+        EXPECT_EQ(got->styleNum, wanted->styleNum) << "file " << index;
+        EXPECT_EQ(got->commonData, wanted->commonData) << "file " << index;
+        EXPECT_EQ(got->insuredData, wanted->insuredData) << "file " << index;
+        EXPECT_EQ(got->errorFlag, wanted->errorFlag) << "file " << index;
     }
 
     test::TempDir dir;
@@ -63,7 +62,7 @@ protected:
     FormLookup forms{dataTbl};
     NotificationLoader loader{forms};
     std::vector<std::string> paths;
-    std::vector<ReadAhead::Result> alone;  // what reading each file alone gives
+    std::vector<LoadResult> alone;  // what reading each file alone gives
 };
 
 TEST_F(ReadAheadTest, ResultsComeInListOrderEachAsReadAloneFailuresIncluded)
@@ -73,16 +72,18 @@ TEST_F(ReadAheadTest, ResultsComeInListOrderEachAsReadAloneFailuresIncluded)
             ReadAhead readAhead(loader, paths, workers, window);
             int failures = 0;
             for (std::size_t i = 0; i < paths.size(); ++i) {
-                const ReadAhead::Result got = readAhead.Take(i);
+                const LoadResult got = readAhead.Take(i);
                 ExpectSame(got, alone[i], i);
-                failures += got.errorKind ? 1 : 0;
+                failures += got ? 0 : 1;
             }
             // Missing files fail with kind 2, broken ones with kind 1: both reach the caller.
             EXPECT_EQ(failures, 9 + 12 - 2) << workers << " workers, window " << window;
         }
     }
-    EXPECT_EQ(alone[3].errorKind, std::optional<int>(2));
-    EXPECT_EQ(alone[4].errorKind, std::optional<int>(1));
+    ASSERT_FALSE(alone[3].has_value());
+    EXPECT_EQ(alone[3].error(), ErrorKind::FileMissing);
+    ASSERT_FALSE(alone[4].has_value());
+    EXPECT_EQ(alone[4].error(), ErrorKind::FormatNotSupported);
 }
 
 TEST_F(ReadAheadTest, StopsCleanlyWhenTheRunStopsHalfWay)

@@ -312,14 +312,14 @@ RunOutcome RunFixture::RunFile(const std::string& xmlPath)
 {
     window.fileMode = true;
     window.inputPath = xmlPath;
-    return engine->Run().outcome;
+    return engine->Run(window.Request()).outcome;
 }
 
 RunOutcome RunFixture::RunFolder(const std::string& folder)
 {
     window.fileMode = false;
     window.inputPath = folder;
-    return engine->Run().outcome;
+    return engine->Run(window.Request()).outcome;
 }
 
 std::string RunFixture::LogText() const

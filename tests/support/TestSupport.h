@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "run/TenvorEngine.h"
-#include "state/HeadlessWindowState.h"
+#include "support/RecordingFrontEnd.h"
 
 namespace tenvor::test {
 
@@ -97,7 +97,7 @@ private:
 #endif
 
 // A run without a window: its own temporary settings folder (TENVOR_HOME), input and output
-// folders, the window state in memory and an engine on it.
+// folders, a recording front end and an engine reporting to it.
 class RunFixture {
 public:
     RunFixture();
@@ -112,7 +112,7 @@ public:
 
     TempDir dir;  // holds home/, in/ and out/
     std::string home, in, out;
-    HeadlessWindowState window;
+    RecordingFrontEnd window;
     std::unique_ptr<TenvorEngine> engine;
 };
 

@@ -42,7 +42,7 @@ Snapshot Take(WindowFixture& w)
             w.Find<QLineEdit>("IDC_EDT_PATH_OUTPUT")->text(),
             w.Find<QPlainTextEdit>("IDC_EDT_GUIDANCE")->toPlainText(),
             w.Find<ErrorListView>("IDC_LIST_ERRORFILE")->model()->rowCount(),
-            w.dlg().Engine().ErrorRecords().size(),
+            w.dlg().ErrorRecords().size(),
             w.dlg().isFileMode,
             w.dlg().isFolderMode,
             w.Find<QPushButton>("IDC_BTN_OUTPUT")->isEnabled(),
@@ -283,7 +283,7 @@ void WindowInputTest::droppedItemsAreTakenLikeBrowsedOnes()
     QCOMPARE(input->text(), Q(w.out));
     QCOMPARE(output->text(), Q(w.out));
     QCOMPARE(list->model()->rowCount(), 0);
-    QVERIFY(w.dlg().Engine().ErrorRecords().empty());
+    QVERIFY(w.dlg().ErrorRecords().empty());
     QVERIFY(w.Find<QPlainTextEdit>("IDC_EDT_GUIDANCE")->toPlainText().isEmpty());
     QVERIFY(w.Find<QPushButton>("IDC_BTN_OUTPUT")->isEnabled());
 

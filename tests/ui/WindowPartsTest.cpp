@@ -2,21 +2,25 @@
 // model and view (twenty thousand rows included, and fitted columns that show every text whole),
 // what a drop offers, and the bar and counter operations of the window state.
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPainter>
 #include <QProgressBar>
 #include <QUrl>
 #include <QtTest>
+#include <atomic>
+#include <thread>
 
 #include "diag/MessageCatalog.h"
 #include "ui/DialogUnits.h"
 #include "ui/DroppedInput.h"
 #include "ui/ErrorListModel.h"
 #include "ui/ErrorListView.h"
-#include "ui/EventPump.h"
 #include "ui/MainDialogTemplate.h"
+#include "ui/RunEventQueue.h"
 #include "ui/UiTestSupport.h"
 
 using namespace tenvor;
@@ -52,7 +56,7 @@ public:
 
 private slots:
     void dialogUnitsConvertAsWindowsDoes();
-    void eventPumpRunsAtMostOncePerInterval();
+    void runEventsArriveInOrderWithProgressThinnedOut();
     void errorListModelInsertsAtTheTop();
     void twentyThousandRowsFillNewestFirstAndFit();
     void fittedColumnsShowTheirWidestTextWhole();
@@ -82,47 +86,55 @@ void WindowPartsTest::dialogUnitsConvertAsWindowsDoes()
     QCOMPARE(measured.BaseHeight(), metrics.height());
 }
 
-void WindowPartsTest::eventPumpRunsAtMostOncePerInterval()
+void WindowPartsTest::runEventsArriveInOrderWithProgressThinnedOut()
 {
-    qint64 now = 1000;
-    int processed = 0;
-    int total = 0;
-    qint64 processingTime = 0;
-    EventPump pump([&] { return now; },
-                   [&] {
-                       ++processed;
-                       ++total;
-                       now += processingTime;
-                   });
-    pump.Start();
-    for (int step = 0; step < 32; ++step) {
-        ++now;
-        pump.Poll();
-    }
-    QCOMPARE(processed, 0);  // less than one interval since the start
-    ++now;
-    pump.Poll();
-    QCOMPARE(processed, 1);
+    // What the window would show, in order.
+    class Target : public RunObserver {
+    public:
+        void CounterChanged(int done, int total) override
+        {
+            seen << QStringLiteral("counter %1/%2").arg(done).arg(total);
+        }
+        void OutputFolderDecided(const std::string& folder) override { seen << Q(folder); }
+        void MessageShown(const RunMessage& message) override
+        {
+            seen << Q(message.text);
+            shownWhileBlocked = !workerPastMessage.load();
+        }
+        void RunFinished(const RunSummary&) override { seen << QStringLiteral("finished"); }
+        QStringList seen;
+        std::atomic<bool> workerPastMessage{false};
+        bool shownWhileBlocked = false;
+    } target;
+    RunEventQueue queue(target);
+    queue.BeginRun();
+    QEventLoop loop;
+    std::thread worker([&] {
+        for (int i = 0; i <= 5000; ++i) {
+            queue.CounterChanged(i, 5000);
+        }
+        queue.OutputFolderDecided("out");
+        queue.CounterChanged(5001, 5002);
+        queue.MessageShown(RunMessage{MessageKind::Error, "エラー", "stop"});
+        target.workerPastMessage = true;
+        queue.RunFinished(RunSummary{});
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+    queue.EndRun();
 
-    // One second of calls every millisecond: about thirty pumps, never more.
-    processed = 0;
-    for (int step = 0; step < 1000; ++step) {
-        ++now;
-        pump.Poll();
-    }
-    QVERIFY(processed >= 29 && processed <= 31);
-
-    // A slow pump: the next interval starts when it ends.
-    processed = 0;
-    processingTime = 100;
-    now += EventPump::kIntervalMs;
-    pump.Poll();
-    QCOMPARE(processed, 1);
-    now += EventPump::kIntervalMs - 1;
-    pump.Poll();
-    QCOMPARE(processed, 1);
-    QCOMPARE(pump.PumpCount(), total);
-    QCOMPARE(pump.PumpTimeMs(), 100);  // only the slow pump took time
+    // Every event other than progress arrives, in order; progress shows its latest value before
+    // each of them, and far fewer times than it was reported.
+    QVERIFY2(target.seen.size() >= 5, qPrintable(target.seen.join(QLatin1Char(' '))));
+    const QStringList tail = target.seen.mid(target.seen.size() - 5);
+    QCOMPARE(tail,
+             (QStringList{QStringLiteral("counter 5000/5000"), QStringLiteral("out"),
+                          QStringLiteral("counter 5001/5002"), QStringLiteral("stop"), QStringLiteral("finished")}));
+    QCOMPARE(queue.ProgressReports(), 5002);
+    QVERIFY2(queue.ProgressDeliveries() < 5002, qPrintable(QString::number(queue.ProgressDeliveries())));
+    // A message holds the run until it has been shown.
+    QVERIFY(target.shownWhileBlocked);
 }
 
 void WindowPartsTest::errorListModelInsertsAtTheTop()
@@ -299,45 +311,33 @@ void WindowPartsTest::barAndCounterOperations()
     WindowFixture w;
     auto* bar = w.Find<QProgressBar>("IDC_PRG_BAR");
     auto* counter = w.Find<QLabel>("IDC_TXT_PROGRESS");
-    CTenvorDlg& state = w.dlg();
+    RunObserver& events = w.dlg().RunEvents();
 
-    state.InitializePrgBar(10);
+    events.BarChanged({0, 10});
     QCOMPARE(bar->maximum(), 10);
     QCOMPARE(bar->value(), 0);
-    state.StepPrgBar();
-    state.StepPrgBar();
+    events.BarChanged({2, 10});
     QCOMPARE(bar->value(), 2);
-    state.ResetPrgBar();
-    QCOMPARE(bar->value(), 0);
-    QCOMPARE(bar->maximum(), 10);
 
-    // An empty range shows an empty bar, not a busy indicator; stepping stays at the end.
-    state.InitializePrgBar(0);
+    // An empty range shows an empty bar, not a busy indicator.
+    events.BarChanged({0, 0});
     QVERIFY(bar->maximum() > bar->minimum());
     QCOMPARE(bar->value(), 0);
-    state.StepPrgBar();
-    QCOMPARE(bar->value(), 0);
-    state.InitializePrgBar(1);
-    state.StepPrgBar();
-    state.StepPrgBar();
-    QCOMPARE(bar->value(), 1);
-
-    state.InitializePrgBar(500);
-    state.StepPrgBar();
-    state.FillPrgBar();
+    events.BarChanged({1, 1});
     QCOMPARE(bar->value(), bar->maximum());
     QCOMPARE(bar->maximum(), 1);
 
     QVERIFY(counter->isHidden());
-    state.SetProgressText("3/10");
+    events.CounterChanged(3, 10);
     QVERIFY(!counter->isHidden());
     QCOMPARE(counter->text(), QStringLiteral("(3/10)"));
-    state.HideProgressText();
+    // A new text in the output box hides the counter and empties the bar.
+    events.OutputFolderDecided(w.out);
     QVERIFY(counter->isHidden());
-    QCOMPARE(counter->text(), QStringLiteral("(3/10)"));
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(w.Find<QLineEdit>("IDC_EDT_PATH_OUTPUT")->text(), Q(w.out));
 
-    QCOMPARE(state.FirstSelectedErrorRow(), -1);
-    QVERIFY(state.ErrorCell(-1, 1).empty());
+    QCOMPARE(w.dlg().FirstSelectedErrorRow(), -1);
 }
 
 QTEST_MAIN(WindowPartsTest)

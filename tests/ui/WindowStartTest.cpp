@@ -82,7 +82,7 @@ void WindowStartTest::startState()
         QVERIFY(!button->isDefault());
         QVERIFY(!button->autoDefault());
     }
-    QVERIFY(w.dlg().Engine().ErrorRecords().empty());
+    QVERIFY(w.dlg().ErrorRecords().empty());
     QVERIFY(w.boxes.seen.empty());
 }
 

@@ -1,22 +1,20 @@
-// How a run ended, and what it did: what a front end reports after the run button.
+// How a run ended and what it did: the last thing the core reports of a run.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "shared/StErrorInfo.h"
+#include "state/RunMessage.h"
 
 namespace tenvor {
-
-// Choices for one run that the window does not offer.
-struct RunOptions {
-    // Inputs whose CSV file exists are left out quietly: no error record, no log entry. For
-    // runs that pick up where an earlier one ended.
-    bool skipExistingQuietly = false;
-};
 
 enum class RunOutcome {
     Refused,    // invalid input, or the log could not be written before the loop
     Stopped,    // stopped before its end: the log or a CSV file could not be written, or a
                 // failure that belongs to no file
-    Completed,  // every file handled; the error list and the completion message are shown
+    Completed,  // every file handled
 };
 
 struct RunSummary {
@@ -27,6 +25,12 @@ struct RunSummary {
     // When a CSV file could not be written: the file and the system's reason, such as
     // "out/a.csv: No space left on device".
     std::string writeFailure;
+    // The error records, in the order they were recorded (the error list shows them newest
+    // first).
+    std::vector<StErrorInfo> errors;
+    // A completed run's completion message ("処理が完了しました。", with the number of errors when
+    // there are any), to be shown once the error list is filled.
+    std::optional<RunMessage> completion;
 };
 
 }  // namespace tenvor

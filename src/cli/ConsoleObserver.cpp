@@ -1,7 +1,6 @@
-#include "cli/ConsoleWindowState.h"
+#include "cli/ConsoleObserver.h"
 
 #include <cstdlib>
-#include <string_view>
 
 #include "cli/ConsoleOutput.h"
 
@@ -25,11 +24,11 @@ bool TerminalTakesCounter()
 
 }  // namespace
 
-ConsoleWindowState::ConsoleWindowState() : counterOnTerminal_(TerminalTakesCounter()) {}
+ConsoleObserver::ConsoleObserver() : counterOnTerminal_(TerminalTakesCounter()) {}
 
-void ConsoleWindowState::SetProgressText(const std::string& csText)
+void ConsoleObserver::CounterChanged(int done, int total)
 {
-    HeadlessWindowState::SetProgressText(csText);
+    counterText_ = "(" + std::to_string(done) + "/" + std::to_string(total) + ")";
     if (!counterOnTerminal_) {
         return;
     }
@@ -42,7 +41,7 @@ void ConsoleWindowState::SetProgressText(const std::string& csText)
     counterShown_ = true;
 }
 
-void ConsoleWindowState::FinishCounter()
+void ConsoleObserver::FinishCounter()
 {
     if (counterShown_) {
         DrawCounter("\n");
@@ -50,27 +49,20 @@ void ConsoleWindowState::FinishCounter()
     }
 }
 
-int ConsoleWindowState::ShowMessageBox(const std::string& text, const std::string& caption, unsigned type,
-                                       MessageKind kind)
+void ConsoleObserver::MessageShown(const RunMessage& message)
 {
-    HeadlessWindowState::ShowMessageBox(text, caption, type, kind);
-    if (kind == MessageKind::Completion) {
-        completionMessage = text;
-        return 1;
-    }
     FinishCounter();
-    Write(Stream::Err, caption + ": " + text + "\n");
-    return 1;
+    Write(Stream::Err, message.caption + ": " + message.text + "\n");
 }
 
-void ConsoleWindowState::DrawCounter(std::string_view end)
+void ConsoleObserver::DrawCounter(std::string_view end)
 {
     // Back to the start of the line; blanks cover what a longer earlier text left.
-    std::string line = "\r" + counterText;
-    if (counterText.size() < counterWidth_) {
-        line.append(counterWidth_ - counterText.size(), ' ');
+    std::string line = "\r" + counterText_;
+    if (counterText_.size() < counterWidth_) {
+        line.append(counterWidth_ - counterText_.size(), ' ');
     }
-    counterWidth_ = counterText.size();
+    counterWidth_ = counterText_.size();
     line += end;
     Write(Stream::Err, line);
 }

@@ -1,0 +1,93 @@
+#include "support/RecordingFrontEnd.h"
+
+#include "diag/MessageCatalog.h"
+
+namespace tenvor::test {
+
+namespace {
+
+const char* OutcomeName(RunOutcome outcome)
+{
+    switch (outcome) {
+        case RunOutcome::Refused:
+            return "Refused";
+        case RunOutcome::Stopped:
+            return "Stopped";
+        case RunOutcome::Completed:
+            return "Completed";
+    }
+    return "?";
+}
+
+}  // namespace
+
+RunRequest RecordingFrontEnd::Request() const
+{
+    RunRequest request;
+    request.mode = fileMode ? InputMode::File : InputMode::Folder;
+    request.inputPath = inputPath;
+    request.outputFolder = outputFolder;
+    request.encoding = encoding;
+    request.skipExistingQuietly = skipExistingQuietly;
+    return request;
+}
+
+void RecordingFrontEnd::RunStarted(int inputCount)
+{
+    events.push_back("started " + std::to_string(inputCount));
+}
+
+void RecordingFrontEnd::CounterChanged(int done, int total)
+{
+    counterText = "(" + std::to_string(done) + "/" + std::to_string(total) + ")";
+    counterVisible = true;
+    counters.push_back(counterText);
+    events.push_back("counter " + std::to_string(done) + "/" + std::to_string(total));
+}
+
+void RecordingFrontEnd::BarChanged(const ProgressBarState& bar)
+{
+    barMaximum = bar.maximum;
+    barPosition = bar.position;
+    events.push_back("bar " + std::to_string(bar.position) + "/" + std::to_string(bar.maximum));
+}
+
+void RecordingFrontEnd::OutputFolderDecided(const std::string& folder)
+{
+    // What the window's output box does with a new text: hide the counter, empty the bar.
+    outputFolder = folder;
+    counterVisible = false;
+    barPosition = 0;
+    events.push_back("folder " + folder);
+}
+
+void RecordingFrontEnd::FileFailed(const StErrorInfo& record)
+{
+    events.push_back("failed " + std::to_string(ToInt(record.errorKind)) + " " + record.filePath);
+}
+
+void RecordingFrontEnd::MessageShown(const RunMessage& message)
+{
+    messages.push_back(message);
+    events.push_back("message " + message.caption + ": " + message.text);
+}
+
+void RecordingFrontEnd::RunFinished(const RunSummary& summary)
+{
+    events.push_back(std::string("finished ") + OutcomeName(summary.outcome));
+    if (summary.outcome != RunOutcome::Completed) {
+        return;
+    }
+    rows.clear();
+    const std::size_t count = summary.errors.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const StErrorInfo& record = summary.errors[i];
+        rows.push_front(Row{std::to_string(count - i), std::string(ErrorText(record.errorKind)), record.filePath});
+    }
+    ++fitCount;
+    if (summary.completion) {
+        messages.push_back(*summary.completion);
+    }
+}
+
+}  // namespace tenvor::test

@@ -4,7 +4,7 @@
 
 #include <span>
 
-#include "forms/DataTbl.h"
+#include "forms/FormDefinition.h"
 
 namespace tenvor {
 
@@ -13,7 +13,7 @@ struct FieldDef {
     int bytes;
 };
 
-// Appends the common list, then the insured list, each filled definition by definition.
-void AppendFormLists(DataDifLists& target, std::span<const FieldDef> common, std::span<const FieldDef> insured);
+// Sets the form's common list and insured list, each filled definition by definition.
+void FillFormLists(FormDefinition& form, std::span<const FieldDef> common, std::span<const FieldDef> insured);
 
 }  // namespace tenvor

@@ -249,39 +249,39 @@ constexpr FieldDef kN7120001Insured[] = {
 
 }  // namespace
 
-void DataTbl::setDataDifListN7100001()
+void DataTbl::setDataDifListN7100001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7100001, {}, kN7100001Insured);
+    FillFormLists(form, {}, kN7100001Insured);
 }
 
-void DataTbl::setDataDifListN7100002()
+void DataTbl::setDataDifListN7100002(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7100002, {}, kN7100001Insured);
+    FillFormLists(form, {}, kN7100001Insured);
 }
 
-void DataTbl::setDataDifListN7110001()
+void DataTbl::setDataDifListN7110001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7110001, {}, kN7110001Insured);
+    FillFormLists(form, {}, kN7110001Insured);
 }
 
-void DataTbl::setDataDifListN7110002()
+void DataTbl::setDataDifListN7110002(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7110002, {}, kN7110002Insured);
+    FillFormLists(form, {}, kN7110002Insured);
 }
 
-void DataTbl::setDataDifListN7120001()
+void DataTbl::setDataDifListN7120001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7120001, {}, kN7120001Insured);
+    FillFormLists(form, {}, kN7120001Insured);
 }
 
-void DataTbl::setDataDifListN7120002()
+void DataTbl::setDataDifListN7120002(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7120002, {}, kN7120001Insured);
+    FillFormLists(form, {}, kN7120001Insured);
 }
 
-void DataTbl::setDataDifListN7120003()
+void DataTbl::setDataDifListN7120003(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7120003, {}, kN7120001Insured);
+    FillFormLists(form, {}, kN7120001Insured);
 }
 
 }  // namespace tenvor

@@ -273,44 +273,44 @@ constexpr FieldDef kN7190001Insured[] = {
 
 }  // namespace
 
-void DataTbl::setDataDifListN7130001()
+void DataTbl::setDataDifListN7130001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7130001, {}, kN7130001Insured);
+    FillFormLists(form, {}, kN7130001Insured);
 }
 
-void DataTbl::setDataDifListN7140001()
+void DataTbl::setDataDifListN7140001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7140001, {}, kN7140001Insured);
+    FillFormLists(form, {}, kN7140001Insured);
 }
 
-void DataTbl::setDataDifListN7150001()
+void DataTbl::setDataDifListN7150001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7150001, {}, kN7150001Insured);
+    FillFormLists(form, {}, kN7150001Insured);
 }
 
-void DataTbl::setDataDifListN7160001()
+void DataTbl::setDataDifListN7160001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7160001, {}, kN7160001Insured);
+    FillFormLists(form, {}, kN7160001Insured);
 }
 
-void DataTbl::setDataDifListN7170002()
+void DataTbl::setDataDifListN7170002(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7170002, {}, kN7170002Insured);
+    FillFormLists(form, {}, kN7170002Insured);
 }
 
-void DataTbl::setDataDifListN7170003()
+void DataTbl::setDataDifListN7170003(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7170003, {}, kN7170002Insured);
+    FillFormLists(form, {}, kN7170002Insured);
 }
 
-void DataTbl::setDataDifListN7180001()
+void DataTbl::setDataDifListN7180001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7180001, {}, kN7180001Insured);
+    FillFormLists(form, {}, kN7180001Insured);
 }
 
-void DataTbl::setDataDifListN7190001()
+void DataTbl::setDataDifListN7190001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7190001, {}, kN7190001Insured);
+    FillFormLists(form, {}, kN7190001Insured);
 }
 
 }  // namespace tenvor

@@ -151,29 +151,29 @@ constexpr FieldDef kN7240001Insured[] = {
 
 }  // namespace
 
-void DataTbl::setDataDifListN7200001()
+void DataTbl::setDataDifListN7200001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7200001, {}, kN7200001Insured);
+    FillFormLists(form, {}, kN7200001Insured);
 }
 
-void DataTbl::setDataDifListN7210001()
+void DataTbl::setDataDifListN7210001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7210001, {}, kN7210001Insured);
+    FillFormLists(form, {}, kN7210001Insured);
 }
 
-void DataTbl::setDataDifListN7220001()
+void DataTbl::setDataDifListN7220001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7220001, {}, kN7220001Insured);
+    FillFormLists(form, {}, kN7220001Insured);
 }
 
-void DataTbl::setDataDifListN7230001()
+void DataTbl::setDataDifListN7230001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7230001, {}, kN7230001Insured);
+    FillFormLists(form, {}, kN7230001Insured);
 }
 
-void DataTbl::setDataDifListN7240001()
+void DataTbl::setDataDifListN7240001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN7240001, {}, kN7240001Insured);
+    FillFormLists(form, {}, kN7240001Insured);
 }
 
 }  // namespace tenvor

@@ -331,44 +331,44 @@ constexpr FieldDef kN2069001Insured[] = {
 
 }  // namespace
 
-void DataTbl::setDataDifListN2008005()
+void DataTbl::setDataDifListN2008005(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN2008005, {}, kN2008005Insured);
+    FillFormLists(form, {}, kN2008005Insured);
 }
 
-void DataTbl::setDataDifListN2009005()
+void DataTbl::setDataDifListN2009005(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN2009005, {}, kN2009005Insured);
+    FillFormLists(form, {}, kN2009005Insured);
 }
 
-void DataTbl::setDataDifListN2056001()
+void DataTbl::setDataDifListN2056001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN2056001, {}, kN2056001Insured);
+    FillFormLists(form, {}, kN2056001Insured);
 }
 
-void DataTbl::setDataDifListN2057001()
+void DataTbl::setDataDifListN2057001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN2057001, {}, kN2057001Insured);
+    FillFormLists(form, {}, kN2057001Insured);
 }
 
-void DataTbl::setDataDifListN2067001()
+void DataTbl::setDataDifListN2067001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN2067001, {}, kN2067001Insured);
+    FillFormLists(form, {}, kN2067001Insured);
 }
 
-void DataTbl::setDataDifListN2068001()
+void DataTbl::setDataDifListN2068001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN2068001, {}, kN2068001Insured);
+    FillFormLists(form, {}, kN2068001Insured);
 }
 
-void DataTbl::setDataDifListN2069001()
+void DataTbl::setDataDifListN2069001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN2069001, {}, kN2069001Insured);
+    FillFormLists(form, {}, kN2069001Insured);
 }
 
-void DataTbl::setDataDifListN2070001()
+void DataTbl::setDataDifListN2070001(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN2070001, {}, kN2069001Insured);
+    FillFormLists(form, {}, kN2069001Insured);
 }
 
 }  // namespace tenvor

@@ -181,29 +181,29 @@ constexpr FieldDef kN4003004Insured[] = {
 
 }  // namespace
 
-void DataTbl::setDataDifListN2018003()
+void DataTbl::setDataDifListN2018003(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN2018003, kN2018003Common, kN2018003Insured);
+    FillFormLists(form, kN2018003Common, kN2018003Insured);
 }
 
-void DataTbl::setDataDifListN2043003()
+void DataTbl::setDataDifListN2043003(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN2043003, kN2018003Common, kN2043003Insured);
+    FillFormLists(form, kN2018003Common, kN2043003Insured);
 }
 
-void DataTbl::setDataDifListN4001004()
+void DataTbl::setDataDifListN4001004(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN4001004, kN4001004Common, kN4001004Insured);
+    FillFormLists(form, kN4001004Common, kN4001004Insured);
 }
 
-void DataTbl::setDataDifListN4002002()
+void DataTbl::setDataDifListN4002002(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN4002002, kN4002002Common, kN4002002Insured);
+    FillFormLists(form, kN4002002Common, kN4002002Insured);
 }
 
-void DataTbl::setDataDifListN4003004()
+void DataTbl::setDataDifListN4003004(FormDefinition& form)
 {
-    AppendFormLists(dataDifListN4003004, kN4003004Common, kN4003004Insured);
+    FillFormLists(form, kN4003004Common, kN4003004Insured);
 }
 
 }  // namespace tenvor

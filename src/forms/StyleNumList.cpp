@@ -2,6 +2,30 @@
 
 namespace tenvor {
 
+namespace {
+
+// Every row needs a builder and an id that StyleNumPosition admits, and no id may appear twice;
+// otherwise a form of the catalogue could never be found or built.
+constexpr bool RowsAreComplete()
+{
+    for (std::size_t i = 0; i < styleNumList.size(); ++i) {
+        const std::string_view id = styleNumList[i];
+        if (id.size() != 8 || id.front() != 'N' || DataTbl::builtInForms[i].build == nullptr) {
+            return false;
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (styleNumList[j] == id) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+static_assert(RowsAreComplete(), "a row of DataTbl::builtInForms lacks its builder or has a malformed or repeated id");
+
+}  // namespace
+
 int StyleNumPosition(std::string_view csStyleNum)
 {
     if (csStyleNum.size() != 8 || csStyleNum.front() != 'N') {

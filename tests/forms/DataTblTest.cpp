@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "forms/DataTbl.h"
-#include "forms/FormLookup.h"
 #include "forms/StyleNumList.h"
 
 namespace tenvor {
@@ -136,19 +137,25 @@ TEST(StyleNumList, AdmitsExactlyTheCatalogueIdsWithTheFirstEightSingleRecord)
     }
 }
 
-TEST(FormLookup, FindsFieldPositionsOfEveryList)
+TEST(DataTbl, DefinitionsFollowTheRowsAndMatchTheMap)
 {
     const DataTbl table;
-    const FormLookup lookup(table);
-    const FormEntry* form = lookup.Find("N4002002");
-    ASSERT_NE(form, nullptr);
-    EXPECT_FALSE(form->singleRecord);
-    EXPECT_EQ(form->lists[0]->Find("船舶所有者整理記号"), 0);
-    EXPECT_EQ(form->lists[0]->Find("年金事務所名"), 11);
-    EXPECT_EQ(form->lists[1]->Find("決定後の標準賞与額x厚年"), 12);
-    EXPECT_EQ(form->lists[1]->Find("年金事務所名"), -1);
-    EXPECT_EQ(lookup.Find("N2008006"), nullptr);
-    EXPECT_TRUE(lookup.Find("N2070001")->singleRecord);
+    const std::vector<FormDefinition> forms = table.Definitions();
+    ASSERT_EQ(forms.size(), std::size(DataTbl::builtInForms));
+    ASSERT_EQ(forms.size(), styleNumList.size());
+    for (std::size_t i = 0; i < forms.size(); ++i) {
+        SCOPED_TRACE(forms[i].id);
+        EXPECT_EQ(forms[i].id, styleNumList[i]);
+        EXPECT_EQ(forms[i].singleRecord, DataTbl::builtInForms[i].singleRecord);
+        EXPECT_EQ(forms[i].singleRecord, IsSingleRecordForm(forms[i].id));
+        // A single-record form has no common part.
+        EXPECT_TRUE(!forms[i].singleRecord || forms[i].commonList.empty());
+        const DataDifLists& lists = table.dataDifMap.at(forms[i].id);
+        EXPECT_EQ(forms[i].commonList, lists[kCommonList]);
+        EXPECT_EQ(forms[i].insuredList, lists[kInsuredList]);
+        EXPECT_EQ(table.Definition(forms[i].id), forms[i]);
+    }
+    EXPECT_FALSE(table.Definition("N2008006").has_value());
 }
 
 }  // namespace

@@ -18,7 +18,6 @@
 #include <string_view>
 
 #include "forms/DataTbl.h"
-#include "forms/StyleNumList.h"
 #ifdef _WIN32
 #include "platform/TextCodec.h"
 #endif
@@ -262,7 +261,7 @@ void AppendFields(std::string& xml, const Record& record, Random& random, bool s
 }
 
 // The field of the first record that takes the padding: the longest free-text one.
-Field* PaddingField(std::vector<Record>& records, Record* common, const DataDifLists& lists)
+Field* PaddingField(std::vector<Record>& records, Record* common, const FormDefinition& form)
 {
     Field* best = nullptr;
     int bestBytes = 0;
@@ -275,10 +274,10 @@ Field* PaddingField(std::vector<Record>& records, Record* common, const DataDifL
         }
     };
     if (common != nullptr) {
-        consider(*common, lists[0]);
+        consider(*common, form.commonList);
     }
     if (!records.empty()) {
-        consider(records.front(), lists[1]);
+        consider(records.front(), form.insuredList);
     }
     return best;
 }
@@ -356,41 +355,49 @@ std::string ToCp932(const std::string& utf8)
 }
 #endif
 
-GeneratedNotification Generate(const DataTbl& catalogue, const NotificationSpec& wanted)
+namespace {
+
+// The files that have no form at all, or nothing when the fault leaves the notification whole.
+std::optional<GeneratedNotification> WithoutForm(const NotificationSpec& wanted)
 {
     GeneratedNotification result;
+    result.convertible = false;
     if (wanted.fault == Fault::Empty) {
-        result.convertible = false;
         return result;
     }
     if (wanted.fault == Fault::NotXml) {
         result.bytes = "これはXMLではありません。\nThis is not an XML document.\n";
-        result.convertible = false;
         return result;
     }
-    const auto entry = catalogue.dataDifMap.find(wanted.formId);
-    if (entry == catalogue.dataDifMap.end()) {
-        throw std::invalid_argument("not a supported form: " + wanted.formId);
-    }
-    const DataDifLists& lists = entry->second;
-    const bool singleRecord = IsSingleRecordForm(wanted.formId);
+    return std::nullopt;
+}
+
+[[noreturn]] void RejectForm(const std::string& formId)
+{
+    throw std::invalid_argument("not a supported form: " + formId);
+}
+
+GeneratedNotification GenerateForm(const FormDefinition& form, const NotificationSpec& wanted)
+{
+    GeneratedNotification result;
+    const bool singleRecord = form.singleRecord;
     Random random(wanted.seed);
 
     std::optional<Record> common;
-    if (!lists[0].empty()) {
-        common = MakeRecord(lists[0], random, wanted.specialCharacters);
+    if (!form.commonList.empty()) {
+        common = MakeRecord(form.commonList, random, wanted.specialCharacters);
     }
     std::vector<Record> records;
     const int persons = singleRecord ? 1 : (wanted.fault == Fault::NoPersonRecord ? 0 : std::max(wanted.persons, 1));
     for (int i = 0; i < persons; ++i) {
-        records.push_back(MakeRecord(lists[1], random, wanted.specialCharacters));
+        records.push_back(MakeRecord(form.insuredList, random, wanted.specialCharacters));
     }
-    const std::string root = wanted.fault == Fault::UnsupportedForm ? "N2008006" : wanted.formId;
+    const std::string root = wanted.fault == Fault::UnsupportedForm ? "N2008006" : form.id;
 
     Random layout(wanted.seed ^ 0xA5A5A5A5U);
     std::string xml = Render(root, common ? &*common : nullptr, records, singleRecord, layout, wanted);
     if (wanted.targetBytes > xml.size()) {
-        if (Field* field = PaddingField(records, common ? &*common : nullptr, lists)) {
+        if (Field* field = PaddingField(records, common ? &*common : nullptr, form)) {
             const std::string_view filler = kSentences[static_cast<std::size_t>(wanted.seed % kSentences.size())];
             const std::size_t missing = wanted.targetBytes - xml.size();
             while (field->value.size() < missing) {
@@ -403,8 +410,7 @@ GeneratedNotification Generate(const DataTbl& catalogue, const NotificationSpec&
 
     result.convertible = wanted.fault == Fault::None;
     if (result.convertible) {
-        result.expectedCsv =
-            wanted.formId + "\n[kanri]\n" + (common ? CsvLine(*common) : std::string("\n")) + "[data]\n";
+        result.expectedCsv = form.id + "\n[kanri]\n" + (common ? CsvLine(*common) : std::string("\n")) + "[data]\n";
         for (const Record& record : records) {
             result.expectedCsv += CsvLine(record);
         }
@@ -414,6 +420,39 @@ GeneratedNotification Generate(const DataTbl& catalogue, const NotificationSpec&
         result.bytes.resize(result.bytes.size() / 2);
     }
     return result;
+}
+
+const FormDefinition* FindForm(std::span<const FormDefinition> forms, const std::string& formId)
+{
+    const auto found =
+        std::find_if(forms.begin(), forms.end(), [&](const FormDefinition& form) { return form.id == formId; });
+    return found == forms.end() ? nullptr : &*found;
+}
+
+}  // namespace
+
+GeneratedNotification Generate(const DataTbl& catalogue, const NotificationSpec& wanted)
+{
+    if (auto result = WithoutForm(wanted)) {
+        return std::move(*result);
+    }
+    const std::optional<FormDefinition> form = catalogue.Definition(wanted.formId);
+    if (!form) {
+        RejectForm(wanted.formId);
+    }
+    return GenerateForm(*form, wanted);
+}
+
+GeneratedNotification Generate(std::span<const FormDefinition> forms, const NotificationSpec& wanted)
+{
+    if (auto result = WithoutForm(wanted)) {
+        return std::move(*result);
+    }
+    const FormDefinition* form = FindForm(forms, wanted.formId);
+    if (form == nullptr) {
+        RejectForm(wanted.formId);
+    }
+    return GenerateForm(*form, wanted);
 }
 
 namespace {
@@ -453,12 +492,22 @@ constexpr std::array<Fault, 5> kFolderFaults = {Fault::MissingField, Fault::Trun
 
 std::vector<GeneratedFile> GenerateFolder(const DataTbl& catalogue, const std::string& folder, const FolderSpec& wanted)
 {
+    return GenerateFolder(catalogue.Definitions(), folder, wanted);
+}
+
+std::vector<GeneratedFile> GenerateFolder(std::span<const FormDefinition> forms, const std::string& folder,
+                                          const FolderSpec& wanted)
+{
+    if (forms.empty() && wanted.count > 0) {
+        throw std::invalid_argument("no forms to make notifications of");
+    }
     std::vector<GeneratedFile> files;
     files.reserve(static_cast<std::size_t>(std::max(wanted.count, 0)));
     Random random(wanted.seed);
     for (int i = 0; i < wanted.count; ++i) {
+        const FormDefinition& form = forms[static_cast<std::size_t>(random.Below(static_cast<int>(forms.size())))];
         NotificationSpec one;
-        one.formId = std::string(styleNumList[static_cast<std::size_t>(random.Below(33))]);
+        one.formId = form.id;
         one.persons = random.Between(wanted.minPersons, wanted.maxPersons);
         one.encoding = random.Fraction() < wanted.shiftJisFraction ? FileEncoding::ShiftJis : FileEncoding::Utf8;
         one.seed = static_cast<std::uint32_t>(random.Next());
@@ -468,7 +517,7 @@ std::vector<GeneratedFile> GenerateFolder(const DataTbl& catalogue, const std::s
         if (random.Fraction() < wanted.failFraction) {
             one.fault = kFolderFaults[static_cast<std::size_t>(random.Below(static_cast<int>(kFolderFaults.size())))];
         }
-        GeneratedNotification notification = Generate(catalogue, one);
+        GeneratedNotification notification = GenerateForm(form, one);
         char name[64];
         std::snprintf(name, sizeof name, "%06d_%s.xml", i + 1, one.formId.c_str());
         WriteFileWithTime(folder + "/" + name, notification.bytes, wanted.firstMtime + i);
@@ -483,11 +532,12 @@ std::vector<GeneratedFile> GenerateExamples(const DataTbl& catalogue, const std:
         std::string name;
         NotificationSpec wanted;
     };
+    const std::vector<FormDefinition> forms = catalogue.Definitions();
     std::vector<Example> examples;
     std::uint32_t seed = 20260101;
-    for (std::size_t i = 0; i < styleNumList.size(); ++i) {
+    for (std::size_t i = 0; i < forms.size(); ++i) {
         NotificationSpec wanted;
-        wanted.formId = std::string(styleNumList[i]);
+        wanted.formId = forms[i].id;
         wanted.persons = 2;
         wanted.seed = seed++;
         wanted.encoding = i % 4 == 1 ? FileEncoding::ShiftJis : FileEncoding::Utf8;
@@ -516,7 +566,7 @@ std::vector<GeneratedFile> GenerateExamples(const DataTbl& catalogue, const std:
     std::vector<GeneratedFile> files;
     const std::int64_t firstMtime = 1767225600;
     for (std::size_t i = 0; i < examples.size(); ++i) {
-        GeneratedNotification notification = Generate(catalogue, examples[i].wanted);
+        GeneratedNotification notification = Generate(forms, examples[i].wanted);
         WriteFileWithTime(folder + "/" + examples[i].name, notification.bytes,
                           firstMtime + static_cast<std::int64_t>(i) * 60);
         files.push_back({examples[i].name, notification.convertible, std::move(notification.expectedCsv)});

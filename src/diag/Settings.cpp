@@ -18,11 +18,12 @@ StINIData GetTenvor_IniFileData(const std::string& csIniFilePath)
 {
     constexpr std::array<IniKey, 2> keys{{{"DebugFlag", "0"}, {"DriveName", "C"}}};
     const std::vector<std::string> values = ReadIniStrings(csIniFilePath, kSection, keys);
+    const std::string& debugFlag = values.at(0);
     StINIData settings;
     // Each value is read into a buffer of two characters: its first character is what counts.
-    settings.DebugFlag = (!values[0].empty() && values[0][0] == '1') ? 1 : 0;
+    settings.DebugFlag = (!debugFlag.empty() && debugFlag[0] == '1') ? 1 : 0;
     // The drive only moves the log to the drive Windows itself is installed on.
-    settings.DriveName = AllowedDriveLetter(values[1]);
+    settings.DriveName = AllowedDriveLetter(values.at(1));
     return settings;
 }
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The benchmark script's check in the test suite: bench/run.sh end to end on a folder of 100
-# notifications and a notification of 200 person records, one round without warm-up, into
-# temporary folders; it must produce its table (and its plot when gnuplot is installed). No time
-# is checked: benchmarks are run and reported, not asserted.
+# The benchmark script's check in the test suite: bench/run.sh end to end (with its report,
+# bench/report.py) on a folder of 100 notifications and a notification of 200 person records, one
+# round without warm-up, into temporary folders; it must produce its table (and its plot when
+# gnuplot is installed). No time is checked: benchmarks are run and reported, not asserted.
 #   bench/check.sh --cli FILE --gen FILE --parse FILE [--window FILE]
 # Exit status 77 (skipped) when a tool the script measures with is missing.
 set -euo pipefail
@@ -18,9 +18,9 @@ while [ $# -gt 0 ]; do
     *) echo "bench/check.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
-for tool in xmllint /usr/bin/time; do
+for tool in xmllint /usr/bin/time python3; do
   if ! command -v "$tool" >/dev/null; then
-    echo "skipped: $tool is missing (Debian packages libxml2-utils, time)"
+    echo "skipped: $tool is missing (Debian packages libxml2-utils, time, python3)"
     exit 77
   fi
 done
@@ -57,5 +57,7 @@ fi
 grep -q 'PRELIMINARY' "$table" || fail "a run of 100 files is not marked as preliminary"
 if command -v gnuplot >/dev/null; then
   [ -s "$tmp/plot.png" ] || fail "no plot"
+else
+  grep -q '^No plot: gnuplot is not installed' "$table" || fail "the table neither shows a plot nor says why not"
 fi
 echo "bench/check.sh: the benchmark script produced its table"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks that keep the sources as the project wants them; run by CTest.
 #   scripts/check-sources.sh format     every C++ file is as clang-format writes it
-#   scripts/check-sources.sh layering   every include of src/ follows the dependency rule
+#   scripts/check-sources.sh layering   every include of src/ follows the dependency rule, and
+#                                       only src/platform/ sees the operating system
 # Lists each offending file (with the includes that break the rule) and fails when there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -46,11 +47,24 @@ check_format() {
   return $bad
 }
 
+# The operating system's headers, which only src/platform/ includes: the Windows API and the
+# POSIX headers beyond the C and C++ standard libraries.
+system_header='^#[[:space:]]*include[[:space:]]*<(windows|winbase|winnt|shellapi|shlobj|io|direct|unistd|fcntl|dirent|pwd|grp|poll|strings|sys/[^>]*)\.h>'
+# The macros that tell one system from another, on a preprocessor line.
+system_macro='^#.*\b(_WIN32|_WIN64|WIN32|__MINGW32__|_MSC_VER|__linux__|__unix__|__APPLE__)\b'
+
 check_layering() {
-  local bad=0 file folder allowed included target
+  local bad=0 file folder allowed included target line
   while read -r file; do
     folder="${file#src/}"
     folder="${folder%%/*}"
+    if [ "$folder" != platform ]; then
+      # System calls belong in the platform layer; elsewhere the same code runs on every system.
+      while read -r line; do
+        echo "$file: only src/platform/ may include a system header or ask which system it is built for: $line"
+        bad=1
+      done < <({ grep -inE "$system_header" "$file"; grep -nE "$system_macro" "$file"; } || true)
+    fi
     allowed=" $(allowed_for "$folder") "
     if [ "$allowed" = "  " ]; then
       echo "$file: src/$folder/ is not a known folder; add it to scripts/check-sources.sh"

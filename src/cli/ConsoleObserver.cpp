@@ -1,7 +1,5 @@
 #include "cli/ConsoleObserver.h"
 
-#include <cstdlib>
-
 #include "cli/ConsoleOutput.h"
 
 namespace tenvor::cli {
@@ -15,11 +13,7 @@ constexpr std::chrono::milliseconds kCounterInterval{100};
 // terminal that says it is dumb.
 bool TerminalTakesCounter()
 {
-    if (!IsTerminal(Stream::Err)) {
-        return false;
-    }
-    const char* term = std::getenv("TERM");
-    return term == nullptr || std::string_view(term) != "dumb";
+    return IsTerminal(Stream::Err) && !TerminalIsDumb();
 }
 
 }  // namespace

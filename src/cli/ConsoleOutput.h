@@ -1,21 +1,28 @@
-// Standard output and standard error of tenvor-cli, in UTF-8 wherever they go. On a Windows
-// console the text is written as UTF-16 (so Japanese shows whatever the console's code page);
-// to a file or a pipe, and everywhere on other systems, as UTF-8 bytes.
+// Standard output and standard error of tenvor-cli, in UTF-8 wherever they go: the names the
+// commands write with, on the platform's console (platform/Console.h).
 #pragma once
 
 #include <string_view>
 
+#include "platform/Console.h"
+
 namespace tenvor::cli {
 
-enum class Stream { Out, Err };
+using Stream = ConsoleStream;
 
-void Write(Stream stream, std::string_view utf8);
+inline void Write(Stream stream, std::string_view utf8)
+{
+    WriteToConsole(stream, utf8);
+}
 
 // True when the stream goes to a terminal (a console on Windows).
-bool IsTerminal(Stream stream);
+using tenvor::IsTerminal;
 
 // Flushes standard output; false when anything written to it was lost (a full disk, a closed
 // pipe), so that a report that did not arrive never passes for success.
-bool FinishOutput();
+inline bool FinishOutput()
+{
+    return FinishConsoleOutput();
+}
 
 }  // namespace tenvor::cli

@@ -11,17 +11,12 @@
 #include <string_view>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-
-#include "platform/windows/WideText.h"
-#endif
-
 #include "TenvorVersion.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ConvertCommand.h"
 #include "cli/ExitStatus.h"
 #include "cli/FormsCommand.h"
+#include "platform/CommandLine.h"
 
 namespace {
 
@@ -145,36 +140,13 @@ ExitStatus Main(int argc, char** argv)
     return tenvor::cli::RunConvert(convert);
 }
 
-#ifdef _WIN32
-// The arguments as the system has them, in UTF-16, turned into UTF-8: the narrow argv of a
-// Windows program is in the ANSI code page and loses every character outside it.
-std::vector<std::string> Arguments(int /*argc*/, char** /*argv*/)
-{
-    std::vector<std::string> arguments;
-    int count = 0;
-    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (wide != nullptr) {
-        for (int i = 0; i < count; ++i) {
-            arguments.push_back(tenvor::Narrow(wide[i]));
-        }
-        ::LocalFree(wide);
-    }
-    return arguments;
-}
-#else
-std::vector<std::string> Arguments(int argc, char** argv)
-{
-    return std::vector<std::string>(argv, argv + argc);
-}
-#endif
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
     ExitStatus status;
     try {
-        std::vector<std::string> arguments = Arguments(argc, argv);
+        std::vector<std::string> arguments = tenvor::ProgramArguments(argc, argv);
         std::vector<char*> pointers;
         for (std::string& argument : arguments) {
             pointers.push_back(argument.data());

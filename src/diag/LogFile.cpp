@@ -7,6 +7,7 @@
 #include "diag/TimeText.h"
 #include "platform/AppFolder.h"
 #include "platform/AppendFile.h"
+#include "platform/DriveLetter.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 #include "shared/OneLineText.h"
@@ -20,13 +21,9 @@ LogFile::LogFile(std::string folder, const StINIData& iniData, MessageBoxes& mes
 
 std::string LogFile::Path() const
 {
-    std::string path = folder_ + std::string(kLogFileName);
-#ifdef _WIN32
-    if (iniData_.DebugFlag == 1 && path.size() > 1 && path[1] == ':') {
-        path[0] = iniData_.DriveName.empty() ? 'C' : iniData_.DriveName[0];
-    }
-#endif
-    return path;
+    const std::string path = folder_ + std::string(kLogFileName);
+    // In debug mode the log goes to the drive the settings name (Windows; paths elsewhere have none).
+    return iniData_.DebugFlag == 1 ? WithDriveLetter(path, iniData_.DriveName) : path;
 }
 
 std::string LogFile::EntryBody(int iCode, const std::string& csText)

@@ -18,9 +18,4 @@ inline constexpr std::string_view kSettingsFileName = "Tenvor.ini";
 // defaults (debug mode off, drive "C").
 StINIData GetTenvor_IniFileData(const std::string& csIniFilePath);
 
-#ifndef _WIN32
-// The same for the file's text (on Windows the system reads the file itself).
-StINIData ParseSettingsText(std::string_view text);
-#endif
-
 }  // namespace tenvor

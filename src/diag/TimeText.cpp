@@ -2,29 +2,9 @@
 
 #include <cstdio>
 
+#include "platform/LocalTime.h"
+
 namespace tenvor {
-
-namespace {
-
-std::tm LocalTime(std::time_t when)
-{
-    std::tm local{};
-#ifdef _WIN32
-    if (::localtime_s(&local, &when) != 0 && when < 0) {
-        // The Windows runtime refuses times before 1970; the calendar repeats every 400 years.
-        constexpr std::time_t k400Years = 12622780800;
-        const std::time_t later = when + k400Years;
-        if (::localtime_s(&local, &later) == 0) {
-            local.tm_year -= 400;
-        }
-    }
-#else
-    ::localtime_r(&when, &local);
-#endif
-    return local;
-}
-
-}  // namespace
 
 std::string LogTimeStamp(std::time_t when)
 {

@@ -13,9 +13,8 @@ namespace {
 
 using namespace std::string_literals;
 
-#ifdef _WIN32
-// Windows reads the settings with its own private-profile reader, which takes a file: each text
-// goes into a file of its own (the reader may keep a file it has read in memory).
+// Each text goes into a file of its own: the settings are only ever read from a file, and
+// Windows' private-profile reader may keep a file it has read in memory.
 StINIData SettingsOf(const std::string& text)
 {
     static test::TempDir dir;
@@ -24,12 +23,6 @@ StINIData SettingsOf(const std::string& text)
     test::WriteFile(path, text);
     return GetTenvor_IniFileData(path);
 }
-#else
-StINIData SettingsOf(const std::string& text)
-{
-    return ParseSettingsText(text);
-}
-#endif
 
 int DebugFlagOf(const std::string& text)
 {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/AppFolder.h"
+#include "platform/DriveLetter.h"
 #include "platform/FileSystem.h"
 #include "support/TestSupport.h"
 
@@ -151,6 +153,28 @@ TEST(ListXmlFiles, AFolderThatCannotBeListedIsToldFromAnEmptyOne)
     EXPECT_FALSE(ListXmlFilesOldestFirst(dir / "a.xml").has_value());
     MakeDir(dir / "empty");
     EXPECT_EQ(ListXmlFilesOldestFirst(dir / "empty"), std::vector<std::string>{});
+}
+
+// The settings may move the log only to the drive Windows is installed on, and only a path that
+// starts with a drive letter has one to change.
+TEST(DriveLetter, OnlyAWindowsPathWithADriveMovesAndOnlyToTheSystemDrive)
+{
+#ifdef _WIN32
+    const std::string system = WindowsSystemDriveLetter();
+    const std::string other = system == "D" ? "E" : "D";
+    EXPECT_EQ(AllowedDriveLetter(system + "rive"), system);
+    EXPECT_EQ(AllowedDriveLetter(other), "C");
+    EXPECT_EQ(AllowedDriveLetter(""), "C");
+    EXPECT_EQ(WithDriveLetter("C:\\Tenvor\\Ver1.20.log", "D"), "D:\\Tenvor\\Ver1.20.log");
+    EXPECT_EQ(WithDriveLetter("E:/t/Ver1.20.log", ""), "C:/t/Ver1.20.log");
+    EXPECT_EQ(WithDriveLetter("\\\\server\\share\\Ver1.20.log", "D"), "\\\\server\\share\\Ver1.20.log");
+#else
+    EXPECT_EQ(AllowedDriveLetter("D"), "C");
+    EXPECT_EQ(WithDriveLetter("/home/u/.local/share/Tenvor/Ver1.20.log", "D"),
+              "/home/u/.local/share/Tenvor/Ver1.20.log");
+    // A colon is a plain character of a name here.
+    EXPECT_EQ(WithDriveLetter("C:/Tenvor/Ver1.20.log", "D"), "C:/Tenvor/Ver1.20.log");
+#endif
 }
 
 }  // namespace

@@ -5,9 +5,14 @@
 
 #include <optional>
 
+#include "platform/InputFile.h"
+
 namespace tenvor {
 
 namespace {
+
+// The text read of an INI file; the rest of a larger file is ignored.
+constexpr std::size_t kMaxIniBytes = 64 * 1024;
 
 struct Lookup {
     std::string section;
@@ -44,6 +49,16 @@ std::string IniStringInText(std::string_view text, std::string_view section, std
     const std::string terminated(text.substr(0, text.find('\0')));
     ini_parse_string(terminated.c_str(), OnEntry, &lookup);
     return lookup.value ? *lookup.value : std::string(fallback);
+}
+
+std::vector<std::string> ReadIniStrings(const std::string& path, std::string_view section, std::span<const IniKey> keys)
+{
+    const std::string text = ReadFileHead(path, kMaxIniBytes).value_or(std::string());
+    std::vector<std::string> values;
+    for (const IniKey& key : keys) {
+        values.push_back(IniStringInText(text, section, key.name, key.fallback));
+    }
+    return values;
 }
 
 }  // namespace tenvor

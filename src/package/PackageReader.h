@@ -1,0 +1,46 @@
+// Reads the items of a listed package: the package is opened once, its members are read one at
+// a time into memory, and each nested ZIP on the way is read into memory once for all the items
+// inside it (nested ZIPs are thus read twice in all: once to list, once to read).
+//
+// Items are meant to be read in the listing's order; items may be skipped, and an earlier item
+// may be read again (its nested ZIPs are then read again). An item whose fault the listing knew
+// comes back with that fault, unread. When the package file changed or went away after it was
+// listed, every item comes back with that fault (kind 2), as does an item whose entry is no
+// longer the one listed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "package/PackageFault.h"
+#include "package/PackageListing.h"
+
+namespace tenvor {
+
+struct PackageContent {
+    std::string bytes;  // the member's content, complete and CRC-checked, when there is no fault
+    std::optional<PackageFault> fault;
+    std::string faultDetail;  // libzip's or the system's words
+};
+
+class PackageReader {
+public:
+    // Opens the listing's package; the listing must outlive the reader.
+    explicit PackageReader(const PackageListing& listing);
+    ~PackageReader();
+    PackageReader(PackageReader&&) noexcept;
+    PackageReader& operator=(PackageReader&&) = delete;
+    PackageReader(const PackageReader&) = delete;
+    PackageReader& operator=(const PackageReader&) = delete;
+
+    [[nodiscard]] PackageContent Read(std::size_t index);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace tenvor

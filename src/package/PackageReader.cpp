@@ -133,11 +133,17 @@ struct PackageReader::State {
         if (item.location.empty()) {
             return FaultContent({item.fault.value_or(PackageFault::NotAZip), item.faultDetail});
         }
-        if (std::optional<ItemFault> failure = OpenWayTo(item.location)) {
-            return FaultContent(*failure);
+        // A package that changed or went away fails every item; otherwise what the listing
+        // refused stays refused, without reading anything on the way to it.
+        OpenPackage();
+        if (levels[0].failure) {
+            return FaultContent(*levels[0].failure);
         }
         if (item.fault) {
             return FaultContent({*item.fault, item.faultDetail});
+        }
+        if (std::optional<ItemFault> failure = OpenWayTo(item.location)) {
+            return FaultContent(*failure);
         }
         ZipArchive& archive = *levels[item.location.size() - 1].archive;
         ZipEntry entry;

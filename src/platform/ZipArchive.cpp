@@ -77,10 +77,9 @@ ZipError EntryError(zip_error_t* error)
         case ZIP_ER_SEEK:
         case ZIP_ER_TELL:
             return {ZipFault::ReadError, std::move(message)};
-        case ZIP_ER_INVAL:
-            return {ZipFault::NoSuchEntry, std::move(message)};
         default:
-            // Broken compressed data, a broken local header, data ending early or running on.
+            // Broken compressed data, a broken local header (or one whose data lies outside the
+            // archive: "invalid argument"), data ending early or running on.
             return {ZipFault::CorruptData, std::move(message)};
     }
 }
@@ -220,6 +219,9 @@ std::uint64_t ZipArchive::EntryCount() const
 
 ZipResult<ZipEntry> ZipArchive::Entry(std::uint64_t index) const
 {
+    if (index >= EntryCount()) {
+        return ZipError{ZipFault::NoSuchEntry, "no entry " + std::to_string(index)};
+    }
     zip_t* archive = state_->archive;
     zip_stat_t st;
     zip_stat_init(&st);
@@ -241,7 +243,8 @@ ZipResult<ZipEntry> ZipArchive::Entry(std::uint64_t index) const
     entry.crc = (st.valid & ZIP_STAT_CRC) != 0 ? st.crc : 0;
     entry.compressionMethod = (st.valid & ZIP_STAT_COMP_METHOD) != 0 ? st.comp_method : 0;
     entry.encryptionMethod = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 ? st.encryption_method : 0;
-    entry.isDirectory = !entry.rawName.empty() && (entry.rawName.back() == '/' || entry.rawName.back() == '\\');
+    // Only '/': a code page 932 name may end with a byte 0x5C that is half of a character.
+    entry.isDirectory = !entry.rawName.empty() && entry.rawName.back() == '/';
     return entry;
 }
 
@@ -286,7 +289,7 @@ ZipResult<std::string> ZipArchive::Read(std::uint64_t index, const ZipReadLimits
     content.reserve(static_cast<std::size_t>(std::min(allowed, kMostReservedUpFront)));
     std::uint64_t total = 0;
     for (;;) {
-        const std::uint64_t wanted = std::min<std::uint64_t>(kReadChunk, allowed - total + 1);
+        const std::uint64_t wanted = allowed - total >= kReadChunk ? kReadChunk : allowed - total + 1;
         content.resize(static_cast<std::size_t>(total + wanted));
         const zip_int64_t got = zip_fread(file.get(), content.data() + total, wanted);
         if (got < 0) {

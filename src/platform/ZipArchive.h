@@ -66,7 +66,7 @@ struct ZipEntry {
     std::uint32_t crc = 0;             // as declared
     std::uint16_t compressionMethod = 0;
     std::uint16_t encryptionMethod = 0;
-    bool isDirectory = false;  // the name ends with a separator
+    bool isDirectory = false;  // the name ends with '/'
 };
 
 // What reading an entry may take. The ratio limit applies to entries larger than

@@ -1,10 +1,12 @@
 #include "PackageGenerator.h"
 
+#include <cstdio>
 #include <random>
 #include <stdexcept>
 
 #include "NotificationGenerator.h"
 #include "ZipBuilder.h"
+#include "forms/StyleNumList.h"
 
 namespace tenvor::gen {
 
@@ -260,6 +262,24 @@ GeneratedPackage MakeCp932NamedDownload(const DataTbl& catalogue, std::uint32_t 
     zip.AddFolder(ToCp932(folder + subfolder), Names::Raw);
     AddMembers(zip, package, {members.begin() + 4, members.end()}, folder + subfolder, folder + subfolder, Names::Raw);
     package.fileName = "公文書フォルダー.zip";
+    package.bytes = zip.Finish();
+    return package;
+}
+
+GeneratedPackage MakeManyMemberPackage(const DataTbl& catalogue, std::uint32_t seed, int count)
+{
+    std::mt19937 random(seed);
+    ZipBuilder zip;
+    GeneratedPackage package;
+    for (int i = 0; i < count; ++i) {
+        const std::string formId(styleNumList[random() % styleNumList.size()]);
+        char name[32];
+        std::snprintf(name, sizeof name, "%06d_%s.xml", i + 1, formId.c_str());
+        std::string bytes = Notification(catalogue, formId, seed + static_cast<std::uint32_t>(i), FileEncoding::Utf8);
+        zip.Add(name, bytes);
+        package.xml.push_back({name, std::move(bytes), formId});
+    }
+    package.fileName = "many.zip";
     package.bytes = zip.Finish();
     return package;
 }

@@ -36,6 +36,9 @@ GeneratedPackage MakeReturnNotice(std::uint32_t seed);
 GeneratedPackage MakeBulkExport(const DataTbl& catalogue, std::uint32_t seed, int folders = 3);
 GeneratedPackage MakeCp932NamedDownload(const DataTbl& catalogue, std::uint32_t seed);
 
+// A package of count notifications of every form, flat, deflated (for benchmarks).
+GeneratedPackage MakeManyMemberPackage(const DataTbl& catalogue, std::uint32_t seed, int count);
+
 enum class HostilePackage {
     Traversal,               // "../../evil.xml" and "a/../../evil.xml" beside a harmless member
     AbsoluteAndDriveNames,   // "/tmp/…", "\\server\…", "//server/…", "C:\…", "C:…"

@@ -4,8 +4,9 @@
 //   tenvor-gen one --form ID --out FILE [--persons N] [--encoding utf8|sjis] [--seed S]
 //                  [--bytes N] [--fault NAME] [--expected-csv FILE]
 //   tenvor-gen examples --out DIR
-//   tenvor-gen package --shape NAME --out FILE [--seed S]
-//     NAME: flat, return, bulk, cp932 (downloads as users get them), or a hostile package:
+//   tenvor-gen package --shape NAME --out FILE [--seed S] [--count N]
+//     NAME: flat, return, bulk, cp932 (downloads as users get them), many (N notifications,
+//     for benchmarks), or a hostile package:
 //     traversal, absolute, zero-bomb, lying-zero-bomb, ratio-bomb, deep-nesting, encrypted,
 //     truncated, broken-directory, crc, duplicates, not-a-zip, overlapping
 
@@ -58,8 +59,11 @@ const std::map<std::string, tenvor::gen::HostilePackage> kHostilePackages = {
 };
 
 tenvor::gen::GeneratedPackage MakePackage(const tenvor::DataTbl& catalogue, const std::string& shape,
-                                          std::uint32_t seed)
+                                          std::uint32_t seed, int count)
 {
+    if (shape == "many") {
+        return tenvor::gen::MakeManyMemberPackage(catalogue, seed, count);
+    }
     if (shape == "flat") {
         return tenvor::gen::MakeFlatDownload(catalogue, seed);
     }
@@ -126,7 +130,7 @@ int main(int argc, char** argv)
     std::uint32_t packageSeed = 1;
     CLI::App* packageCommand = app.add_subcommand("package", "One ZIP package");
     packageCommand->add_option("--shape", shape)->required()->check(CLI::IsMember([] {
-        std::vector<std::string> names = {"flat", "return", "bulk", "cp932"};
+        std::vector<std::string> names = {"flat", "return", "bulk", "cp932", "many"};
         for (const auto& [name, value] : kHostilePackages) {
             names.push_back(name);
         }
@@ -134,6 +138,8 @@ int main(int argc, char** argv)
     }()));
     packageCommand->add_option("--out", out, "Output file")->required();
     packageCommand->add_option("--seed", packageSeed);
+    int packageCount = 1000;
+    packageCommand->add_option("--count", packageCount, "Notifications in a \"many\" package");
 
     CLI11_PARSE(app, argc, argv);
 
@@ -159,7 +165,7 @@ int main(int argc, char** argv)
                 WriteBytes(expectedCsv, notification.expectedCsv);
             }
         } else if (*packageCommand) {
-            WriteBytes(out, MakePackage(catalogue, shape, packageSeed).bytes);
+            WriteBytes(out, MakePackage(catalogue, shape, packageSeed, packageCount).bytes);
         } else {
             for (const auto& file : tenvor::gen::GenerateExamples(catalogue, out)) {
                 std::cout << file.name << (file.convertible ? "" : "\t(fails on purpose)") << "\n";

@@ -42,8 +42,7 @@ std::optional<FileStamp> StampOfHandle(HANDLE handle)
 
 std::variant<OpenedArchiveFile, ArchiveFileFailure> OpenArchiveFile(const std::string& path)
 {
-    // Binary: the bytes as they are. Opened without sharing deletion, so the file cannot go away
-    // while it is open; others may still write to it.
+    // Binary: the bytes as they are.
     FileDescriptor fd(::_wopen(WidePath(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT));
     if (!fd.IsOpen()) {
         return Failure(errno);

@@ -4,7 +4,8 @@
 # run reads a package) and extracted to nowhere by unzip -p, in alternating rounds after a
 # warm-up. Prints the median of each and the walker's peak memory. Nothing here fails because of
 # a time; it fails when a tool is missing or the walk meets a fault.
-#   bench/package.sh --gen build/tools/tenvor-gen --walker build/bench/tenvor-bench-package [--count N] [--reps N]
+#   bench/package.sh --gen build/tools/tenvor-gen --walker build/tests/tenvor-bench-package [--count N] [--reps N]
+# (tenvor-bench-package is built with the test suite, and in build-bench by bench/CMakeLists.txt.)
 set -euo pipefail
 gen=""
 walker=""

@@ -38,6 +38,26 @@ TEST(ZipArchive, APathWithoutAnArchiveSaysWhatIsThere)
     EXPECT_FALSE(text.error().message.empty());
 }
 
+// A download saved again over the one being read: what no longer reads is the file's change,
+// not a broken archive.
+TEST(ZipArchive, AFileRewrittenWhileOpenIsChangedNotCorrupt)
+{
+    const DataTbl catalogue;
+    test::TempDir dir;
+    const std::string path = dir / "公文書・一括出力.zip";
+    // Large enough that its end lies beyond what a read at its start buffers.
+    const std::string bytes = gen::MakeBulkExport(catalogue, 1, 12).bytes;
+    ASSERT_GT(bytes.size(), 3 * 16384u);
+    test::WriteFile(path, bytes);
+    ZipResult<ZipArchive> archive = ZipArchive::OpenFile(path);
+    ASSERT_TRUE(archive.ok()) << archive.error().message;
+    EXPECT_TRUE(archive.value().Read(1, kLimits).ok());
+    test::WriteFile(path, bytes.substr(0, bytes.size() / 3));
+    const ZipResult<std::string> read = archive.value().Read(archive.value().EntryCount() - 2, kLimits);
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.error().fault, ZipFault::FileChanged) << read.error().message;
+}
+
 TEST(ZipArchive, EntriesGiveRawNamesTheFlagSizesAndMethod)
 {
     const DataTbl catalogue;

@@ -45,25 +45,32 @@ std::string MessageOf(zip_error_t* error)
     return zip_error_strerror(error);
 }
 
+// Whether the error is the system failing to read a file. Seeking a regular file fails only for
+// an offset out of range, which a broken archive gives; a buffer in memory fails no read.
+bool IsFileReadFailure(zip_error_t* error, bool fromFile)
+{
+    return fromFile && zip_error_code_zip(error) == ZIP_ER_READ;
+}
+
 // What an error of opening an archive means to the caller.
-ZipError OpenError(zip_error_t* error)
+ZipError OpenError(zip_error_t* error, bool fromFile)
 {
     std::string message = MessageOf(error);
-    switch (zip_error_code_zip(error)) {
-        case ZIP_ER_READ:
-        case ZIP_ER_SEEK:
-        case ZIP_ER_TELL:
-            return {ZipFault::ReadError, std::move(message)};
-        default:
-            // Not a ZIP, cut short, an inconsistent central directory, several disks, ...
-            return {ZipFault::NotAZip, std::move(message)};
+    if (IsFileReadFailure(error, fromFile)) {
+        return {ZipFault::ReadError, std::move(message)};
     }
+    // Not a ZIP, cut short, an inconsistent central directory or offsets out of range, several
+    // disks, ...
+    return {ZipFault::NotAZip, std::move(message)};
 }
 
 // What an error of reading an entry means, before asking whether the file changed.
-ZipError EntryError(zip_error_t* error)
+ZipError EntryError(zip_error_t* error, bool fromFile)
 {
     std::string message = MessageOf(error);
+    if (IsFileReadFailure(error, fromFile)) {
+        return {ZipFault::ReadError, std::move(message)};
+    }
     switch (zip_error_code_zip(error)) {
         case ZIP_ER_NOPASSWD:
         case ZIP_ER_WRONGPASSWD:
@@ -73,13 +80,9 @@ ZipError EntryError(zip_error_t* error)
             return {ZipFault::UnsupportedMethod, std::move(message)};
         case ZIP_ER_CRC:
             return {ZipFault::CrcMismatch, std::move(message)};
-        case ZIP_ER_READ:
-        case ZIP_ER_SEEK:
-        case ZIP_ER_TELL:
-            return {ZipFault::ReadError, std::move(message)};
         default:
             // Broken compressed data, a broken local header (or one whose data lies outside the
-            // archive: "invalid argument"), data ending early or running on.
+            // archive: "invalid argument", a seek out of range), data ending early or running on.
             return {ZipFault::CorruptData, std::move(message)};
     }
 }
@@ -148,12 +151,12 @@ ZipArchive::~ZipArchive() = default;
 namespace {
 
 // Opens an archive on the source; the source belongs to the archive from then on.
-ZipResult<zip_t*> OpenOnSource(OwnedSource source)
+ZipResult<zip_t*> OpenOnSource(OwnedSource source, bool fromFile)
 {
     ZipErrorRecord error;
     zip_t* archive = zip_open_from_source(source.get(), ZIP_RDONLY, error.get());
     if (archive == nullptr) {
-        return OpenError(error.get());  // the source is freed here
+        return OpenError(error.get(), fromFile);  // the source is freed here
     }
     static_cast<void>(source.release());
     return archive;
@@ -180,10 +183,10 @@ ZipResult<ZipArchive> ZipArchive::OpenFile(const std::string& path)
     ZipErrorRecord error;
     OwnedSource source(zip_source_filep_create(file.stream.get(), 0, -1, error.get()));
     if (!source) {
-        return OpenError(error.get());
+        return OpenError(error.get(), true);
     }
     state->stream = file.stream.release();  // closed with the source from now on
-    ZipResult<zip_t*> archive = OpenOnSource(std::move(source));
+    ZipResult<zip_t*> archive = OpenOnSource(std::move(source), true);
     if (!archive.ok()) {
         return archive.error();
     }
@@ -201,9 +204,9 @@ ZipResult<ZipArchive> ZipArchive::OpenBytes(std::string bytes)
     ZipErrorRecord error;
     OwnedSource source(zip_source_buffer_create(state->bytes.data(), state->bytes.size(), 0, error.get()));
     if (!source) {
-        return OpenError(error.get());
+        return OpenError(error.get(), false);
     }
-    ZipResult<zip_t*> archive = OpenOnSource(std::move(source));
+    ZipResult<zip_t*> archive = OpenOnSource(std::move(source), false);
     if (!archive.ok()) {
         return archive.error();
     }
@@ -226,14 +229,14 @@ ZipResult<ZipEntry> ZipArchive::Entry(std::uint64_t index) const
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat_index(archive, index, ZIP_FL_ENC_RAW, &st) != 0) {
-        return EntryError(zip_get_error(archive));
+        return EntryError(zip_get_error(archive), state_->stream != nullptr);
     }
     const char* raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
     // Strictly read, a name without the UTF-8 flag is code page 437, which libzip turns into
     // UTF-8: only a flagged name (or one of printable ASCII) comes back as its raw bytes.
     const char* strict = zip_get_name(archive, index, ZIP_FL_ENC_STRICT);
     if (raw == nullptr || strict == nullptr) {
-        return EntryError(zip_get_error(archive));
+        return EntryError(zip_get_error(archive), state_->stream != nullptr);
     }
     ZipEntry entry;
     entry.rawName = raw;
@@ -278,7 +281,7 @@ ZipResult<std::string> ZipArchive::Read(std::uint64_t index, const ZipReadLimits
     }
     OwnedEntry file(zip_fopen_index(state_->archive, index, 0));
     if (!file) {
-        return state_->Classified(EntryError(zip_get_error(state_->archive)));
+        return state_->Classified(EntryError(zip_get_error(state_->archive), state_->stream != nullptr));
     }
 
     // Never more than the byte limit, the ratio limit or the declared size allow; one byte past
@@ -293,7 +296,7 @@ ZipResult<std::string> ZipArchive::Read(std::uint64_t index, const ZipReadLimits
         content.resize(static_cast<std::size_t>(total + wanted));
         const zip_int64_t got = zip_fread(file.get(), content.data() + total, wanted);
         if (got < 0) {
-            return state_->Classified(EntryError(zip_file_get_error(file.get())));
+            return state_->Classified(EntryError(zip_file_get_error(file.get()), state_->stream != nullptr));
         }
         if (got == 0) {
             break;  // the end, with the CRC and the size checked

@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         Check(!item.fault || tenvor::ErrorKindOf(*item.fault) == 1, "a package in memory with a fault of kind 2");
 
-        const tenvor::PackageContent content = reader.Read(i);
+        const tenvor::PackageContent content = reader.Read(listing.items[i]);
         Check(!item.fault || content.fault == item.fault, "reading an item gives other than the listing's refusal");
         Check(!content.fault || tenvor::ErrorKindOf(*content.fault) == 1, "reading from memory gives a kind 2 fault");
         Check(content.fault || content.bytes.size() <= tenvor::kMaxMemberBytes, "content over the member limit");

@@ -42,10 +42,12 @@ ItemFault ReopeningFault(const ZipError& error)
 }  // namespace
 
 struct PackageReader::State {
-    explicit State(const PackageListing& listed)
-        : listing(listed),
-          budget(listed.bytes ? listed.bytes->size()
-                              : static_cast<std::uint64_t>(listed.stamp ? listed.stamp->size : 0))
+    explicit State(const PackageListing& listing)
+        : path(listing.path),
+          bytes(listing.bytes),
+          stamp(listing.stamp),
+          budget(listing.bytes ? listing.bytes->size()
+                               : static_cast<std::uint64_t>(listing.stamp ? listing.stamp->size : 0))
     {
     }
 
@@ -56,11 +58,10 @@ struct PackageReader::State {
             return;
         }
         OpenLevel level;
-        ZipResult<ZipArchive> archive =
-            listing.bytes ? ZipArchive::OpenBytes(*listing.bytes) : ZipArchive::OpenFile(listing.path);
+        ZipResult<ZipArchive> archive = bytes ? ZipArchive::OpenBytes(*bytes) : ZipArchive::OpenFile(path);
         if (!archive.ok()) {
             level.failure = ReopeningFault(archive.error());
-        } else if (archive.value().Stamp() != listing.stamp) {
+        } else if (archive.value().Stamp() != stamp) {
             level.failure =
                 ItemFault{PackageFault::PackageChanged, "size or last-write time differ from the listing's"};
         } else {
@@ -124,12 +125,8 @@ struct PackageReader::State {
         return std::nullopt;
     }
 
-    PackageContent Read(std::size_t index)
+    PackageContent Read(const PackageItem& item)
     {
-        if (index >= listing.items.size()) {
-            return FaultContent({PackageFault::PackageChanged, "no such item in the listing"});
-        }
-        const PackageItem& item = listing.items[index];
         if (item.location.empty()) {
             return FaultContent({item.fault.value_or(PackageFault::NotAZip), item.faultDetail});
         }
@@ -159,7 +156,9 @@ struct PackageReader::State {
         return read;
     }
 
-    const PackageListing& listing;
+    std::string path;
+    std::shared_ptr<const std::string> bytes;
+    std::optional<FileStamp> stamp;
     InflateBudget budget;
     std::vector<OpenLevel> levels;  // [0] the package, [k] the nested ZIP at depth k + 1
 };
@@ -168,9 +167,9 @@ PackageReader::PackageReader(const PackageListing& listing) : state_(std::make_u
 PackageReader::~PackageReader() = default;
 PackageReader::PackageReader(PackageReader&&) noexcept = default;
 
-PackageContent PackageReader::Read(std::size_t index)
+PackageContent PackageReader::Read(const PackageItem& item)
 {
-    return state_->Read(index);
+    return state_->Read(item);
 }
 
 }  // namespace tenvor

@@ -6,7 +6,8 @@
 // may be read again (its nested ZIPs are then read again). An item whose fault the listing knew
 // comes back with that fault, unread. When the package file changed or went away after it was
 // listed, every item comes back with that fault (kind 2), as does an item whose entry is no
-// longer the one listed.
+// longer the one listed. The reader keeps what it needs of the listing: the listing may move or
+// go while the reader lives.
 #pragma once
 
 #include <cstddef>
@@ -28,7 +29,7 @@ struct PackageContent {
 
 class PackageReader {
 public:
-    // Opens the listing's package; the listing must outlive the reader.
+    // Takes the listing's package (opened on the first read).
     explicit PackageReader(const PackageListing& listing);
     ~PackageReader();
     PackageReader(PackageReader&&) noexcept;
@@ -36,7 +37,8 @@ public:
     PackageReader(const PackageReader&) = delete;
     PackageReader& operator=(const PackageReader&) = delete;
 
-    [[nodiscard]] PackageContent Read(std::size_t index);
+    // The content of an item of the listing.
+    [[nodiscard]] PackageContent Read(const PackageItem& item);
 
 private:
     struct State;

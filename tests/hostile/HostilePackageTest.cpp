@@ -78,7 +78,7 @@ std::vector<Walked> Walk(const std::string& path, bool keepContents = true)
     std::vector<Walked> walked;
     for (std::size_t i = 0; i < listing.items.size(); ++i) {
         const PackageItem& item = listing.items[i];
-        PackageContent content = reader.Read(i);
+        PackageContent content = reader.Read(listing.items[i]);
         walked.push_back({item.displayPath, FaultName(item.fault), FaultName(content.fault),
                           keepContents ? std::move(content.bytes) : std::to_string(content.bytes.size()),
                           content.fault ? FaultReason(*content.fault, content.faultDetail) : ""});
@@ -261,7 +261,7 @@ TEST_F(HostilePackageTest, BrokenPackagesAreOneFaultOnTheirOwnPath)
         EXPECT_TRUE(item.isZip);
         EXPECT_EQ(item.fault, PackageFault::NotAZip) << path;
         EXPECT_EQ(ErrorKindOf(PackageFault::NotAZip), 1);
-        EXPECT_EQ(PackageReader(listing).Read(0).fault, PackageFault::NotAZip);
+        EXPECT_EQ(PackageReader(listing).Read(listing.items[0]).fault, PackageFault::NotAZip);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,7 @@ protected:
             EXPECT_EQ(item.displayPath, test::Join(path, package.xml[i].path));
             EXPECT_FALSE(item.fault) << item.displayPath << ": " << item.Reason();
             EXPECT_FALSE(item.isZip);
-            const PackageContent content = reader.Read(i);
+            const PackageContent content = reader.Read(listing.items[i]);
             EXPECT_FALSE(content.fault) << item.displayPath << ": " << content.faultDetail;
             EXPECT_EQ(content.bytes, package.xml[i].bytes) << item.displayPath;
         }
@@ -125,15 +126,18 @@ TEST_F(PackageListingTest, ThePrefixIsSanitisedLikeAnyName)
     EXPECT_EQ(listing.items[0].outputFolder, (std::vector<std::string>{"a_b", "__", "P"}));
 }
 
-TEST_F(PackageListingTest, ItemsMayBeSkippedAndReadAgain)
+// The reader keeps what it needs: the listing may go once the reader is made.
+TEST_F(PackageListingTest, ItemsMayBeSkippedAndReadAgainAfterTheListingWent)
 {
     const gen::GeneratedPackage package = gen::MakeBulkExport(catalogue, 32, 2);
-    const PackageListing listing = List(Write(package));
-    ASSERT_EQ(listing.items.size(), 6u);
-    PackageReader reader(listing);
-    EXPECT_EQ(reader.Read(4).bytes, package.xml[4].bytes);
-    EXPECT_EQ(reader.Read(1).bytes, package.xml[1].bytes);
-    EXPECT_EQ(reader.Read(5).bytes, package.xml[5].bytes);
+    auto listing = std::make_unique<PackageListing>(List(Write(package)));
+    ASSERT_EQ(listing->items.size(), 6u);
+    PackageReader reader(*listing);
+    const std::vector<PackageItem> items = listing->items;
+    listing.reset();
+    EXPECT_EQ(reader.Read(items[4]).bytes, package.xml[4].bytes);
+    EXPECT_EQ(reader.Read(items[1]).bytes, package.xml[1].bytes);
+    EXPECT_EQ(reader.Read(items[5]).bytes, package.xml[5].bytes);
 }
 
 TEST_F(PackageListingTest, PackageThatIsNotThereOrNoFileIsKindTwo)
@@ -151,7 +155,7 @@ TEST_F(PackageListingTest, PackageThatIsNotThereOrNoFileIsKindTwo)
     const PackageListing folder = List(dir / "folder.zip");
     ASSERT_EQ(folder.items.size(), 1u);
     EXPECT_EQ(folder.items[0].fault, PackageFault::PackageUnreadable);
-    EXPECT_EQ(PackageReader(folder).Read(0).fault, PackageFault::PackageUnreadable);
+    EXPECT_EQ(PackageReader(folder).Read(folder.items[0]).fault, PackageFault::PackageUnreadable);
 }
 
 TEST_F(PackageListingTest, EmptyFileIsNoZip)
@@ -174,7 +178,7 @@ TEST_F(PackageListingTest, PackageChangedAfterListingIsReportedForEveryItem)
     test::WriteFile(path, gen::MakeBulkExport(catalogue, 15, 1).bytes);
     PackageReader reader(listing);
     for (std::size_t i = 0; i < listing.items.size(); ++i) {
-        const PackageContent content = reader.Read(i);
+        const PackageContent content = reader.Read(listing.items[i]);
         EXPECT_EQ(content.fault, PackageFault::PackageChanged);
         EXPECT_TRUE(content.bytes.empty());
     }
@@ -186,7 +190,7 @@ TEST_F(PackageListingTest, PackageRemovedAfterListingHasVanished)
     const std::string path = Write(gen::MakeFlatDownload(catalogue, 16));
     const PackageListing listing = List(path);
     std::filesystem::remove(test::NativePath(path));
-    EXPECT_EQ(PackageReader(listing).Read(0).fault, PackageFault::PackageVanished);
+    EXPECT_EQ(PackageReader(listing).Read(listing.items[0]).fault, PackageFault::PackageVanished);
 }
 
 TEST_F(PackageListingTest, PackageInMemoryListsAndReadsLikeAFile)

@@ -21,7 +21,14 @@ if(TENVOR_BUILD_GUI AND TARGET tenvor_window)
   target_compile_features(tenvor-bench-window PRIVATE cxx_std_20)
 endif()
 
-foreach(program tenvor-bench-parse tenvor-bench-window)
+# A ZIP package listed and read as a run would (bench/package.sh compares it with unzip -p).
+if(TARGET tenvor_core)
+  add_executable(tenvor-bench-package ${CMAKE_CURRENT_LIST_DIR}/package_walk.cpp)
+  target_link_libraries(tenvor-bench-package PRIVATE tenvor_core)
+  target_compile_features(tenvor-bench-package PRIVATE cxx_std_20)
+endif()
+
+foreach(program tenvor-bench-parse tenvor-bench-window tenvor-bench-package)
   if(TARGET ${program})
     target_compile_options(${program} PRIVATE -Wall -Wextra -Wpedantic)
   endif()

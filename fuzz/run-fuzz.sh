@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the fuzz targets for a bounded time each, one after the other, or replays their inputs.
 #   fuzz/run-fuzz.sh [--build DIR] [--seconds N] [--work DIR] [--replay] [--gen PATH --cli PATH] [TARGET...]
-# TARGET is notification or settings; without one, both run.
+# TARGET is notification, settings or package; without one, all three run.
 #   --build DIR   the fuzz build (default: build-fuzz beside this folder)
 #   --gen, --cli  tenvor-gen and tenvor-cli for making the seed corpus (default: the fuzz
 #                 build's; an uninstrumented build's are quicker)
@@ -29,11 +29,11 @@ while [ $# -gt 0 ]; do
     --replay) replay=1; shift ;;
     --gen) gen="$2"; shift 2 ;;
     --cli) cli="$2"; shift 2 ;;
-    notification|settings) targets+=("$1"); shift ;;
-    *) echo "usage: $0 [--build DIR] [--seconds N] [--work DIR] [--replay] [--gen PATH --cli PATH] [notification|settings]..." >&2; exit 2 ;;
+    notification|settings|package) targets+=("$1"); shift ;;
+    *) echo "usage: $0 [--build DIR] [--seconds N] [--work DIR] [--replay] [--gen PATH --cli PATH] [notification|settings|package]..." >&2; exit 2 ;;
   esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(notification settings)
+[ ${#targets[@]} -gt 0 ] || targets=(notification settings package)
 build="$(cd "$build" && pwd)"
 work="${work:-$build/corpus}"
 gen="${gen:-$build/tools/tenvor-gen}"
@@ -49,6 +49,11 @@ for target in "${targets[@]}"; do
   for folder in "$here/regressions/$target" "$here/seeds/$target"; do
     [ -d "$folder" ] && extra+=("$folder")
   done
+  # The package target's seeds come from the generator, not from the tree.
+  if [ "$target" = package ]; then
+    [ -d "$work/package-seeds" ] || "$here/make-seed-corpus.sh" package "$work/package-seeds" "$gen"
+    extra+=("$work/package-seeds")
+  fi
   options=(-rss_limit_mb=2048 -timeout=10 -print_final_stats=1 "-dict=$here/$target.dict"
            "-artifact_prefix=$work/artifacts/$target-")
 

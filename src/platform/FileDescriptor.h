@@ -24,6 +24,8 @@ public:
     FileDescriptor& operator=(const FileDescriptor&) = delete;
 
     int Get() const { return fd_; }
+    // Gives the descriptor up without closing it (to an owner that closes it, such as a stream).
+    [[nodiscard]] int Release() { return std::exchange(fd_, -1); }
     bool IsOpen() const { return fd_ >= 0; }
 
     // Closes the descriptor; false when closing failed (buffered data may be lost) and errno

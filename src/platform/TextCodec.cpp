@@ -129,6 +129,65 @@ void AppendCp932(std::string& out, std::string_view utf8)
     out.resize(static_cast<std::size_t>(write - out.data()));
 }
 
+std::size_t DecodeCp932(std::string_view text, std::size_t i, char32_t& character)
+{
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (cp932::kLeadByte[lead] != 0) {
+        if (i + 1 >= text.size()) {
+            return 0;
+        }
+        const auto trail = static_cast<unsigned char>(text[i + 1]);
+        const char32_t value = cp932::kDoubleByte[lead << 8 | trail];
+        if (value == 0) {
+            return 0;
+        }
+        character = value;
+        return 2;
+    }
+    const char32_t value = cp932::kSingleByte[lead];
+    if (value == 0 && lead != 0) {
+        return 0;
+    }
+    character = value;
+    return 1;
+}
+
+std::optional<std::string> Cp932ToUtf8Strict(std::string_view cp932)
+{
+    std::string utf8;
+    utf8.reserve(cp932.size() * 3 / 2);
+    std::size_t i = 0;
+    while (i < cp932.size()) {
+        char32_t character = 0;
+        const std::size_t length = DecodeCp932(cp932, i, character);
+        if (length == 0) {
+            return std::nullopt;
+        }
+        AppendUtf8(utf8, character);
+        i += length;
+    }
+    return utf8;
+}
+
+void AppendUtf8(std::string& out, char32_t character)
+{
+    if (character < 0x80) {
+        out += static_cast<char>(character);
+    } else if (character < 0x800) {
+        out += static_cast<char>(0xC0 | (character >> 6));
+        out += static_cast<char>(0x80 | (character & 0x3F));
+    } else if (character < 0x10000) {
+        out += static_cast<char>(0xE0 | (character >> 12));
+        out += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (character & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (character >> 18));
+        out += static_cast<char>(0x80 | ((character >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (character & 0x3F));
+    }
+}
+
 int Cp932ToUtf8(unsigned char* out, int* outLength, const unsigned char* in, int* inLength)
 {
     const unsigned char* const inStart = in;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,17 @@ void AppendCp932(std::string& out, std::string_view utf8);
 // the number of bytes written, or -2 at a byte that stands for no character (the counts then
 // say how far the conversion got).
 int Cp932ToUtf8(unsigned char* out, int* outLength, const unsigned char* in, int* inLength);
+
+// Decodes the code page 932 character that starts at text[i] into character; returns its length
+// (1 or 2), or 0 when the byte stands for no character alone or with the byte after it (an unused
+// byte, an unmapped two-byte code, a lead byte at the end). Byte 0 is U+0000.
+std::size_t DecodeCp932(std::string_view text, std::size_t i, char32_t& character);
+
+// The code page 932 text in UTF-8, or nullopt when any byte of it stands for no character.
+std::optional<std::string> Cp932ToUtf8Strict(std::string_view cp932);
+
+// Appends the character (at most U+10FFFF, no surrogate) in UTF-8.
+void AppendUtf8(std::string& out, char32_t character);
 
 // Length of the UTF-8 sequence that starts with this byte (1 for a stray byte).
 int Utf8SequenceLength(unsigned char lead);

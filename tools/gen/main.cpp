@@ -4,6 +4,11 @@
 //   tenvor-gen one --form ID --out FILE [--persons N] [--encoding utf8|sjis] [--seed S]
 //                  [--bytes N] [--fault NAME] [--expected-csv FILE]
 //   tenvor-gen examples --out DIR
+//   tenvor-gen package --shape NAME --out FILE [--seed S] [--count N]
+//     NAME: flat, return, bulk, cp932 (downloads as users get them), many (N notifications,
+//     for benchmarks), or a hostile package:
+//     traversal, absolute, zero-bomb, lying-zero-bomb, ratio-bomb, deep-nesting, encrypted,
+//     truncated, broken-directory, crc, duplicates, not-a-zip, overlapping
 
 #include <CLI/CLI.hpp>
 #include <fstream>
@@ -11,6 +16,7 @@
 #include <map>
 
 #include "NotificationGenerator.h"
+#include "PackageGenerator.h"
 #include "forms/DataTbl.h"
 
 namespace {
@@ -35,6 +41,43 @@ const std::map<std::string, tenvor::gen::Fault> kFaults = {
     {"not-xml", tenvor::gen::Fault::NotXml},
     {"empty", tenvor::gen::Fault::Empty},
 };
+
+const std::map<std::string, tenvor::gen::HostilePackage> kHostilePackages = {
+    {"traversal", tenvor::gen::HostilePackage::Traversal},
+    {"absolute", tenvor::gen::HostilePackage::AbsoluteAndDriveNames},
+    {"zero-bomb", tenvor::gen::HostilePackage::ZeroBomb},
+    {"lying-zero-bomb", tenvor::gen::HostilePackage::LyingZeroBomb},
+    {"ratio-bomb", tenvor::gen::HostilePackage::RatioBomb},
+    {"deep-nesting", tenvor::gen::HostilePackage::DeepNesting},
+    {"encrypted", tenvor::gen::HostilePackage::EncryptedMember},
+    {"truncated", tenvor::gen::HostilePackage::Truncated},
+    {"broken-directory", tenvor::gen::HostilePackage::BrokenCentralDirectory},
+    {"crc", tenvor::gen::HostilePackage::CrcMismatch},
+    {"duplicates", tenvor::gen::HostilePackage::DuplicateNames},
+    {"not-a-zip", tenvor::gen::HostilePackage::NotAZip},
+    {"overlapping", tenvor::gen::HostilePackage::OverlappingEntries},
+};
+
+tenvor::gen::GeneratedPackage MakePackage(const tenvor::DataTbl& catalogue, const std::string& shape,
+                                          std::uint32_t seed, int count)
+{
+    if (shape == "many") {
+        return tenvor::gen::MakeManyMemberPackage(catalogue, seed, count);
+    }
+    if (shape == "flat") {
+        return tenvor::gen::MakeFlatDownload(catalogue, seed);
+    }
+    if (shape == "return") {
+        return tenvor::gen::MakeReturnNotice(seed);
+    }
+    if (shape == "bulk") {
+        return tenvor::gen::MakeBulkExport(catalogue, seed);
+    }
+    if (shape == "cp932") {
+        return tenvor::gen::MakeCp932NamedDownload(catalogue, seed);
+    }
+    return tenvor::gen::MakeHostilePackage(catalogue, kHostilePackages.at(shape));
+}
 
 }  // namespace
 
@@ -83,6 +126,21 @@ int main(int argc, char** argv)
     CLI::App* examplesCommand = app.add_subcommand("examples", "The curated example set");
     examplesCommand->add_option("--out", out, "Existing output folder")->required();
 
+    std::string shape;
+    std::uint32_t packageSeed = 1;
+    CLI::App* packageCommand = app.add_subcommand("package", "One ZIP package");
+    packageCommand->add_option("--shape", shape)->required()->check(CLI::IsMember([] {
+        std::vector<std::string> names = {"flat", "return", "bulk", "cp932", "many"};
+        for (const auto& [name, value] : kHostilePackages) {
+            names.push_back(name);
+        }
+        return names;
+    }()));
+    packageCommand->add_option("--out", out, "Output file")->required();
+    packageCommand->add_option("--seed", packageSeed);
+    int packageCount = 1000;
+    packageCommand->add_option("--count", packageCount, "Notifications in a \"many\" package");
+
     CLI11_PARSE(app, argc, argv);
 
     try {
@@ -106,6 +164,8 @@ int main(int argc, char** argv)
             if (!expectedCsv.empty()) {
                 WriteBytes(expectedCsv, notification.expectedCsv);
             }
+        } else if (*packageCommand) {
+            WriteBytes(out, MakePackage(catalogue, shape, packageSeed, packageCount).bytes);
         } else {
             for (const auto& file : tenvor::gen::GenerateExamples(catalogue, out)) {
                 std::cout << file.name << (file.convertible ? "" : "\t(fails on purpose)") << "\n";

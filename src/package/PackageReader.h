@@ -1,0 +1,48 @@
+// Reads the items of a listed package: the package is opened once, its members are read one at
+// a time into memory, and each nested ZIP on the way is read into memory once for all the items
+// inside it (nested ZIPs are thus read twice in all: once to list, once to read).
+//
+// Items are meant to be read in the listing's order; items may be skipped, and an earlier item
+// may be read again (its nested ZIPs are then read again). An item whose fault the listing knew
+// comes back with that fault, unread. When the package file changed or went away after it was
+// listed, every item comes back with that fault (kind 2), as does an item whose entry is no
+// longer the one listed. The reader keeps what it needs of the listing: the listing may move or
+// go while the reader lives.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "package/PackageFault.h"
+#include "package/PackageListing.h"
+
+namespace tenvor {
+
+struct PackageContent {
+    std::string bytes;  // the member's content, complete and CRC-checked, when there is no fault
+    std::optional<PackageFault> fault;
+    std::string faultDetail;  // libzip's or the system's words
+};
+
+class PackageReader {
+public:
+    // Takes the listing's package (opened on the first read).
+    explicit PackageReader(const PackageListing& listing);
+    ~PackageReader();
+    PackageReader(PackageReader&&) noexcept;
+    PackageReader& operator=(PackageReader&&) = delete;
+    PackageReader(const PackageReader&) = delete;
+    PackageReader& operator=(const PackageReader&) = delete;
+
+    // The content of an item of the listing.
+    [[nodiscard]] PackageContent Read(const PackageItem& item);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace tenvor

@@ -1,0 +1,336 @@
+#include "platform/ZipArchive.h"
+
+#include <zip.h>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace tenvor {
+
+namespace {
+
+// Owner of a libzip error record.
+class ZipErrorRecord {
+public:
+    ZipErrorRecord() { zip_error_init(&error_); }
+    ~ZipErrorRecord() { zip_error_fini(&error_); }
+    ZipErrorRecord(const ZipErrorRecord&) = delete;
+    ZipErrorRecord& operator=(const ZipErrorRecord&) = delete;
+
+    zip_error_t* get() { return &error_; }
+
+private:
+    zip_error_t error_;
+};
+
+struct SourceFreer {
+    void operator()(zip_source_t* source) const { zip_source_free(source); }
+};
+using OwnedSource = std::unique_ptr<zip_source_t, SourceFreer>;
+
+struct EntryCloser {
+    void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+using OwnedEntry = std::unique_ptr<zip_file_t, EntryCloser>;
+
+// libzip's words for an error; std::bad_alloc for its allocation failures, which leave nothing
+// else to report.
+std::string MessageOf(zip_error_t* error)
+{
+    if (zip_error_code_zip(error) == ZIP_ER_MEMORY) {
+        throw std::bad_alloc();
+    }
+    return zip_error_strerror(error);
+}
+
+// Whether the error is the system failing to read a file. Seeking a regular file fails only for
+// an offset out of range, which a broken archive gives; a buffer in memory fails no read.
+bool IsFileReadFailure(zip_error_t* error, bool fromFile)
+{
+    return fromFile && zip_error_code_zip(error) == ZIP_ER_READ;
+}
+
+// What an error of opening an archive means to the caller.
+ZipError OpenError(zip_error_t* error, bool fromFile)
+{
+    std::string message = MessageOf(error);
+    if (IsFileReadFailure(error, fromFile)) {
+        return {ZipFault::ReadError, std::move(message)};
+    }
+    // Not a ZIP, cut short, an inconsistent central directory or offsets out of range, several
+    // disks, ...
+    return {ZipFault::NotAZip, std::move(message)};
+}
+
+// What an error of reading an entry means, before asking whether the file changed.
+ZipError EntryError(zip_error_t* error, bool fromFile)
+{
+    std::string message = MessageOf(error);
+    if (IsFileReadFailure(error, fromFile)) {
+        return {ZipFault::ReadError, std::move(message)};
+    }
+    switch (zip_error_code_zip(error)) {
+        case ZIP_ER_NOPASSWD:
+        case ZIP_ER_WRONGPASSWD:
+        case ZIP_ER_ENCRNOTSUPP:
+            return {ZipFault::Encrypted, std::move(message)};
+        case ZIP_ER_COMPNOTSUPP:
+            return {ZipFault::UnsupportedMethod, std::move(message)};
+        case ZIP_ER_CRC:
+            return {ZipFault::CrcMismatch, std::move(message)};
+        default:
+            // Broken compressed data, a broken local header (or one whose data lies outside the
+            // archive: "invalid argument", a seek out of range), data ending early or running on.
+            return {ZipFault::CorruptData, std::move(message)};
+    }
+}
+
+// a * b, or the largest value when it does not fit.
+std::uint64_t SaturatingProduct(std::uint64_t a, std::uint64_t b)
+{
+    if (a != 0 && b > std::numeric_limits<std::uint64_t>::max() / a) {
+        return std::numeric_limits<std::uint64_t>::max();
+    }
+    return a * b;
+}
+
+// The most bytes an entry of this compressed size may inflate to under the ratio limit.
+std::uint64_t RatioCap(std::uint64_t compressedSize, const ZipReadLimits& limits)
+{
+    return std::max(limits.ratioAppliesAboveBytes, SaturatingProduct(compressedSize, limits.maxRatio));
+}
+
+constexpr std::size_t kReadChunk = 64 * 1024;
+// What is reserved for an entry's content before reading it; more comes as it arrives.
+constexpr std::uint64_t kMostReservedUpFront = 16 * 1024 * 1024;
+
+}  // namespace
+
+struct ZipArchive::State {
+    ~State()
+    {
+        if (archive != nullptr) {
+            zip_discard(archive);  // closes the source and with it the stream
+        }
+    }
+
+    std::string bytes;               // the archive in memory (OpenBytes)
+    std::string path;                // the file (OpenFile)
+    std::FILE* stream = nullptr;     // the file's stream, owned by libzip's source
+    std::optional<FileStamp> stamp;  // the file's, as opened
+    zip_t* archive = nullptr;
+
+    // An error of a file archive that may come from the file changing under the reader: the
+    // file at the path is gone, another one, or the open one's size or time differ.
+    ZipError Classified(ZipError error) const
+    {
+        const bool mayBeAChange = error.fault == ZipFault::ReadError || error.fault == ZipFault::CorruptData ||
+                                  error.fault == ZipFault::CrcMismatch || error.fault == ZipFault::NotAZip;
+        if (stream == nullptr || !mayBeAChange) {
+            return error;
+        }
+        const std::optional<FileStamp> atPath = StampOfPath(path);
+        if (!atPath) {
+            return {ZipFault::FileVanished, std::move(error.message)};
+        }
+        const std::optional<FileStamp> now = StampOfStream(stream);
+        if (!now || *now != *stamp || atPath->volume != stamp->volume || atPath->fileId != stamp->fileId) {
+            return {ZipFault::FileChanged, std::move(error.message)};
+        }
+        return error;
+    }
+};
+
+ZipArchive::ZipArchive(std::unique_ptr<State> state) : state_(std::move(state)) {}
+ZipArchive::ZipArchive(ZipArchive&&) noexcept = default;
+ZipArchive& ZipArchive::operator=(ZipArchive&&) noexcept = default;
+ZipArchive::~ZipArchive() = default;
+
+namespace {
+
+// Opens an archive on the source; the source belongs to the archive from then on.
+ZipResult<zip_t*> OpenOnSource(OwnedSource source, bool fromFile)
+{
+    ZipErrorRecord error;
+    zip_t* archive = zip_open_from_source(source.get(), ZIP_RDONLY, error.get());
+    if (archive == nullptr) {
+        return OpenError(error.get(), fromFile);  // the source is freed here
+    }
+    static_cast<void>(source.release());
+    return archive;
+}
+
+}  // namespace
+
+ZipResult<ZipArchive> ZipArchive::OpenFile(const std::string& path)
+{
+    auto opened = OpenArchiveFile(path);
+    if (auto* failure = std::get_if<ArchiveFileFailure>(&opened)) {
+        return ZipError{failure->error == ArchiveFileError::Missing ? ZipFault::FileMissing : ZipFault::FileUnreadable,
+                        std::move(failure->message)};
+    }
+    OpenedArchiveFile& file = std::get<OpenedArchiveFile>(opened);
+    // An empty file would open as an empty archive (libzip makes new archives that way).
+    if (file.stamp.size == 0) {
+        return ZipError{ZipFault::NotAZip, "empty file"};
+    }
+    auto state = std::make_unique<State>();
+    state->path = path;
+    state->stamp = file.stamp;
+
+    ZipErrorRecord error;
+    OwnedSource source(zip_source_filep_create(file.stream.get(), 0, -1, error.get()));
+    if (!source) {
+        return OpenError(error.get(), true);
+    }
+    state->stream = file.stream.release();  // closed with the source from now on
+    ZipResult<zip_t*> archive = OpenOnSource(std::move(source), true);
+    if (!archive.ok()) {
+        return archive.error();
+    }
+    state->archive = archive.value();
+    return ZipArchive(std::move(state));
+}
+
+ZipResult<ZipArchive> ZipArchive::OpenBytes(std::string bytes)
+{
+    if (bytes.empty()) {
+        return ZipError{ZipFault::NotAZip, "empty"};
+    }
+    auto state = std::make_unique<State>();
+    state->bytes = std::move(bytes);
+    ZipErrorRecord error;
+    OwnedSource source(zip_source_buffer_create(state->bytes.data(), state->bytes.size(), 0, error.get()));
+    if (!source) {
+        return OpenError(error.get(), false);
+    }
+    ZipResult<zip_t*> archive = OpenOnSource(std::move(source), false);
+    if (!archive.ok()) {
+        return archive.error();
+    }
+    state->archive = archive.value();
+    return ZipArchive(std::move(state));
+}
+
+std::uint64_t ZipArchive::EntryCount() const
+{
+    const zip_int64_t count = zip_get_num_entries(state_->archive, 0);
+    return count < 0 ? 0 : static_cast<std::uint64_t>(count);
+}
+
+ZipResult<ZipEntry> ZipArchive::Entry(std::uint64_t index) const
+{
+    if (index >= EntryCount()) {
+        return ZipError{ZipFault::NoSuchEntry, "no entry " + std::to_string(index)};
+    }
+    zip_t* archive = state_->archive;
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(archive, index, ZIP_FL_ENC_RAW, &st) != 0) {
+        return EntryError(zip_get_error(archive), state_->stream != nullptr);
+    }
+    const char* raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
+    // Strictly read, a name without the UTF-8 flag is code page 437, which libzip turns into
+    // UTF-8: only a flagged name (or one of printable ASCII) comes back as its raw bytes.
+    const char* strict = zip_get_name(archive, index, ZIP_FL_ENC_STRICT);
+    if (raw == nullptr || strict == nullptr) {
+        return EntryError(zip_get_error(archive), state_->stream != nullptr);
+    }
+    ZipEntry entry;
+    entry.rawName = raw;
+    entry.utf8Flag = std::strcmp(raw, strict) == 0;
+    entry.size = (st.valid & ZIP_STAT_SIZE) != 0 ? st.size : 0;
+    entry.compressedSize = (st.valid & ZIP_STAT_COMP_SIZE) != 0 ? st.comp_size : 0;
+    entry.crc = (st.valid & ZIP_STAT_CRC) != 0 ? st.crc : 0;
+    entry.compressionMethod = (st.valid & ZIP_STAT_COMP_METHOD) != 0 ? st.comp_method : 0;
+    entry.encryptionMethod = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 ? st.encryption_method : 0;
+    // Only '/': a code page 932 name may end with a byte 0x5C that is half of a character.
+    entry.isDirectory = !entry.rawName.empty() && entry.rawName.back() == '/';
+    return entry;
+}
+
+std::optional<ZipError> ZipArchive::RefusalBeforeReading(const ZipEntry& entry, const ZipReadLimits& limits)
+{
+    if (entry.encryptionMethod != ZIP_EM_NONE) {
+        return ZipError{ZipFault::Encrypted, "encryption method " + std::to_string(entry.encryptionMethod)};
+    }
+    if (!IsSupportedCompressionMethod(entry.compressionMethod)) {
+        return ZipError{ZipFault::UnsupportedMethod, "compression method " + std::to_string(entry.compressionMethod)};
+    }
+    if (entry.size > limits.maxBytes) {
+        return ZipError{ZipFault::OverSizeLimit, "declared size " + std::to_string(entry.size)};
+    }
+    if (entry.size > RatioCap(entry.compressedSize, limits)) {
+        return ZipError{ZipFault::OverRatioLimit, "declared size " + std::to_string(entry.size) + " from " +
+                                                      std::to_string(entry.compressedSize) + " compressed"};
+    }
+    return std::nullopt;
+}
+
+ZipResult<std::string> ZipArchive::Read(std::uint64_t index, const ZipReadLimits& limits)
+{
+    ZipResult<ZipEntry> found = Entry(index);
+    if (!found.ok()) {
+        return found.error();
+    }
+    const ZipEntry& entry = found.value();
+    if (std::optional<ZipError> refusal = RefusalBeforeReading(entry, limits)) {
+        return *refusal;
+    }
+    OwnedEntry file(zip_fopen_index(state_->archive, index, 0));
+    if (!file) {
+        return state_->Classified(EntryError(zip_get_error(state_->archive), state_->stream != nullptr));
+    }
+
+    // Never more than the byte limit, the ratio limit or the declared size allow; one byte past
+    // the smallest of them shows which was passed.
+    const std::uint64_t ratioCap = RatioCap(entry.compressedSize, limits);
+    const std::uint64_t allowed = std::min({limits.maxBytes, ratioCap, entry.size});
+    std::string content;
+    content.reserve(static_cast<std::size_t>(std::min(allowed, kMostReservedUpFront)));
+    std::uint64_t total = 0;
+    for (;;) {
+        const std::uint64_t wanted = allowed - total >= kReadChunk ? kReadChunk : allowed - total + 1;
+        content.resize(static_cast<std::size_t>(total + wanted));
+        const zip_int64_t got = zip_fread(file.get(), content.data() + total, wanted);
+        if (got < 0) {
+            return state_->Classified(EntryError(zip_file_get_error(file.get()), state_->stream != nullptr));
+        }
+        if (got == 0) {
+            break;  // the end, with the CRC and the size checked
+        }
+        total += static_cast<std::uint64_t>(got);
+        if (total > allowed) {
+            if (total > limits.maxBytes) {
+                return ZipError{ZipFault::OverSizeLimit, "more than " + std::to_string(limits.maxBytes) + " bytes"};
+            }
+            if (total > ratioCap) {
+                return ZipError{ZipFault::OverRatioLimit, "more than " + std::to_string(ratioCap) + " bytes from " +
+                                                              std::to_string(entry.compressedSize) + " compressed"};
+            }
+            return state_->Classified(
+                {ZipFault::CorruptData, "more data than the declared " + std::to_string(entry.size) + " bytes"});
+        }
+    }
+    if (total != entry.size) {
+        // libzip checks the CRC at the end, not always the size.
+        return state_->Classified({ZipFault::CorruptData, std::to_string(total) + " bytes instead of the declared " +
+                                                              std::to_string(entry.size)});
+    }
+    content.resize(static_cast<std::size_t>(total));
+    return content;
+}
+
+std::optional<FileStamp> ZipArchive::Stamp() const
+{
+    return state_->stamp;
+}
+
+bool IsSupportedCompressionMethod(std::uint16_t method)
+{
+    return method == ZIP_CM_STORE || method == ZIP_CM_DEFLATE;
+}
+
+}  // namespace tenvor

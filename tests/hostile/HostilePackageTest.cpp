@@ -1,0 +1,294 @@
+// Hostile ZIP packages: each item ends as content or as a fault of the right kind, within
+// bounded time and memory, without a crash and without a byte written anywhere. The bombs are
+// listed and read in a child process whose time and peak memory are watched.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "PackageGenerator.h"
+#include "faults/ChildProcess.h"
+#include "forms/DataTbl.h"
+#include "package/PackageLimits.h"
+#include "package/PackageListing.h"
+#include "package/PackageReader.h"
+
+namespace tenvor {
+namespace {
+
+constexpr long kMiB = 1024;  // peak memory is measured in KiB
+
+std::string FaultName(const std::optional<PackageFault>& fault)
+{
+    if (!fault) {
+        return "ok";
+    }
+    switch (*fault) {
+        case PackageFault::NotAZip:
+            return "NotAZip";
+        case PackageFault::NestedTooDeep:
+            return "NestedTooDeep";
+        case PackageFault::EncryptedMember:
+            return "EncryptedMember";
+        case PackageFault::UnsupportedMethod:
+            return "UnsupportedMethod";
+        case PackageFault::CrcMismatch:
+            return "CrcMismatch";
+        case PackageFault::CorruptMember:
+            return "CorruptMember";
+        case PackageFault::UnsafeName:
+            return "UnsafeName";
+        case PackageFault::TooLarge:
+            return "TooLarge";
+        case PackageFault::RatioTooHigh:
+            return "RatioTooHigh";
+        case PackageFault::PackageMissing:
+            return "PackageMissing";
+        case PackageFault::PackageUnreadable:
+            return "PackageUnreadable";
+        case PackageFault::PackageVanished:
+            return "PackageVanished";
+        case PackageFault::PackageChanged:
+            return "PackageChanged";
+        case PackageFault::ReadError:
+            return "ReadError";
+    }
+    return "?";
+}
+
+// One item as listed and read: its displayed path, the fault the listing knew, what reading it
+// gave, and the content.
+struct Walked {
+    std::string displayPath;
+    std::string listed;
+    std::string read;
+    std::string bytes;
+    std::string reason;  // of the fault reading gave
+};
+
+// Lists the package and reads every item; keepContents false drops each content once its size
+// is known, as a run does once it has converted it.
+std::vector<Walked> Walk(const std::string& path, bool keepContents = true)
+{
+    const PackageListing listing = ListPackageFile(path, path, {"P"});
+    PackageReader reader(listing);
+    std::vector<Walked> walked;
+    for (std::size_t i = 0; i < listing.items.size(); ++i) {
+        const PackageItem& item = listing.items[i];
+        PackageContent content = reader.Read(listing.items[i]);
+        walked.push_back({item.displayPath, FaultName(item.fault), FaultName(content.fault),
+                          keepContents ? std::move(content.bytes) : std::to_string(content.bytes.size()),
+                          content.fault ? FaultReason(*content.fault, content.faultDetail) : ""});
+        for (const std::string& component : item.outputFolder) {
+            EXPECT_TRUE(component != ".." && component != "." && !component.empty()) << item.displayPath;
+        }
+    }
+    return walked;
+}
+
+// The walk without the contents, one line per item (path, listed fault, read fault, size), so
+// that a child process can hand it back.
+std::string Summary(const std::string& path)
+{
+    std::string text;
+    for (const Walked& item : Walk(path, false)) {
+        text += item.displayPath + "\t" + item.listed + "\t" + item.read + "\t" + item.bytes + "\n";
+    }
+    return text;
+}
+
+class HostilePackageTest : public ::testing::Test {
+protected:
+    std::string Write(const gen::GeneratedPackage& package)
+    {
+        const std::string path = dir / package.fileName;
+        test::WriteFile(path, package.bytes);
+        return path;
+    }
+
+    std::string Write(gen::HostilePackage kind) { return Write(gen::MakeHostilePackage(catalogue, kind)); }
+
+    std::string Member(const std::string& path, const std::string& memberPath) const
+    {
+        return test::Join(path, memberPath);
+    }
+
+    // Walks the package in a child that must end by itself within the time, and (without
+    // AddressSanitizer) peak below the memory given; the summary it hands back.
+    std::string WalkIsolated(const std::string& path, long maxPeakKb, double maxSeconds)
+    {
+        test::ChildLimits limits;
+        limits.timeoutSeconds = 120;
+        limits.addressSpaceBytes = std::size_t{4} << 30;
+        const test::ChildResult result = test::RunInChild([&] { return Summary(path); }, limits);
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_TRUE(result.exited) << "ended by signal " << result.signal << "\n" << result.errorOutput;
+        EXPECT_EQ(result.exitCode, 0) << result.output;
+        if (test::ChildrenAreIsolated()) {
+            if (!test::UnderAddressSanitizer()) {
+                EXPECT_LT(result.peakRssKb, maxPeakKb) << "peak memory " << result.peakRssKb / kMiB << " MiB";
+                EXPECT_LT(result.seconds, maxSeconds);
+            }
+            std::printf("[ figures  ] %.2f s, peak %ld MiB\n", result.seconds, result.peakRssKb / kMiB);
+        }
+        return result.output;
+    }
+
+    test::TempDir dir;
+    DataTbl catalogue;
+};
+
+TEST_F(HostilePackageTest, TraversalNamesAreRefusedAndNothingIsWritten)
+{
+    const gen::GeneratedPackage package = gen::MakeHostilePackage(catalogue, gen::HostilePackage::Traversal);
+    const std::string path = Write(package);
+    const std::vector<Walked> walked = Walk(path);
+    ASSERT_EQ(walked.size(), 4u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(walked[i].listed, "UnsafeName") << walked[i].displayPath;
+        EXPECT_EQ(walked[i].read, "UnsafeName");
+        EXPECT_EQ(walked[i].reason, "安全でない名前です: ..");
+        EXPECT_TRUE(walked[i].bytes.empty());
+    }
+    EXPECT_EQ(walked[0].displayPath, Member(path, "../../evil.xml"));
+    EXPECT_EQ(walked[3].read, "ok");
+    EXPECT_EQ(walked[3].bytes, package.xml[0].bytes);
+    // Nothing was extracted: the folder holds the package alone, and nothing lies above it.
+    EXPECT_EQ(test::ListDir(dir.path()), std::vector<std::string>{"traversal.zip"});
+    EXPECT_FALSE(test::Exists(dir / "../evil.xml"));
+}
+
+TEST_F(HostilePackageTest, AbsoluteServerAndDriveNamesAreRefused)
+{
+    const std::string path = Write(gen::HostilePackage::AbsoluteAndDriveNames);
+    const PackageListing listing = ListPackageFile(path, path, {"P"});
+    std::vector<std::string> parts;
+    for (const PackageItem& item : listing.items) {
+        if (item.fault == PackageFault::UnsafeName) {
+            parts.push_back(item.faultDetail);
+        }
+    }
+    EXPECT_EQ(parts, (std::vector<std::string>{"/", "\\\\", "//", "C:", "c:"}));
+    ASSERT_EQ(listing.items.size(), 6u);
+    EXPECT_FALSE(listing.items[5].fault);
+}
+
+// 2 GiB of zeros in 2 MB: refused from its declared size, before anything is inflated.
+TEST_F(HostilePackageTest, TwoGibibyteZeroBombIsRefusedQuicklyInBoundedMemory)
+{
+    const std::string path = Write(gen::HostilePackage::ZeroBomb);
+    const std::string summary = WalkIsolated(path, 100 * kMiB, 5);
+    EXPECT_EQ(summary, Member(path, "bomb.xml") + "\tTooLarge\tTooLarge\t0\n");
+    EXPECT_EQ(FaultReason(PackageFault::TooLarge), "展開後のサイズが上限（256MiB）を超えます");
+}
+
+// The same bomb declaring 1,000 bytes: inflating stops right past them.
+TEST_F(HostilePackageTest, ZeroBombLyingAboutItsSizeStopsWhileInflating)
+{
+    const std::string path = Write(gen::HostilePackage::LyingZeroBomb);
+    EXPECT_EQ(WalkIsolated(path, 100 * kMiB, 5), Member(path, "bomb.xml") + "\tok\tCorruptMember\t0\n");
+}
+
+TEST_F(HostilePackageTest, MemberCompressedOverTheRatioIsRefused)
+{
+    const std::string path = Write(gen::HostilePackage::RatioBomb);
+    EXPECT_EQ(WalkIsolated(path, 100 * kMiB, 5), Member(path, "ratio.xml") + "\tRatioTooHigh\tRatioTooHigh\t0\n");
+    EXPECT_EQ(FaultReason(PackageFault::RatioTooHigh), "圧縮率が上限（1000倍）を超えます");
+}
+
+// A thousand entries sharing one mebibyte of deflated zeros: each passes the limits, but the
+// package as a whole may not inflate beyond its budget.
+TEST_F(HostilePackageTest, EntriesSharingTheirDataCannotMultiplyTheWork)
+{
+    const gen::GeneratedPackage package = gen::MakeHostilePackage(catalogue, gen::HostilePackage::OverlappingEntries);
+    const std::string path = Write(package);
+    const std::string summary = WalkIsolated(path, 100 * kMiB, 10);
+    std::istringstream lines(summary);
+    std::string line;
+    std::size_t read = 0, refused = 0, other = 0;
+    while (std::getline(lines, line)) {
+        if (line.ends_with("\tok\tok\t1048576")) {
+            ++read;
+        } else if (line.ends_with("\tok\tRatioTooHigh\t0")) {
+            ++refused;
+        } else {
+            ++other;
+        }
+    }
+    EXPECT_EQ(read, PackageInflateBudget(package.bytes.size()) / (1 << 20));
+    EXPECT_EQ(read + refused, 1000u);
+    EXPECT_EQ(other, 0u) << summary.substr(0, 2000);
+}
+
+TEST_F(HostilePackageTest, ZipsNestedDeeperThanFourAreRefused)
+{
+    const gen::GeneratedPackage package = gen::MakeHostilePackage(catalogue, gen::HostilePackage::DeepNesting);
+    const std::string path = Write(package);
+    const std::vector<Walked> walked = Walk(path);
+    ASSERT_EQ(walked.size(), 5u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(walked[i].displayPath, Member(path, package.xml[i].path));
+        EXPECT_EQ(walked[i].read, "ok");
+        EXPECT_EQ(walked[i].bytes, package.xml[i].bytes);
+    }
+    EXPECT_EQ(walked[4].displayPath, Member(path, "level2.zip/level3.zip/level4.zip/level5.zip"));
+    EXPECT_EQ(walked[4].listed, "NestedTooDeep");
+    EXPECT_EQ(walked[4].reason, "ZIPファイルの入れ子が深すぎます（4段まで）");
+}
+
+TEST_F(HostilePackageTest, EncryptedMemberIsRefusedWithoutReadingIt)
+{
+    const gen::GeneratedPackage package = gen::MakeHostilePackage(catalogue, gen::HostilePackage::EncryptedMember);
+    const std::vector<Walked> walked = Walk(Write(package));
+    ASSERT_EQ(walked.size(), 2u);
+    EXPECT_EQ(walked[0].listed, "EncryptedMember");
+    EXPECT_EQ(walked[0].reason, "暗号化されたメンバーです");
+    EXPECT_EQ(walked[1].bytes, package.xml[0].bytes);
+}
+
+TEST_F(HostilePackageTest, BrokenPackagesAreOneFaultOnTheirOwnPath)
+{
+    for (const gen::HostilePackage kind :
+         {gen::HostilePackage::Truncated, gen::HostilePackage::BrokenCentralDirectory, gen::HostilePackage::NotAZip}) {
+        const std::string path = Write(kind);
+        const PackageListing listing = ListPackageFile(path, path, {"P"});
+        ASSERT_EQ(listing.items.size(), 1u) << path;
+        const PackageItem& item = listing.items[0];
+        EXPECT_EQ(item.displayPath, path);
+        EXPECT_TRUE(item.isZip);
+        EXPECT_EQ(item.fault, PackageFault::NotAZip) << path;
+        EXPECT_EQ(ErrorKindOf(PackageFault::NotAZip), 1);
+        EXPECT_EQ(PackageReader(listing).Read(listing.items[0]).fault, PackageFault::NotAZip);
+    }
+}
+
+TEST_F(HostilePackageTest, CrcMismatchIsFoundWhenTheMemberIsRead)
+{
+    const gen::GeneratedPackage package = gen::MakeHostilePackage(catalogue, gen::HostilePackage::CrcMismatch);
+    const std::vector<Walked> walked = Walk(Write(package));
+    ASSERT_EQ(walked.size(), 2u);
+    EXPECT_EQ(walked[0].listed, "ok");
+    EXPECT_EQ(walked[0].read, "CrcMismatch");
+    EXPECT_TRUE(walked[0].bytes.empty());
+    EXPECT_EQ(walked[0].reason, "CRCが一致しません");
+    EXPECT_EQ(walked[1].bytes, package.xml[0].bytes);
+}
+
+TEST_F(HostilePackageTest, DuplicateNamesBothComeThroughInStoredOrder)
+{
+    const gen::GeneratedPackage package = gen::MakeHostilePackage(catalogue, gen::HostilePackage::DuplicateNames);
+    const std::string path = Write(package);
+    const std::vector<Walked> walked = Walk(path);
+    ASSERT_EQ(walked.size(), 2u);
+    ASSERT_NE(package.xml[0].bytes, package.xml[1].bytes);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(walked[i].displayPath, Member(path, "7130001.xml"));
+        EXPECT_EQ(walked[i].bytes, package.xml[i].bytes);
+    }
+}
+
+}  // namespace
+}  // namespace tenvor

@@ -39,11 +39,11 @@ TENVOR_PACKAGE_PACKAGES=(
   dpkg-dev file desktop-file-utils appstream
 )
 
-# What the test suite needs in addition (it builds the package too).
+# What the test suite needs in addition (it builds the package too, and checks it with lintian).
 TENVOR_TEST_PACKAGES=(
   libgtest-dev libxml2-utils clang-format
   clang libclang-rt-14-dev valgrind
-  "${TENVOR_PACKAGE_PACKAGES[@]}"
+  "${TENVOR_PACKAGE_PACKAGES[@]}" lintian
 )
 
 # What the benchmark needs in addition (bench/run.sh, bench/profile.sh): xmllint and

@@ -58,8 +58,10 @@ for file in usr/share/man/man1/tenvor.1.gz usr/share/man/man1/tenvor-cli.1.gz us
   usr/share/doc/tenvor/changelog.Debian.gz; do
   [ -f "$root/$file" ] || fail "$file missing"
 done
-grep -q '^Files: \*$' "$root/usr/share/doc/tenvor/copyright" && grep -q '^License: Expat$' "$root/usr/share/doc/tenvor/copyright" ||
+copyright="$root/usr/share/doc/tenvor/copyright"
+if ! grep -q '^Files: \*$' "$copyright" || ! grep -q '^License: Expat$' "$copyright"; then
   fail "the copyright file does not give Tenvor's licence for every file"
+fi
 command -v lintian >/dev/null || fail "lintian is not installed (test.sh installs it)"
 lintian_status=0
 lintian --fail-on error,warning "$deb" >"$work/lintian.txt" 2>&1 || lintian_status=$?

@@ -31,12 +31,16 @@ cmake --build build --parallel "$jobs"
 (cd build && ctest --output-on-failure --parallel "$jobs")
 
 # The Windows edition: cross-built with MinGW-w64 (the dependencies once, into a cache outside
-# the work tree), its test programs run under Wine, then the zip checked as a user gets it.
+# the work tree), its test programs run under Wine, then the zip checked as a user gets it, the
+# licence notices checked against what it ships and links, and the installer installed, used,
+# upgraded and removed.
 # TENVOR_TEST_WINDOWS=0 leaves it out of a quick local run; CI always runs it.
 if [ "${TENVOR_TEST_WINDOWS:-1}" != 0 ]; then
   started=$SECONDS
   scripts/build-windows.sh --with-tests
   (cd build-windows && ctest --output-on-failure --parallel "$jobs")
   tests/windows/check-zip.sh dist/Tenvor-*-win64.zip build/src/tenvor-cli build/tools/tenvor-gen
+  tests/windows/check-licences.sh dist/Tenvor-*-win64.zip build-windows
+  tests/windows/check-msi.sh dist/Tenvor-*-win64.msi dist/Tenvor-*-win64.zip build/src/tenvor-cli
   echo "The Windows stage took $((SECONDS - started)) s"
 fi

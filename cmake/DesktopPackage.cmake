@@ -2,7 +2,8 @@
 #
 #   cmake --install BUILD --prefix /usr      bin/tenvor and bin/tenvor-cli (their rules are in
 #                                            src/CMakeLists.txt), the desktop entry, the icon at
-#                                            the usual sizes and the AppStream metainfo
+#                                            the usual sizes, the AppStream metainfo, the manual
+#                                            pages (docs/man/), the licence and the changelog
 #   scripts/package-deb.sh                   dist/tenvor_<version>-1_<arch>.deb through CPack
 #
 # The files of the desktop entry and the metainfo are in res/linux/; the icon's sizes are
@@ -13,8 +14,16 @@ endif()
 
 set(TENVOR_SCREENSHOT_URL "" CACHE STRING
     "Web address of the window's screenshot for the AppStream metainfo (left out when empty)")
-set(TENVOR_PACKAGE_MAINTAINER "Tenvor developers <tenvor@invalid>" CACHE STRING
+# The maintainer named by the package and its changelog. The default is the project's address in
+# the domain of its application id (jp.tenvor.Tenvor); whoever builds packages for others sets their
+# own: -DTENVOR_PACKAGE_MAINTAINER="Name <address>".
+set(default_maintainer "Tenvor developers <debian@tenvor.jp>")
+set(TENVOR_PACKAGE_MAINTAINER "${default_maintainer}" CACHE STRING
     "Maintainer field of the Debian package: name <e-mail>")
+# Builds configured before keep the former placeholder in their cache; lintian rejects its address.
+if(TENVOR_PACKAGE_MAINTAINER STREQUAL "Tenvor developers <tenvor@invalid>")
+  set_property(CACHE TENVOR_PACKAGE_MAINTAINER PROPERTY VALUE "${default_maintainer}")
+endif()
 
 if(TENVOR_BUILD_GUI)
   set(linux_resources ${PROJECT_SOURCE_DIR}/res/linux)
@@ -41,6 +50,81 @@ if(TENVOR_BUILD_GUI)
   endforeach()
 endif()
 
+# The manual pages, the licence in Debian's machine-readable form and the package's changelog,
+# compressed as Debian wants them (gzip -9n: no name, no time stamp). They are made when CMake
+# configures, so that a build of the programs alone can be installed and packaged.
+set(TENVOR_PACKAGE_RELEASE 1)
+set(linux_generated ${CMAKE_BINARY_DIR}/linux)
+file(MAKE_DIRECTORY ${linux_generated})
+function(tenvor_gzip source output)
+  execute_process(COMMAND gzip -9n -c ${source} OUTPUT_FILE ${output} RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "gzip could not compress ${source}")
+  endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+endfunction()
+
+foreach(page tenvor tenvor-cli)
+  if(page STREQUAL "tenvor" AND NOT TENVOR_BUILD_GUI)
+    continue()
+  endif()
+  tenvor_gzip(${PROJECT_SOURCE_DIR}/docs/man/${page}.1 ${linux_generated}/${page}.1.gz)
+  install(FILES ${linux_generated}/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
+
+# The copyright file: Tenvor's own licence (LICENSE) in the copyright format 1.0. The package
+# links the system's libraries dynamically; their notices come with their own packages.
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence_text)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+if(NOT licence_text MATCHES "Copyright ([^\n]+)")
+  message(FATAL_ERROR "LICENSE has no Copyright line")
+endif()
+set(licence_holders "${CMAKE_MATCH_1}")
+string(STRIP "${licence_text}" licence_text)
+# Each line of the licence indented by one space, an empty line written as " .".
+string(REGEX REPLACE "\n\n" "\n.\n" licence_text "${licence_text}")
+string(REGEX REPLACE "\n" "\n " licence_text "${licence_text}")
+file(WRITE ${linux_generated}/copyright
+  "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+  "Upstream-Name: Tenvor\n"
+  "\n"
+  "Files: *\n"
+  "Copyright: ${licence_holders}\n"
+  "License: Expat\n"
+  " ${licence_text}\n")
+set(package_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/tenvor)
+install(FILES ${linux_generated}/copyright DESTINATION ${package_doc_dir})
+
+# The changelog names the maintainer; its latest entry must be the version packaged.
+configure_file(${PROJECT_SOURCE_DIR}/res/linux/changelog.in ${linux_generated}/changelog @ONLY)
+file(STRINGS ${linux_generated}/changelog changelog_head LIMIT_COUNT 1)
+if(NOT changelog_head MATCHES "^tenvor \\(${PROJECT_VERSION}-${TENVOR_PACKAGE_RELEASE}\\) ")
+  message(FATAL_ERROR "res/linux/changelog.in begins with \"${changelog_head}\": "
+                      "add an entry for ${PROJECT_VERSION}-${TENVOR_PACKAGE_RELEASE} on top")
+endif()
+tenvor_gzip(${linux_generated}/changelog ${linux_generated}/changelog.Debian.gz)
+install(FILES ${linux_generated}/changelog.Debian.gz DESTINATION ${package_doc_dir})
+# lintian's tags that do not apply to a package made outside Debian, each with its reason.
+install(FILES ${PROJECT_SOURCE_DIR}/res/linux/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME tenvor)
+
+# A stripped installation (as CPack makes the package's) also loses the compiler's identification
+# and the .note section, as Debian's own packages do (dh_strip).
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program tenvor tenvor-cli)
+      set(installed \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\")
+      if(EXISTS \"\${installed}\")
+        execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
+                                \"\${installed}\" RESULT_VARIABLE status)
+        if(NOT status EQUAL 0)
+          message(FATAL_ERROR \"objcopy could not strip \${installed}\")
+        endif()
+      endif()
+    endforeach()
+  endif()
+")
+
 # The Debian package: what the installation holds, with its dependencies computed from the
 # programs by dpkg-shlibdeps, plus what they load at run time that no library link shows.
 set(CPACK_GENERATOR DEB)
@@ -60,7 +144,7 @@ The package holds the desktop window (tenvor, in Japanese) and the command
 line (tenvor-cli).")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${TENVOR_PACKAGE_RELEASE})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -1,7 +1,18 @@
 # The Windows edition as one zip that needs no installation: the two programs, the Qt DLLs and
-# plugins beside them, Qt's Japanese translation, the licence of Qt and a short Japanese
-# introduction. `cpack -G ZIP` in a Windows build writes Tenvor-<version>-win64.zip.
+# plugins beside them, Qt's Japanese translation, the licences of everything shipped or linked
+# (licenses/, see cmake/WindowsLicences.cmake) and a short Japanese introduction. `cpack -G ZIP`
+# in a Windows build writes Tenvor-<version>-win64.zip; scripts/build-windows.sh makes the
+# installer from that zip.
 include_guard(GLOBAL)
+
+# Each program's link map, which names every library and object file linked into it: the check of
+# the licences (tests/windows/check-licences.sh) finds a notice for each.
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/link-maps)
+foreach(program tenvor-cli tenvor)
+  if(TARGET ${program})
+    target_link_options(${program} PRIVATE "LINKER:-Map=${PROJECT_BINARY_DIR}/link-maps/${program}.map")
+  endif()
+endforeach()
 
 install(TARGETS tenvor-cli RUNTIME DESTINATION .)
 if(TARGET tenvor)
@@ -23,13 +34,9 @@ if(EXISTS ${TENVOR_QT_TRANSLATION})
   install(FILES ${TENVOR_QT_TRANSLATION} DESTINATION translations)
 endif()
 
-# Qt's licence, as Debian states it for the source the DLLs were built from.
-set(TENVOR_QT_COPYRIGHT /usr/share/doc/qt6-base-dev/copyright CACHE FILEPATH "Qt's copyright and licence")
-if(EXISTS ${TENVOR_QT_COPYRIGHT})
-  install(FILES ${TENVOR_QT_COPYRIGHT} DESTINATION licenses RENAME Qt-copyright.txt)
-endif()
-
 set(TENVOR_QT_VERSION "${Qt6_VERSION}")
+include(${CMAKE_CURRENT_LIST_DIR}/WindowsLicences.cmake)
+install(DIRECTORY ${TENVOR_LICENCES_DIR}/ DESTINATION licenses)
 configure_file(${PROJECT_SOURCE_DIR}/res/windows/readme-ja.txt.in
                ${PROJECT_BINARY_DIR}/generated/readme-ja.txt @ONLY NEWLINE_STYLE CRLF)
 install(FILES ${PROJECT_BINARY_DIR}/generated/readme-ja.txt DESTINATION . RENAME "はじめにお読みください.txt")

@@ -291,7 +291,8 @@ make_cp932_table() {
   echo "$host/Cp932Table.cpp"
 }
 
-# The programs (and with tests, the test programs) for Windows, and the zip of the programs.
+# The programs (and with tests, the test programs) for Windows, the zip of the programs and the
+# installer made from the zip (scripts/make-msi.sh): dist/Tenvor-<version>-win64.zip and .msi.
 build_project() {
   local with_tests="$1" table
   table="$(make_cp932_table)"
@@ -305,7 +306,10 @@ build_project() {
   local zip
   zip="$(ls "$build"/package/Tenvor-*-win64.zip)"
   cp "$zip" dist/
-  echo "dist/$(basename "$zip")"
+  zip="dist/$(basename "$zip")"
+  scripts/make-msi.sh "$zip" "${zip%.zip}.msi" >/dev/null
+  echo "$zip"
+  echo "${zip%.zip}.msi"
 }
 
 build="$PWD/build-windows"

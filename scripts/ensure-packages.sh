@@ -39,11 +39,11 @@ TENVOR_PACKAGE_PACKAGES=(
   dpkg-dev file desktop-file-utils appstream
 )
 
-# What the test suite needs in addition (it builds the package too).
+# What the test suite needs in addition (it builds the package too, and checks it with lintian).
 TENVOR_TEST_PACKAGES=(
   libgtest-dev libxml2-utils clang-format
   clang libclang-rt-14-dev valgrind
-  "${TENVOR_PACKAGE_PACKAGES[@]}"
+  "${TENVOR_PACKAGE_PACKAGES[@]}" lintian
 )
 
 # What the benchmark needs in addition (bench/run.sh, bench/profile.sh): xmllint and
@@ -55,13 +55,14 @@ TENVOR_BENCH_PACKAGES=(
 
 # What the Windows cross-build needs in addition (scripts/build-windows.sh): the MinGW-w64
 # compilers with POSIX threads, Ninja for the Qt build, dpkg-dev for apt-get source, Wine to run
-# the Windows tests, localedef's Japanese locale for them, zip for the package, GoogleTest's and
-# CLI11's sources, and Qt's Japanese translation shipped beside the program. The host's Qt tools
-# (moc, rcc, uic) come with qt6-base-dev.
+# the Windows tests, localedef's Japanese locale for them, zip for the package, wixl and msitools
+# for the installer (scripts/make-msi.sh), GoogleTest's and CLI11's sources, and Qt's Japanese
+# translation shipped beside the program. The host's Qt tools (moc, rcc, uic) come with
+# qt6-base-dev.
 TENVOR_WINDOWS_PACKAGES=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
   wine wine64
-  dpkg-dev zip locales ninja-build
+  dpkg-dev zip locales ninja-build wixl msitools
   qt6-base-dev qt6-base-dev-tools
   googletest libcli11-dev qt6-translations-l10n fonts-ipafont-gothic
   unzip xvfb x11-utils xdotool imagemagick

@@ -17,6 +17,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/FormsCommand.h"
 #include "platform/CommandLine.h"
+#include "platform/LibraryVersions.h"
 
 namespace {
 
@@ -66,7 +67,9 @@ ExitStatus Main(int argc, char** argv)
     }
 
     CLI::App app{"Tenvor: converts electronic notifications (電子通知書(XML)) into CSV files", "tenvor-cli"};
-    app.set_version_flag("--version", "tenvor-cli " + std::string(tenvor::kVersion));
+    // The program's version, then the libraries it runs with, one per line.
+    app.set_version_flag("--version",
+                         tenvor::VersionText("tenvor-cli " + std::string(tenvor::kVersion), tenvor::LibraryVersions()));
     app.require_subcommand(1);
     // Paths such as /data/in are paths on every system, never options.
     app.allow_windows_style_options(false);

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <libxml/xmlversion.h>
+#include <zipconf.h>
 #ifndef _WIN32
 #include <fcntl.h>
 #include <grp.h>
@@ -508,7 +510,8 @@ TEST_F(Cli, EncodingNamesVersionAndHelpForBatchUse)
 
     Result result = Run({"--version"});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, "tenvor-cli 1.20\n");
+    // The program's version, then the libraries it runs with.
+    EXPECT_EQ(result.out, "tenvor-cli 1.20\nlibxml2 " LIBXML_DOTTED_VERSION "\nlibzip " LIBZIP_VERSION "\n");
     result = Run({"help"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_NE(result.out.find("convert"), std::string::npos);

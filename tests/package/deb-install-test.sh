@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Debian package end to end: built with scripts/package-deb.sh from this build, unpacked
 # into a temporary root (dpkg -x: nothing is installed on the machine), checked for the files of
-# a desktop installation and their dependencies, and its tenvor-cli run on the examples, which it
-# must convert exactly as the built tenvor-cli does.
+# a desktop installation and their dependencies, its manual pages and licence, checked by lintian
+# (no error, no warning), and its tenvor-cli run on the examples, which it must convert exactly as
+# the built tenvor-cli does.
 #   tests/package/deb-install-test.sh BUILD_DIR BUILT_TENVOR_CLI VERSION APP_ID
 set -euo pipefail
 source_dir="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -50,6 +51,23 @@ for program in tenvor tenvor-cli; do
     fail "$program needs libraries that are missing: $(ldd "$root/usr/bin/$program" | grep 'not found')"
   fi
 done
+
+# Manual pages, the licence and the changelog where Debian wants them, and lintian's approval: no
+# error and no warning (informational tags are allowed).
+for file in usr/share/man/man1/tenvor.1.gz usr/share/man/man1/tenvor-cli.1.gz usr/share/doc/tenvor/copyright \
+  usr/share/doc/tenvor/changelog.Debian.gz; do
+  [ -f "$root/$file" ] || fail "$file missing"
+done
+copyright="$root/usr/share/doc/tenvor/copyright"
+if ! grep -q '^Files: \*$' "$copyright" || ! grep -q '^License: Expat$' "$copyright"; then
+  fail "the copyright file does not give Tenvor's licence for every file"
+fi
+command -v lintian >/dev/null || fail "lintian is not installed (test.sh installs it)"
+lintian_status=0
+lintian --fail-on error,warning "$deb" >"$work/lintian.txt" 2>&1 || lintian_status=$?
+if [ "$lintian_status" -ne 0 ] || grep -q '^[EW]: ' "$work/lintian.txt"; then
+  fail "lintian (exit $lintian_status): $(grep -v '^N: ' "$work/lintian.txt")"
+fi
 
 # The installed command line on the examples, beside the built one.
 [ "$("$root/usr/bin/tenvor-cli" forms | wc -l)" -eq 33 ] || fail "tenvor-cli forms does not list 33 forms"

@@ -188,5 +188,18 @@ TEST(Cp932Tables, AgreeWithTheBuildMachinesIconvInBothDirections)
 }
 #endif
 
+TEST(Cp932StrictDecoder, DecodesWholeTextOrNothing)
+{
+    EXPECT_EQ(Cp932ToUtf8Strict("\x8C\xF6\x95\xB6\x8F\x91(002)\\~"), "公文書(002)\\~");
+    EXPECT_EQ(Cp932ToUtf8Strict("\x95\x5C"), "表");  // a trail byte that is '\' alone
+    EXPECT_EQ(Cp932ToUtf8Strict(""), "");
+    EXPECT_FALSE(Cp932ToUtf8Strict("abc\x82"));   // a lead byte at the end
+    EXPECT_FALSE(Cp932ToUtf8Strict("a\xFFz"));    // a byte the code page does not use
+    EXPECT_FALSE(Cp932ToUtf8Strict("\x85\x40"));  // a two-byte code that stands for nothing
+    char32_t character = 0;
+    EXPECT_EQ(DecodeCp932("\xB1", 0, character), 1u);
+    EXPECT_EQ(character, U'\uFF71');  // ｱ
+}
+
 }  // namespace
 }  // namespace tenvor

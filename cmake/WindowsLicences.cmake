@@ -47,12 +47,13 @@ function(tenvor_debian_source_version package out)
   set(${out} "${version}" PARENT_SCOPE)
 endfunction()
 
-# The table's lines as "KIND;NAME;REST".
+# From the table: the libraries of Qt's source tree its DLLs do not contain, and the Debian
+# packages linked in, as PACKAGE=NOTICE.
 file(STRINGS ${TENVOR_LICENCE_TABLE} table_lines REGEX "^[a-z]")
 set(qt_unused "")
 set(packages "")
 foreach(line IN LISTS table_lines)
-  string(REGEX MATCH "^([a-z-]+)[ \t]+([^ \t]+)[ \t]+(.*)$" matched "${line}")
+  string(REGEX MATCH "^([a-z-]+)[ \t]+([^ \t]+)[ \t]+([^ \t]+)" matched "${line}")
   if(CMAKE_MATCH_1 STREQUAL "qt-unused")
     list(APPEND qt_unused ${CMAKE_MATCH_2})
   elseif(CMAKE_MATCH_1 STREQUAL "package")

@@ -47,12 +47,13 @@ function(tenvor_debian_source_version package out)
   set(${out} "${version}" PARENT_SCOPE)
 endfunction()
 
-# The table's lines as "KIND;NAME;REST".
+# From the table: the libraries of Qt's source tree its DLLs do not contain, and the Debian
+# packages linked in, as PACKAGE=NOTICE.
 file(STRINGS ${TENVOR_LICENCE_TABLE} table_lines REGEX "^[a-z]")
 set(qt_unused "")
 set(packages "")
 foreach(line IN LISTS table_lines)
-  string(REGEX MATCH "^([a-z-]+)[ \t]+([^ \t]+)[ \t]+(.*)$" matched "${line}")
+  string(REGEX MATCH "^([a-z-]+)[ \t]+([^ \t]+)[ \t]+([^ \t]+)" matched "${line}")
   if(CMAKE_MATCH_1 STREQUAL "qt-unused")
     list(APPEND qt_unused ${CMAKE_MATCH_2})
   elseif(CMAKE_MATCH_1 STREQUAL "package")
@@ -111,9 +112,22 @@ if(TARGET tenvor)
       tenvor_notice_file(Qt/3rdparty/${library} ${prefix_licences}/qt6-base/3rdparty/${library}/${file} ${file_txt})
     endforeach()
   endforeach()
-  list(JOIN qt_shipped ", " qt_shipped_text)
+  # The names in lines of the index's width.
+  set(qt_shipped_text "")
+  set(line "")
+  foreach(library IN LISTS qt_shipped)
+    string(LENGTH "${line}${library}, " length)
+    if(length GREATER 92)
+      string(STRIP "${line}" line)
+      string(APPEND qt_shipped_text "${line}\n    ")
+      set(line "")
+    endif()
+    string(APPEND line "${library}, ")
+  endforeach()
+  string(REGEX REPLACE ", $" "" line "${line}")
+  string(APPEND qt_shipped_text "${line}")
   tenvor_notice_index(Qt "Qt ${TENVOR_QT_VERSION}: Qt6Core.dll, Qt6Gui.dll, Qt6Widgets.dll, platforms\\qwindows.dll and
-    styles\\qwindowsvista.dll, under the LGPL version 3 (Qt\\README.txt says where the source is
+    styles\\qwindowsvistastyle.dll, under the LGPL version 3 (Qt\\README.txt says where the source is
     and how to replace the DLLs), and the libraries these DLLs contain, in Qt\\3rdparty:
     ${qt_shipped_text}." "qt6-base ${TENVOR_QT_SOURCE_VERSION}")
 endif()
@@ -190,5 +204,9 @@ list(JOIN common_names ", " common_names)
 tenvor_notice_index(common-licenses "The full texts of the licences that the files above name as
     /usr/share/common-licenses/<name>: ${common_names}.")
 
-configure_file(${PROJECT_SOURCE_DIR}/res/windows/licences-readme.txt.in ${TENVOR_LICENCES_DIR}/README.txt @ONLY
-               NEWLINE_STYLE CRLF)
+# Written with CR LF line ends throughout, the index's own lines included, for Notepad.
+file(READ ${PROJECT_SOURCE_DIR}/res/windows/licences-readme.txt.in readme)
+string(CONFIGURE "${readme}" readme @ONLY)
+string(REPLACE "\n" "\r\n" readme "${readme}")
+file(WRITE ${TENVOR_LICENCES_DIR}/README.txt "${readme}")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/windows/licences-readme.txt.in)

@@ -6,7 +6,7 @@
 # tenvor-cli, whose output the installed tenvor-cli.exe must match. Checks, each on one line:
 #   - msiexec /i MSI /qn installs exactly the zip's files into
 #     %LOCALAPPDATA%\Programs\Tenvor, the Start menu entry "Tenvor" to tenvor.exe and an entry in
-#     the installed apps;
+#     the installed apps; the installed tenvor.exe runs with the installed Qt DLLs (--version);
 #   - the installed tenvor-cli.exe converts the examples into the Linux build's CSV files, byte
 #     for byte, with the same report (CR LF and \ aside), its settings and log in C:\Tenvor\;
 #   - msiexec /x MSI /qn removes everything it installed and nothing else: C:\Tenvor\ (the user's
@@ -103,6 +103,14 @@ elif [ "$versions" != "$version.0 " ]; then
   fail "the installed apps list Tenvor as: '$versions'"
 else
   pass "installed $(find "$installed" -type f | wc -l) files as in the zip, the Start menu entry and the installed apps' entry ($version.0)"
+fi
+
+# The installed window program loads the installed Qt DLLs: its --version ends with Qt's.
+window_version="$("${wine_run[@]}" "$installed/tenvor.exe" --version </dev/null 2>/dev/null | tr -d '\r' || true)"
+if [[ "$window_version" == "tenvor $version"*$'\nQt '* ]]; then
+  pass "the installed tenvor.exe runs with the installed DLLs: $(tr '\n' ' ' <<<"$window_version")"
+else
+  fail "the installed tenvor.exe --version printed: $window_version"
 fi
 
 # 2. The installed command line: the examples as on Linux, the settings folder C:\Tenvor\.

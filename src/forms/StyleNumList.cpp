@@ -4,13 +4,15 @@ namespace tenvor {
 
 namespace {
 
-// Every row needs a builder and an id that StyleNumPosition admits, and no id may appear twice;
-// otherwise a form of the catalogue could never be found or built.
+// Every row needs an id that StyleNumPosition admits, and no id may appear twice; otherwise a
+// form of the catalogue could never be found. (Whether each row has its builder is checked by
+// the catalogue's tests: a constant check of a function pointer is refused by the sanitizer
+// builds.)
 constexpr bool RowsAreComplete()
 {
     for (std::size_t i = 0; i < styleNumList.size(); ++i) {
         const std::string_view id = styleNumList[i];
-        if (id.size() != 8 || id.front() != 'N' || DataTbl::builtInForms[i].build == nullptr) {
+        if (id.size() != 8 || id.front() != 'N') {
             return false;
         }
         for (std::size_t j = 0; j < i; ++j) {
@@ -22,7 +24,7 @@ constexpr bool RowsAreComplete()
     return true;
 }
 
-static_assert(RowsAreComplete(), "a row of DataTbl::builtInForms lacks its builder or has a malformed or repeated id");
+static_assert(RowsAreComplete(), "a row of DataTbl::builtInForms has a malformed or repeated id");
 
 }  // namespace
 

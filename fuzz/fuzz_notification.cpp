@@ -156,7 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     harness.file.SetContents(data, size);
 
     const tenvor::LoadResult loaded = harness.loader.Load(harness.file.Path(), nullptr);
-    Check(loaded || loaded.error() == tenvor::ErrorKind::FormatNotSupported,
+    Check(loaded || loaded.error().kind == tenvor::ErrorKind::FormatNotSupported,
           "a readable file failed with a kind other than 1");
 
     tenvor::XmlDocument fromMemory;

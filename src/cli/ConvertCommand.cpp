@@ -57,9 +57,11 @@ ExitStatus RunConvert(const ConvertOptions& options)
     }
 
     RunRequest request;
-    const bool folderMode = options.folderMode ? *options.folderMode : IsDirectory(options.path);
-    request.mode = folderMode ? InputMode::Folder : InputMode::File;
-    request.inputPath = options.path;
+    for (const std::string& path : options.paths) {
+        const bool folderMode = options.folderMode ? *options.folderMode : IsDirectory(path);
+        request.inputs.push_back({folderMode ? InputMode::Folder : InputMode::File, path});
+    }
+    request.recursive = options.recursive;
     request.outputFolder = options.outputFolder;
     request.encoding = options.encoding;
     request.skipExistingQuietly = options.skipExisting;
@@ -91,8 +93,12 @@ ExitStatus RunConvert(const ConvertOptions& options)
     report += "\n";
     Write(Stream::Out, report);
     FinishOutput();  // the report before the summary, where both go to one terminal
-    Write(Stream::Err, std::to_string(summary.converted) + " converted, " + std::to_string(summary.skippedExisting) +
-                           " skipped (CSV exists), " + std::to_string(summary.failed) + " failed\n");
+    std::string counts = std::to_string(summary.converted) + " converted, " + std::to_string(summary.skippedExisting) +
+                         " skipped (CSV exists), " + std::to_string(summary.failed) + " failed";
+    if (summary.otherDocuments > 0) {
+        counts += ", " + std::to_string(summary.otherDocuments) + " other documents";
+    }
+    Write(Stream::Err, counts + "\n");
     return summary.errors.empty() ? ExitStatus::Clean : ExitStatus::CompletedWithErrors;
 }
 

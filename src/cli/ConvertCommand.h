@@ -1,9 +1,10 @@
-// "tenvor-cli convert": one run over a file or a folder, reported on standard output and
-// standard error.
+// "tenvor-cli convert": one run over files, ZIP files and folders, reported on standard output
+// and standard error.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/ExitStatus.h"
 #include "shared/OutputEncoding.h"
@@ -11,10 +12,11 @@
 namespace tenvor::cli {
 
 struct ConvertOptions {
-    std::string path;
-    std::string outputFolder;  // empty: each CSV beside its XML file
+    std::vector<std::string> paths;  // XML files, ZIP files and folders, in the order given
+    std::string outputFolder;        // empty: each CSV beside its XML file (or its ZIP)
     OutputEncoding encoding = OutputEncoding::ShiftJis;
     std::optional<bool> folderMode;  // unset: an existing directory means folder mode
+    bool recursive = false;          // folders also give their subfolders' XML and ZIP files
     bool skipExisting = false;       // inputs whose CSV exists are left out quietly
 };
 
@@ -24,7 +26,8 @@ std::optional<OutputEncoding> EncodingNamed(const std::string& name);
 
 // One run. On standard output: the failed files, newest first, and the completion message. On
 // standard error: the messages, and after a completed run the line
-// "N converted, M skipped (CSV exists), K failed".
+// "N converted, M skipped (CSV exists), K failed", followed by ", D other documents" when
+// documents that are not notifications were passed over.
 ExitStatus RunConvert(const ConvertOptions& options);
 
 }  // namespace tenvor::cli

@@ -1,5 +1,5 @@
 // tenvor-cli: converts notifications from a terminal or a scheduled job.
-//   tenvor-cli convert [-o DIR] [--encoding sjis|utf8] [--folder|--file] [--skip-existing] PATH
+//   tenvor-cli convert [-o DIR] [--encoding sjis|utf8] [--folder|--file] [-r] [--skip-existing] PATH...
 //   tenvor-cli forms [ID]
 //   tenvor-cli help [COMMAND]
 
@@ -78,9 +78,11 @@ ExitStatus Main(int argc, char** argv)
     std::string encoding = "sjis";
     bool folder = false;
     bool file = false;
-    CLI::App* convertCommand = app.add_subcommand("convert", "Convert one XML file or every XML file of a folder");
+    CLI::App* convertCommand = app.add_subcommand(
+        "convert", "Convert XML files, the notifications in ZIP files, and the XML files of folders");
     convertCommand->add_option("-o,--output", convert.outputFolder,
-                               "Output folder, which must exist (default: each CSV beside its XML file)");
+                               "Output folder, which must exist (default: each CSV beside its XML file, and a "
+                               "ZIP's beside it in a folder named like the ZIP)");
     const CLI::Validator knownEncoding(
         [](std::string& value) {
             return tenvor::cli::EncodingNamed(value) ? std::string() : "unknown encoding " + value + " (sjis or utf8)";
@@ -93,12 +95,15 @@ ExitStatus Main(int argc, char** argv)
                      "utf-8); any letter case")
         ->check(knownEncoding)
         ->capture_default_str();
-    CLI::Option* folderFlag = convertCommand->add_flag("--folder", folder, "PATH is a folder");
-    CLI::Option* fileFlag = convertCommand->add_flag("--file", file, "PATH is one XML file");
+    CLI::Option* folderFlag = convertCommand->add_flag("--folder", folder, "Each PATH is a folder");
+    CLI::Option* fileFlag = convertCommand->add_flag("--file", file, "Each PATH is one XML file or ZIP file");
     folderFlag->excludes(fileFlag);
+    convertCommand->add_flag("-r,--recursive", convert.recursive,
+                             "Folders also give the XML files and ZIP files of their subfolders, at any depth; "
+                             "there, as in ZIP files, documents that are not notifications are passed over");
     convertCommand->add_flag("--skip-existing", convert.skipExisting,
                              "Leave out, without reporting them, the inputs whose CSV file already exists");
-    convertCommand->add_option("PATH", convert.path, "XML file or folder")->required();
+    convertCommand->add_option("PATH", convert.paths, "XML files, ZIP files and folders, one run for all")->required();
 
     std::string formId;
     CLI::App* formsCommand = app.add_subcommand("forms", "List the supported forms, or the columns of one form");

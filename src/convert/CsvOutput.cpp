@@ -20,15 +20,16 @@ CsvOutput::CsvOutput(RunObserver& observer, ErrorRecorder& errors, LogFile& log,
 
 void CsvOutput::BeginRun(std::string outputFolder, OutputEncoding encoding)
 {
-    outputFolder_ = std::move(outputFolder);
+    requestedFolder_ = std::move(outputFolder);
+    folderDecided_ = false;
     encoding_ = encoding;
     writeFailure_.clear();
 }
 
 namespace {
 
-// Removes the paths marked in `drop` in one pass, keeping the order of the rest.
-void RemoveMarked(std::vector<std::string>& paths, const std::vector<bool>& drop)
+// Removes the inputs marked in `drop` in one pass, keeping the order of the rest.
+void RemoveMarked(std::vector<XmlInput>& paths, const std::vector<bool>& drop)
 {
     std::size_t kept = 0;
     for (std::size_t i = 0; i < paths.size(); ++i) {
@@ -44,15 +45,15 @@ void RemoveMarked(std::vector<std::string>& paths, const std::vector<bool>& drop
 
 }  // namespace
 
-RunStep CsvOutput::CheckExitstCsvFile(std::vector<std::string>& vecXmlFilePaths)
+RunStep CsvOutput::CheckExitstCsvFile(std::vector<XmlInput>& vecXmlFilePaths)
 {
     std::vector<bool> exists(vecXmlFilePaths.size(), false);
     for (std::size_t i = 0; i < vecXmlFilePaths.size(); ++i) {
-        if (!PathExists(GetCsvFilePath(vecXmlFilePaths[i]))) {
+        if (vecXmlFilePaths[i].baseName.empty() || !PathExists(GetCsvFilePath(vecXmlFilePaths[i]))) {
             continue;
         }
         exists[i] = true;
-        if (errors_.RecordExistingOutput(vecXmlFilePaths[i]) == RunStep::Stop) {
+        if (errors_.RecordExistingOutput(vecXmlFilePaths[i].path) == RunStep::Stop) {
             return RunStep::Stop;
         }
     }
@@ -60,12 +61,12 @@ RunStep CsvOutput::CheckExitstCsvFile(std::vector<std::string>& vecXmlFilePaths)
     return RunStep::GoOn;
 }
 
-int CsvOutput::DropInputsWithExistingCsv(std::vector<std::string>& vecXmlFilePaths) const
+int CsvOutput::DropInputsWithExistingCsv(std::vector<XmlInput>& vecXmlFilePaths) const
 {
     std::vector<bool> exists(vecXmlFilePaths.size(), false);
     int dropped = 0;
     for (std::size_t i = 0; i < vecXmlFilePaths.size(); ++i) {
-        if (PathExists(GetCsvFilePath(vecXmlFilePaths[i]))) {
+        if (!vecXmlFilePaths[i].baseName.empty() && PathExists(GetCsvFilePath(vecXmlFilePaths[i]))) {
             exists[i] = true;
             ++dropped;
         }
@@ -74,27 +75,34 @@ int CsvOutput::DropInputsWithExistingCsv(std::vector<std::string>& vecXmlFilePat
     return dropped;
 }
 
-std::string CsvOutput::GetCsvFilePath(const std::string& csXMLFilePath) const
+std::string CsvOutput::GetCsvFilePath(const XmlInput& input) const
 {
-    const SplitPathResult parts = SplitPath(csXMLFilePath);
-    return JoinPath(outputFolder_.empty() ? parts.folder : outputFolder_, parts.baseName + ".csv");
+    std::string folder = input.outputRoot;
+    for (const std::string& name : input.subfolders) {
+        folder = JoinPath(folder, name);
+    }
+    return JoinPath(folder, input.baseName + ".csv");
 }
 
-RunStep CsvOutput::OutPutToCsv(std::string csXMLFilePath, StXmlInfo& stXmlInfo)
+RunStep CsvOutput::OutPutToCsv(const XmlInput& input, StXmlInfo& stXmlInfo)
 {
-    if (outputFolder_.empty()) {
+    const std::string& csXMLFilePath = input.path;
+    if (requestedFolder_.empty() && !folderDecided_) {
         // The first file written decides the folder: the input's own, which the window then shows
         // in its output box.
-        outputFolder_ = SplitPath(csXMLFilePath).folder;
-        observer_.OutputFolderDecided(outputFolder_);
-    } else if (!IsDirectory(outputFolder_)) {
-        return errors_.ErrorHandler(ErrorKind::NoPermission, std::move(csXMLFilePath), &stXmlInfo);
+        folderDecided_ = true;
+        observer_.OutputFolderDecided(input.outputRoot);
+    } else if (!IsDirectory(input.outputRoot)) {
+        return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo);
     }
-    const std::string csvPath = GetCsvFilePath(csXMLFilePath);
+    if (!input.subfolders.empty() && !CreateFolderChain(input.outputRoot, input.subfolders)) {
+        return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo);
+    }
+    const std::string csvPath = GetCsvFilePath(input);
 
     NewFile file;
     if (!file.Open(csvPath)) {
-        return errors_.ErrorHandler(ErrorKind::NoPermission, std::move(csXMLFilePath), &stXmlInfo);
+        return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo);
     }
     if (!WriteToFile(file, stXmlInfo)) {
         file.Abort();
@@ -105,9 +113,9 @@ RunStep CsvOutput::OutPutToCsv(std::string csXMLFilePath, StXmlInfo& stXmlInfo)
             return RunStep::GoOn;
         case NewFile::Publish::AlreadyExists:
             // Created after the check, or by another input of this run with the same base name.
-            return errors_.ErrorHandler(ErrorKind::SameFile, std::move(csXMLFilePath), &stXmlInfo);
+            return errors_.ErrorHandler(ErrorKind::SameFile, csXMLFilePath, &stXmlInfo);
         case NewFile::Publish::Refused:
-            return errors_.ErrorHandler(ErrorKind::NoPermission, std::move(csXMLFilePath), &stXmlInfo);
+            return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo);
         case NewFile::Publish::WriteFailed:
             break;
     }

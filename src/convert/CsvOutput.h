@@ -8,6 +8,7 @@
 #include "shared/OutputEncoding.h"
 #include "shared/RunStep.h"
 #include "shared/StXmlInfo.h"
+#include "shared/XmlInput.h"
 
 namespace tenvor {
 
@@ -26,19 +27,20 @@ public:
 
     // Drops every input whose CSV file (or anything of that name) exists, recording each with
     // error kind 0. Stops when a log entry could not be written (the list is then unchanged).
-    RunStep CheckExitstCsvFile(std::vector<std::string>& vecXmlFilePaths);
+    // Inputs without a notification to name (a package that cannot be opened) stay.
+    RunStep CheckExitstCsvFile(std::vector<XmlInput>& vecXmlFilePaths);
 
     // Drops every input whose CSV file exists without recording or logging anything (for runs
     // that pick up where an earlier one ended). Returns how many were dropped.
-    int DropInputsWithExistingCsv(std::vector<std::string>& vecXmlFilePaths) const;
+    int DropInputsWithExistingCsv(std::vector<XmlInput>& vecXmlFilePaths) const;
 
-    // The output folder, a separator, the input's base name and ".csv". An empty output folder
-    // means the input's own folder, where the file will be written.
-    std::string GetCsvFilePath(const std::string& csXMLFilePath) const;
+    // The input's output root, its subfolders, its base name and ".csv".
+    std::string GetCsvFilePath(const XmlInput& input) const;
 
-    // Writes the record's CSV file. Goes on when written or when its failure has been recorded;
-    // stops when a write failed half-way or the log could not be written.
-    RunStep OutPutToCsv(std::string csXMLFilePath, StXmlInfo& stXmlInfo);
+    // Writes the record's CSV file, creating the subfolders below the output root it needs.
+    // Goes on when written or when its failure has been recorded; stops when a write failed
+    // half-way or the log could not be written.
+    RunStep OutPutToCsv(const XmlInput& input, StXmlInfo& stXmlInfo);
 
     // Writes the bytes of the record; false when a write failed.
     bool WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo) const;
@@ -54,7 +56,8 @@ private:
     ErrorRecorder& errors_;
     LogFile& log_;
     MessageBoxes& messages_;
-    std::string outputFolder_;
+    std::string requestedFolder_;
+    bool folderDecided_ = false;  // the first file of a run without an output folder was written
     OutputEncoding encoding_ = OutputEncoding::ShiftJis;
     std::string writeFailure_;
 };

@@ -1,21 +1,59 @@
 #include "convert/NotificationLoader.h"
 
+#include <algorithm>
+#include <optional>
+
 #include "forms/FormLookup.h"
 #include "state/ProgressBar.h"
 
 namespace tenvor {
 
+namespace {
+
+// The failure a load status means, or nothing when the document was loaded.
+std::optional<LoadFailure> FailureOf(XmlDocument::LoadStatus status)
+{
+    switch (status) {
+        case XmlDocument::LoadStatus::Ok:
+            return std::nullopt;
+        case XmlDocument::LoadStatus::NotWellFormed:
+            return LoadFailure{ErrorKind::FormatNotSupported};
+        case XmlDocument::LoadStatus::Unreadable:
+            return LoadFailure{ErrorKind::FileMissing};
+    }
+    return LoadFailure{ErrorKind::FormatNotSupported};
+}
+
+}  // namespace
+
+bool IsFormIdShaped(std::string_view name)
+{
+    if (name.size() != 8 || name.front() != 'N') {
+        return false;
+    }
+    return std::all_of(name.begin() + 1, name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 LoadResult NotificationLoader::Load(const std::string& csXMLFilePath, ProgressBar* fileModeProgress) const
 {
     XmlDocument document;
-    switch (document.Load(csXMLFilePath)) {
-        case XmlDocument::LoadStatus::Ok:
-            break;
-        case XmlDocument::LoadStatus::NotWellFormed:
-            return Unexpected{ErrorKind::FormatNotSupported};
-        case XmlDocument::LoadStatus::Unreadable:
-            return Unexpected{ErrorKind::FileMissing};
+    if (const std::optional<LoadFailure> failure = FailureOf(document.Load(csXMLFilePath))) {
+        return Unexpected{*failure};
     }
+    return ReadDocument(document, fileModeProgress);
+}
+
+LoadResult NotificationLoader::LoadFromMemory(std::string_view bytes) const
+{
+    XmlDocument document;
+    if (const std::optional<LoadFailure> failure = FailureOf(document.LoadFromMemory(bytes))) {
+        return Unexpected{*failure};
+    }
+    return ReadDocument(document, nullptr);
+}
+
+LoadResult NotificationLoader::ReadDocument(const XmlDocument& document, ProgressBar* fileModeProgress) const
+{
     const XmlNode root = document.Root();
     std::string scratch;
     StXmlInfo stXmlInfo;
@@ -25,11 +63,11 @@ LoadResult NotificationLoader::Load(const std::string& csXMLFilePath, ProgressBa
     }
     const FormEntry* form = forms_.Find(stXmlInfo.styleNum);
     if (form == nullptr) {
-        return Unexpected{ErrorKind::FormatNotSupported};
+        return Unexpected{LoadFailure{ErrorKind::FormatNotSupported, !IsFormIdShaped(stXmlInfo.styleNum)}};
     }
     if (!GetCommonData(root, *form, stXmlInfo, fileModeProgress) ||
         !GetInsuredData(root, *form, stXmlInfo, fileModeProgress) || stXmlInfo.insuredData.empty()) {
-        return Unexpected{ErrorKind::FormatNotSupported};
+        return Unexpected{LoadFailure{ErrorKind::FormatNotSupported}};
     }
     return stXmlInfo;
 }

@@ -18,9 +18,22 @@ namespace tenvor {
 class FormLookup;
 class ProgressBar;
 
-// The record of a notification that was read, or why it could not be: FormatNotSupported (not
-// a notification of a supported form) or FileMissing (missing or unreadable).
-using LoadResult = Expected<StXmlInfo, ErrorKind>;
+// Why a notification could not be read: FormatNotSupported (not a notification of a supported
+// form) or FileMissing (missing or unreadable).
+struct LoadFailure {
+    ErrorKind kind = ErrorKind::FormatNotSupported;
+    // A well-formed document whose document element is not shaped like a form id ("N" and seven
+    // digits): another kind of document, such as the cover letter of a download.
+    bool otherDocument = false;
+
+    bool operator==(const LoadFailure&) const = default;
+};
+
+// The record of a notification that was read, or why it could not be.
+using LoadResult = Expected<StXmlInfo, LoadFailure>;
+
+// Whether the name has the shape of a form id: "N" and seven digits.
+bool IsFormIdShaped(std::string_view name);
 
 class NotificationLoader {
 public:
@@ -29,11 +42,14 @@ public:
     // fileModeProgress is the bar while file mode is on (it follows the reading), nullptr
     // otherwise.
     LoadResult Load(const std::string& csXMLFilePath, ProgressBar* fileModeProgress) const;
+    // The same for a notification held in memory (a member of a ZIP).
+    LoadResult LoadFromMemory(std::string_view bytes) const;
 
     // True when the id names a supported form.
     bool ChkStyleNum(std::string_view csStyleNum) const;
 
 private:
+    LoadResult ReadDocument(const XmlDocument& document, ProgressBar* fileModeProgress) const;
     // The common part's values into the record; false when they do not match the form.
     bool GetCommonData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo, ProgressBar* fileModeProgress) const;
     // Every person record's values into the record; false when one does not match the form.

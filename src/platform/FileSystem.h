@@ -51,6 +51,21 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 // cannot be listed.
 std::optional<std::vector<std::string>> ListXmlFilesOldestFirst(const std::string& folder);
 
+// What a folder holds for a run that also takes its ZIP files and subfolders: the XML files and
+// the ZIP files (".zip" in any letter case) each as ListXmlFilesOldestFirst lists XML files, and
+// the names of its subfolders in name order. Links to folders are not followed (a link could lead
+// round in a circle or out of the folder).
+struct FolderContents {
+    std::vector<std::string> xmlFiles;
+    std::vector<std::string> zipFiles;
+    std::vector<std::string> subfolders;  // names, not paths
+};
+std::optional<FolderContents> ListFolderContents(const std::string& folder);
+
+// Creates each folder of the chain root/names[0]/names[1]/... that does not exist; root itself
+// must exist. False, with nothing more created, when one cannot be created or is not a folder.
+bool CreateFolderChain(const std::string& root, const std::vector<std::string>& names);
+
 // Writes all of the data to the descriptor, going on after interrupted and partial writes.
 // False when a write fails; errno then tells why.
 bool WriteAll(int fd, std::string_view data);

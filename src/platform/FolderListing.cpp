@@ -4,23 +4,37 @@
 
 namespace tenvor {
 
-bool HasXmlExtension(std::string_view name)
+namespace {
+
+// Whether the name ends in the lower-case extension, in any letter case.
+bool EndsWithExtension(std::string_view name, std::string_view lowerExtension)
 {
-    if (name.size() < 4) {
+    if (name.size() < lowerExtension.size()) {
         return false;
     }
-    const std::string_view tail = name.substr(name.size() - 4);
-    static constexpr std::string_view kLower = ".xml";
-    for (std::size_t i = 0; i < 4; ++i) {
+    const std::string_view tail = name.substr(name.size() - lowerExtension.size());
+    for (std::size_t i = 0; i < tail.size(); ++i) {
         char c = tail[i];
         if (c >= 'A' && c <= 'Z') {
             c = static_cast<char>(c - 'A' + 'a');
         }
-        if (c != kLower[i]) {
+        if (c != lowerExtension[i]) {
             return false;
         }
     }
     return true;
+}
+
+}  // namespace
+
+bool HasXmlExtension(std::string_view name)
+{
+    return EndsWithExtension(name, ".xml");
+}
+
+bool HasZipExtension(std::string_view name)
+{
+    return EndsWithExtension(name, ".zip");
 }
 
 std::vector<std::string> OldestFirst(std::vector<ListedFile> files, std::vector<std::string> unexaminable)

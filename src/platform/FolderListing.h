@@ -11,6 +11,8 @@ namespace tenvor {
 
 // A name that ends in ".xml" in any letter case.
 bool HasXmlExtension(std::string_view name);
+// A name that ends in ".zip" in any letter case.
+bool HasZipExtension(std::string_view name);
 
 struct ListedFile {
     std::string path;

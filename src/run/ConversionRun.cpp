@@ -13,6 +13,7 @@
 #include "diag/Settings.h"
 #include "platform/DebugOutput.h"
 #include "platform/FileSystem.h"
+#include "run/InputReader.h"
 #include "run/ReadAhead.h"
 #include "state/RunObserver.h"
 
@@ -41,9 +42,12 @@ ConversionRun::ConversionRun(RunObserver& observer, const StINIData& iniData, Lo
 RunSummary ConversionRun::Run(const RunRequest& request)
 {
     request_ = request;
+    fileMode_ = request.inputs.size() == 1 && request.inputs.front().mode == InputMode::File &&
+                !IsZipInput(request.inputs.front().path);
     RunSummary summary;
     convertedCount_ = 0;
     skippedQuietlyCount_ = 0;
+    otherDocumentCount_ = 0;
     try {
         summary.outcome = RunSteps();
     } catch (const std::exception& e) {
@@ -56,6 +60,7 @@ RunSummary ConversionRun::Run(const RunRequest& request)
     }
     summary.converted = convertedCount_;
     summary.skippedExisting = skippedQuietlyCount_;
+    summary.otherDocuments = otherDocumentCount_;
     if (summary.outcome == RunOutcome::Stopped) {
         summary.writeFailure = output_.WriteFailure();
     }
@@ -76,7 +81,7 @@ RunSummary ConversionRun::Run(const RunRequest& request)
 
 RunOutcome ConversionRun::RunSteps()
 {
-    std::vector<std::string> vecXmlFilePaths;
+    InputList vecXmlFilePaths;
     if (iniData_.DebugFlag == 1) {
         LogTime(timeData.startTime, kMeasureStart);
     }
@@ -101,7 +106,7 @@ void ConversionRun::LogTime(std::string& target, int iCode)
     static_cast<void>(log_.OutputLogFile(iCode, target));  // a failed timing entry does not stop the run
 }
 
-RunStep ConversionRun::MainInitFunc(std::vector<std::string>& vecXmlFilePaths)
+RunStep ConversionRun::MainInitFunc(InputList& vecXmlFilePaths)
 {
     errors_.ResetForRun(IsFileMode() ? &bar_ : nullptr);
     output_.BeginRun(request_.outputFolder, request_.encoding);
@@ -110,45 +115,31 @@ RunStep ConversionRun::MainInitFunc(std::vector<std::string>& vecXmlFilePaths)
     }
     observer_.RunStarted(totalCount);
     if (request_.skipExistingQuietly) {
-        skippedQuietlyCount_ = output_.DropInputsWithExistingCsv(vecXmlFilePaths);
+        skippedQuietlyCount_ = output_.DropInputsWithExistingCsv(vecXmlFilePaths.inputs);
     }
-    if (output_.CheckExitstCsvFile(vecXmlFilePaths) == RunStep::Stop) {
+    if (output_.CheckExitstCsvFile(vecXmlFilePaths.inputs) == RunStep::Stop) {
         return RunStep::Stop;
     }
     if (!IsFileMode()) {
-        bar_.Initialize(static_cast<int>(vecXmlFilePaths.size()));
+        bar_.Initialize(static_cast<int>(vecXmlFilePaths.inputs.size()));
     }
     doneCount = 0;
     ShowCounter(doneCount, totalCount);
     return RunStep::GoOn;
 }
 
-RunStep ConversionRun::SetXmlFilePath(std::vector<std::string>& vecXmlFilePaths)
+RunStep ConversionRun::SetXmlFilePath(InputList& vecXmlFilePaths)
 {
-    const std::string& inputPath = request_.inputPath;
-    if (IsFileMode()) {
-        if (!PathExists(inputPath)) {
-            return RefuseInput(kMsgXmlFileMissing, inputPath);
-        }
-        const bool endsInXml = inputPath.size() >= 3 && inputPath.compare(inputPath.size() - 3, 3, "xml") == 0;
-        if (IsDirectory(inputPath) || !endsInXml) {
-            return RefuseInput(kMsgNotXmlFile, inputPath);
-        }
-        vecXmlFilePaths.push_back(inputPath);
-        totalCount = 1;
-        return RunStep::GoOn;
+    // Every input is checked before any is read.
+    if (const std::optional<InputRefusal> refusal = CheckInputs(request_)) {
+        return RefuseInput(refusal->msgIndex, refusal->path);
     }
-    // A folder that cannot be listed is refused like a missing one: an empty list would pass for
-    // a folder without notifications.
-    std::optional<std::vector<std::string>> listed;
-    if (IsDirectory(inputPath)) {
-        listed = ListXmlFilesOldestFirst(inputPath);
-    }
+    Expected<InputList, InputRefusal> listed = ListInputs(request_);
     if (!listed) {
-        return RefuseInput(kMsgFolderMissing, inputPath);
+        return RefuseInput(listed.error().msgIndex, listed.error().path);
     }
-    vecXmlFilePaths = std::move(*listed);
-    totalCount = static_cast<int>(vecXmlFilePaths.size());
+    vecXmlFilePaths = std::move(listed).value();
+    totalCount = static_cast<int>(vecXmlFilePaths.inputs.size());
     return RunStep::GoOn;
 }
 
@@ -160,17 +151,20 @@ RunStep ConversionRun::RefuseInput(int msgIndex, const std::string& csInputPath)
     return RunStep::Stop;
 }
 
-RunStep ConversionRun::MainLoopFunc(const std::vector<std::string>& vecXmlFilePaths)
+RunStep ConversionRun::MainLoopFunc(const InputList& vecXmlFilePaths)
 {
-    // In folder mode reading touches nothing but the file, so it can run ahead of the loop.
+    const std::vector<XmlInput>& inputs = vecXmlFilePaths.inputs;
+    InputReader inputReader(reader_.Loader(), vecXmlFilePaths);
+    // Reading touches nothing but the inputs, so it can run ahead of the loop; one XML file in
+    // file mode is read alone, as it moves the bar.
     std::optional<ReadAhead> readAhead;
-    if (!IsFileMode() && vecXmlFilePaths.size() > 1) {
-        readAhead.emplace(reader_.Loader(), vecXmlFilePaths, ReadAhead::DefaultWorkers(), kReadAheadWindow);
+    if (!IsFileMode() && inputs.size() > 1) {
+        readAhead.emplace(inputReader, ReadAhead::DefaultWorkers(), kReadAheadWindow);
     }
-    for (std::size_t i = 0; i < vecXmlFilePaths.size(); ++i) {
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
         xmlInfo = StXmlInfo{};
         ShowCounter(doneCount, totalCount);
-        if (ConvertFile(vecXmlFilePaths[i], readAhead ? &*readAhead : nullptr, i) == RunStep::Stop) {
+        if (ConvertFile(inputs[i], inputReader, readAhead ? &*readAhead : nullptr, i) == RunStep::Stop) {
             return RunStep::Stop;
         }
         ++doneCount;
@@ -181,16 +175,33 @@ RunStep ConversionRun::MainLoopFunc(const std::vector<std::string>& vecXmlFilePa
     return RunStep::GoOn;
 }
 
-RunStep ConversionRun::ConvertFile(const std::string& path, ReadAhead* readAhead, std::size_t index)
+RunStep ConversionRun::ReadInput(const XmlInput& input, InputReader& inputReader, ReadAhead* readAhead,
+                                 std::size_t index)
+{
+    if (IsFileMode()) {
+        return reader_.ReadXMLData(input.path, xmlInfo, &bar_);
+    }
+    LoadResult loaded =
+        readAhead != nullptr ? readAhead->Take(index) : inputReader.Parse(index, inputReader.Fetch(index));
+    if (!loaded && loaded.error().otherDocument && input.passOverOtherDocuments) {
+        // A cover letter or another document beside the notifications: not converted, not an
+        // error. The record stays marked, so nothing is written for it.
+        ++otherDocumentCount_;
+        xmlInfo.errorFlag = 1;
+        return RunStep::GoOn;
+    }
+    return reader_.RecordOutcome(std::move(loaded), input.path, xmlInfo);
+}
+
+RunStep ConversionRun::ConvertFile(const XmlInput& input, InputReader& inputReader, ReadAhead* readAhead,
+                                   std::size_t index)
 {
     try {
-        const RunStep read = readAhead != nullptr ? reader_.RecordOutcome(readAhead->Take(index), path, xmlInfo)
-                                                  : reader_.ReadXMLData(path, xmlInfo, IsFileMode() ? &bar_ : nullptr);
-        if (read == RunStep::Stop) {
+        if (ReadInput(input, inputReader, readAhead, index) == RunStep::Stop) {
             return RunStep::Stop;
         }
         if (xmlInfo.errorFlag == 0) {
-            if (output_.OutPutToCsv(path, xmlInfo) == RunStep::Stop) {
+            if (output_.OutPutToCsv(input, xmlInfo) == RunStep::Stop) {
                 return RunStep::Stop;
             }
             if (xmlInfo.errorFlag == 0) {
@@ -204,7 +215,7 @@ RunStep ConversionRun::ConvertFile(const std::string& path, ReadAhead* readAhead
         if (xmlInfo.errorFlag == 1) {
             return RunStep::GoOn;
         }
-        return errors_.ErrorHandler(ErrorKind::FormatNotSupported, path, &xmlInfo);
+        return errors_.ErrorHandler(ErrorKind::FormatNotSupported, input.path, &xmlInfo);
     }
 }
 

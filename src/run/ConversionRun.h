@@ -1,5 +1,5 @@
-// One press of "CSV出力": validate the input and list its files, drop those whose CSV exists,
-// convert each file in order, then report the failures and the completion.
+// One press of "CSV出力": validate the inputs and list their notifications, drop those whose
+// CSV exists, convert each in order, then report the failures and the completion.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "diag/TimeText.h"
+#include "run/InputList.h"
 #include "shared/RunStep.h"
 #include "shared/StXmlInfo.h"
 #include "state/ProgressBar.h"
@@ -16,6 +17,7 @@
 namespace tenvor {
 
 class CsvOutput;
+class InputReader;
 class ErrorRecorder;
 class LogFile;
 class MessageBoxes;
@@ -39,16 +41,20 @@ public:
 
 private:
     RunOutcome RunSteps();
-    RunStep MainInitFunc(std::vector<std::string>& vecXmlFilePaths);
-    RunStep MainLoopFunc(const std::vector<std::string>& vecXmlFilePaths);
+    RunStep MainInitFunc(InputList& vecXmlFilePaths);
+    RunStep MainLoopFunc(const InputList& vecXmlFilePaths);
     void MainEndFunc();
-    RunStep SetXmlFilePath(std::vector<std::string>& vecXmlFilePaths);
-    // Reads and writes one file; a failure of the file is recorded.
-    RunStep ConvertFile(const std::string& path, ReadAhead* readAhead, std::size_t index);
+    RunStep SetXmlFilePath(InputList& vecXmlFilePaths);
+    // Reads one input into xmlInfo; a failure is recorded, another document counted.
+    RunStep ReadInput(const XmlInput& input, InputReader& inputReader, ReadAhead* readAhead, std::size_t index);
+    // Reads and writes one input; a failure of the input is recorded.
+    RunStep ConvertFile(const XmlInput& input, InputReader& inputReader, ReadAhead* readAhead, std::size_t index);
     void ShowCounter(int done, int total);
     void LogTime(std::string& target, int iCode);
     RunStep RefuseInput(int msgIndex, const std::string& csInputPath);
-    bool IsFileMode() const { return request_.mode == InputMode::File; }
+    // One XML file given in file mode: the reader itself drives the progress bar, as it follows
+    // the file's elements.
+    bool IsFileMode() const { return fileMode_; }
 
     RunObserver& observer_;
     const StINIData& iniData_;
@@ -60,11 +66,13 @@ private:
     ProgressBar bar_;
 
     RunRequest request_;
+    bool fileMode_ = false;
     StXmlInfo xmlInfo;  // the record of the file being converted
     int doneCount = 0;
     int totalCount = 0;
     int convertedCount_ = 0;
     int skippedQuietlyCount_ = 0;
+    int otherDocumentCount_ = 0;
     StTime timeData;
 };
 

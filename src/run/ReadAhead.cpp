@@ -5,11 +5,10 @@
 
 namespace tenvor {
 
-ReadAhead::ReadAhead(const NotificationLoader& loader, const std::vector<std::string>& paths, unsigned workers,
-                     std::size_t window)
-    : loader_(loader), paths_(paths), window_(std::max<std::size_t>(window, 1)), slots_(window_)
+ReadAhead::ReadAhead(InputReader& reader, unsigned workers, std::size_t window)
+    : reader_(reader), count_(reader.Count()), window_(std::max<std::size_t>(window, 1)), slots_(window_)
 {
-    const unsigned count = std::max(1u, std::min<unsigned>(workers, static_cast<unsigned>(paths.size())));
+    const unsigned count = std::max(1u, static_cast<unsigned>(std::min<std::size_t>(workers, count_)));
     workers_.reserve(count);
     for (unsigned i = 0; i < count; ++i) {
         workers_.emplace_back([this] { Work(); });
@@ -39,23 +38,29 @@ unsigned ReadAhead::DefaultWorkers()
 void ReadAhead::Work()
 {
     for (;;) {
+        // Claimed and fetched under one lock, so inputs are fetched in list order.
+        std::unique_lock fetchLock(fetchMutex_);
         std::size_t index;
         {
             std::unique_lock lock(mutex_);
-            roomFreed_.wait(lock,
-                            [&] { return stopping_ || nextToRead_ < std::min(paths_.size(), nextToTake_ + window_); });
-            if (stopping_ || nextToRead_ >= paths_.size()) {
+            roomFreed_.wait(lock, [&] { return stopping_ || nextToRead_ < std::min(count_, nextToTake_ + window_); });
+            if (stopping_ || nextToRead_ >= count_) {
                 return;
             }
             index = nextToRead_++;
         }
         std::optional<LoadResult> result;
         try {
-            result.emplace(loader_.Load(paths_[index], nullptr));
+            InputReader::Fetched fetched = reader_.Fetch(index);
+            fetchLock.unlock();
+            result.emplace(reader_.Parse(index, std::move(fetched)));
         } catch (...) {
             // Out of memory on a notification too large to hold: it cannot be converted.
             result.reset();
-            result.emplace(Unexpected{ErrorKind::FormatNotSupported});
+            result.emplace(Unexpected{LoadFailure{ErrorKind::FormatNotSupported}});
+        }
+        if (fetchLock.owns_lock()) {
+            fetchLock.unlock();
         }
         {
             std::lock_guard lock(mutex_);

@@ -1,26 +1,37 @@
-// What a front end asks the core to do when the user starts a run: the input, the output folder,
+// What a front end asks the core to do when the user starts a run: the inputs, the output folder,
 // the encoding and the options, taken from the front end's controls or arguments at that moment.
 // The core never asks a front end for a choice during a run.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "shared/OutputEncoding.h"
 
 namespace tenvor {
 
 enum class InputMode {
-    File,    // one XML file
-    Folder,  // every XML file directly inside a folder
+    File,    // one XML file, or one ZIP file of notifications
+    Folder,  // the XML files directly inside a folder (and, when recursive, its ZIP files and subfolders)
+};
+
+// One input as the user gave it.
+struct RunInput {
+    InputMode mode = InputMode::File;
+    std::string path;
 };
 
 struct RunRequest {
-    InputMode mode = InputMode::File;
-    std::string inputPath;
-    // The folder the CSV files go into; empty means the input's own folder, which the run then
-    // reports as decided when it writes its first file.
+    // Checked in order before anything is read: the first that is missing or unusable refuses
+    // the run. One run, one report, however many there are.
+    std::vector<RunInput> inputs;
+    // The folder the CSV files go into; empty means each input's own folder (for a ZIP, the
+    // folder that holds it), which the run then reports as decided when it writes its first file.
     std::string outputFolder;
     OutputEncoding encoding = OutputEncoding::ShiftJis;
+    // Folder inputs also take the XML and ZIP files of their subfolders, at any depth; there, as
+    // inside every ZIP, a document that is not a notification is passed over.
+    bool recursive = false;
     // Inputs whose CSV file exists are left out quietly: no error record, no log entry. For runs
     // that pick up where an earlier one ended.
     bool skipExistingQuietly = false;

@@ -22,6 +22,9 @@ struct RunSummary {
     int converted = 0;        // CSV files written
     int skippedExisting = 0;  // inputs left out because their CSV file exists
     int failed = 0;           // inputs with any other error record
+    // Documents passed over because they are not notifications (the cover letter of a download),
+    // inside ZIPs and in folders read with their subfolders.
+    int otherDocuments = 0;
     // When a CSV file could not be written: the file and the system's reason, such as
     // "out/a.csv: No space left on device".
     std::string writeFailure;

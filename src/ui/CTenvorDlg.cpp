@@ -463,8 +463,7 @@ void CTenvorDlg::OnClickedBtnOutput()
 RunRequest CTenvorDlg::RequestFromControls() const
 {
     RunRequest request;
-    request.mode = IsFileMode() ? InputMode::File : InputMode::Folder;
-    request.inputPath = InputPath();
+    request.inputs.push_back({IsFileMode() ? InputMode::File : InputMode::Folder, InputPath()});
     request.outputFolder = OutputFolder();
     request.encoding = Encoding();
     return request;

@@ -1,6 +1,6 @@
-// The read-ahead of a folder run: results come out in list order, each exactly what reading that
-// file alone gives, whatever order the workers finish in, failures included; and it can be
-// dropped half-way without hanging.
+// The read-ahead of a run: results come out in list order, each exactly what reading that input
+// alone gives, whatever order the workers finish in, failures and package members included; and
+// it can be dropped half-way without hanging.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "NotificationGenerator.h"
+#include "PackageGenerator.h"
 #include "convert/NotificationLoader.h"
 #include "forms/DataTbl.h"
 #include "forms/FormLookup.h"
+#include "run/InputList.h"
+#include "run/InputReader.h"
 #include "run/ReadAhead.h"
 #include "support/TestSupport.h"
 
@@ -36,13 +39,26 @@ protected:
             wanted.fault = i % 5 == 4 ? gen::Fault::MissingField : gen::Fault::None;
             test::WriteFile(path, gen::Generate(dataTbl, wanted).bytes);
         }
-        for (const std::string& path : paths) {
-            alone.push_back(ReadAlone(path));
+        // A bulk export in the middle of the files: its members are fetched in stored order.
+        const gen::GeneratedPackage bulk = gen::MakeBulkExport(dataTbl, 5, 4);
+        const std::string zip = dir / bulk.fileName;
+        test::WriteFile(zip, bulk.bytes);
+        RunRequest request;
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            request.inputs.push_back({InputMode::File, paths[i]});
+            if (i == 20) {
+                request.inputs.push_back({InputMode::File, zip});
+            }
+        }
+        list = ListInputs(request).value();
+        for (std::size_t i = 0; i < list.inputs.size(); ++i) {
+            if (list.inputs[i].package == kNotInPackage) {
+                alone.push_back(loader.Load(list.inputs[i].path, nullptr));
+            } else {
+                alone.push_back(loader.LoadFromMemory(bulk.xml.at(packaged++).bytes));
+            }
         }
     }
-
-    // What reading one file alone gives.
-    LoadResult ReadAlone(const std::string& path) const { return loader.Load(path, nullptr); }
 
     static void ExpectSame(const LoadResult& got, const LoadResult& wanted, std::size_t index)
     {
@@ -62,34 +78,43 @@ protected:
     FormLookup forms{dataTbl};
     NotificationLoader loader{forms};
     std::vector<std::string> paths;
-    std::vector<LoadResult> alone;  // what reading each file alone gives
+    InputList list;                 // the files, with the package's members after the 21st
+    std::size_t packaged = 0;       // members of the package in the list
+    std::vector<LoadResult> alone;  // what reading each input alone gives
 };
 
 TEST_F(ReadAheadTest, ResultsComeInListOrderEachAsReadAloneFailuresIncluded)
 {
     for (const unsigned workers : {1u, 3u, 8u}) {
         for (const std::size_t window : {std::size_t{1}, std::size_t{4}, std::size_t{64}}) {
-            ReadAhead readAhead(loader, paths, workers, window);
+            InputReader reader(loader, list);
+            ReadAhead readAhead(reader, workers, window);
             int failures = 0;
-            for (std::size_t i = 0; i < paths.size(); ++i) {
+            for (std::size_t i = 0; i < list.inputs.size(); ++i) {
                 const LoadResult got = readAhead.Take(i);
                 ExpectSame(got, alone[i], i);
                 failures += got ? 0 : 1;
             }
-            // Missing files fail with kind 2, broken ones with kind 1: both reach the caller.
-            EXPECT_EQ(failures, 9 + 12 - 2) << workers << " workers, window " << window;
+            // Missing files fail with kind 2, broken ones with kind 1, each cover letter as
+            // another document: all reach the caller.
+            EXPECT_EQ(failures, 9 + 12 - 2 + 4) << workers << " workers, window " << window;
         }
     }
+    ASSERT_EQ(packaged, 12u);
     ASSERT_FALSE(alone[3].has_value());
-    EXPECT_EQ(alone[3].error(), ErrorKind::FileMissing);
+    EXPECT_EQ(alone[3].error().kind, ErrorKind::FileMissing);
     ASSERT_FALSE(alone[4].has_value());
-    EXPECT_EQ(alone[4].error(), ErrorKind::FormatNotSupported);
+    EXPECT_EQ(alone[4].error().kind, ErrorKind::FormatNotSupported);
+    EXPECT_FALSE(alone[4].error().otherDocument);
+    ASSERT_FALSE(alone[21].has_value());
+    EXPECT_TRUE(alone[21].error().otherDocument);  // the first folder's cover letter
 }
 
 TEST_F(ReadAheadTest, StopsCleanlyWhenTheRunStopsHalfWay)
 {
     for (const std::size_t taken : {std::size_t{0}, std::size_t{1}, std::size_t{30}}) {
-        ReadAhead readAhead(loader, paths, 4, 8);
+        InputReader reader(loader, list);
+        ReadAhead readAhead(reader, 4, 8);
         for (std::size_t i = 0; i < taken; ++i) {
             ExpectSame(readAhead.Take(i), alone[i], i);
         }

@@ -24,8 +24,11 @@ const char* OutcomeName(RunOutcome outcome)
 RunRequest RecordingFrontEnd::Request() const
 {
     RunRequest request;
-    request.mode = fileMode ? InputMode::File : InputMode::Folder;
-    request.inputPath = inputPath;
+    request.inputs.push_back({fileMode ? InputMode::File : InputMode::Folder, inputPath});
+    for (const std::string& path : moreInputPaths) {
+        request.inputs.push_back({fileMode ? InputMode::File : InputMode::Folder, path});
+    }
+    request.recursive = recursive;
     request.outputFolder = outputFolder;
     request.encoding = encoding;
     request.skipExistingQuietly = skipExistingQuietly;

@@ -31,6 +31,8 @@ public:
     // The choices.
     bool fileMode = true;
     std::string inputPath;
+    std::vector<std::string> moreInputPaths;  // after inputPath, in the same mode
+    bool recursive = false;
     std::string outputFolder;
     OutputEncoding encoding = OutputEncoding::ShiftJis;
     bool skipExistingQuietly = false;

@@ -1,9 +1,11 @@
 #include "platform/FileSystem.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
@@ -47,10 +49,16 @@ struct DirCloser {
 
 }  // namespace
 
-std::optional<std::vector<std::string>> ListXmlFilesOldestFirst(const std::string& folder)
+namespace {
+
+// Lists the folder: XML files, and with withZipAndFolders its ZIP files and subfolders too.
+std::optional<FolderContents> ListFolder(const std::string& folder, bool withZipAndFolders)
 {
-    std::vector<ListedFile> files;
-    std::vector<std::string> unexaminable;
+    std::vector<ListedFile> xmlFiles;
+    std::vector<ListedFile> zipFiles;
+    std::vector<std::string> xmlUnexaminable;
+    std::vector<std::string> zipUnexaminable;
+    FolderContents contents;
     std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
     if (!dir) {
         return std::nullopt;
@@ -66,20 +74,68 @@ std::optional<std::vector<std::string>> ListXmlFilesOldestFirst(const std::strin
             break;
         }
         const std::string_view name(entry->d_name);
-        if (!HasXmlExtension(name) || entry->d_type == DT_DIR) {
+        if (name == "." || name == "..") {
+            continue;
+        }
+        const bool isXml = HasXmlExtension(name);
+        const bool isZip = withZipAndFolders && HasZipExtension(name);
+        if (withZipAndFolders && entry->d_type == DT_DIR) {
+            contents.subfolders.emplace_back(name);
+            continue;
+        }
+        if (withZipAndFolders && entry->d_type == DT_UNKNOWN) {
+            struct stat own {};
+            if (::fstatat(dirFd, entry->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(own.st_mode)) {
+                contents.subfolders.emplace_back(name);
+                continue;
+            }
+        }
+        if ((!isXml && !isZip) || entry->d_type == DT_DIR) {
             continue;
         }
         struct stat st {};
         if (::fstatat(dirFd, entry->d_name, &st, 0) != 0) {
-            unexaminable.push_back(JoinPath(folder, name));
+            (isXml ? xmlUnexaminable : zipUnexaminable).push_back(JoinPath(folder, name));
             continue;
         }
         if (!S_ISREG(st.st_mode)) {
             continue;
         }
-        files.push_back({JoinPath(folder, name), std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec});
+        (isXml ? xmlFiles : zipFiles)
+            .push_back({JoinPath(folder, name), std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec});
     }
-    return OldestFirst(std::move(files), std::move(unexaminable));
+    contents.xmlFiles = OldestFirst(std::move(xmlFiles), std::move(xmlUnexaminable));
+    contents.zipFiles = OldestFirst(std::move(zipFiles), std::move(zipUnexaminable));
+    std::sort(contents.subfolders.begin(), contents.subfolders.end());
+    return contents;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> ListXmlFilesOldestFirst(const std::string& folder)
+{
+    std::optional<FolderContents> contents = ListFolder(folder, false);
+    if (!contents) {
+        return std::nullopt;
+    }
+    return std::move(contents->xmlFiles);
+}
+
+std::optional<FolderContents> ListFolderContents(const std::string& folder)
+{
+    return ListFolder(folder, true);
+}
+
+bool CreateFolderChain(const std::string& root, const std::vector<std::string>& names)
+{
+    std::string path = root;
+    for (const std::string& name : names) {
+        path = JoinPath(path, name);
+        if (::mkdir(path.c_str(), 0777) != 0 && (errno != EEXIST || !IsDirectory(path))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool WriteAll(int fd, std::string_view data)

@@ -3,6 +3,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 
@@ -52,7 +53,10 @@ std::string AbsolutePath(const std::string& path)
     return full.empty() ? path : Narrow(full);
 }
 
-std::optional<std::vector<std::string>> ListXmlFilesOldestFirst(const std::string& folder)
+namespace {
+
+// Lists the folder: XML files, and with withZipAndFolders its ZIP files and subfolders too.
+std::optional<FolderContents> ListFolder(const std::string& folder, bool withZipAndFolders)
 {
     if (!IsDirectory(folder)) {
         return std::nullopt;
@@ -63,27 +67,72 @@ std::optional<std::vector<std::string>> ListXmlFilesOldestFirst(const std::strin
     const FindHandle search =
         OwnedSearch(::FindFirstFileExW(WidePath(JoinPath(folder, "*")).c_str(), FindExInfoBasic, &found,
                                        FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    std::vector<ListedFile> files;
+    FolderContents contents;
+    std::vector<ListedFile> xmlFiles;
+    std::vector<ListedFile> zipFiles;
     if (!search) {
         if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
-            return std::vector<std::string>{};  // a drive's root without entries
+            return contents;  // a drive's root without entries
         }
         return std::nullopt;
     }
     do {
         const std::string name = Narrow(found.cFileName);
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !HasXmlExtension(name)) {
+        if (name == "." || name == "..") {
+            continue;
+        }
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            // Junctions and links to folders are not followed.
+            if (withZipAndFolders && (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+                contents.subfolders.push_back(name);
+            }
+            continue;
+        }
+        const bool isXml = HasXmlExtension(name);
+        if (!isXml && !(withZipAndFolders && HasZipExtension(name))) {
             continue;
         }
         const std::int64_t lastWrite =
             static_cast<std::int64_t>(static_cast<std::uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32 |
                                       found.ftLastWriteTime.dwLowDateTime);
-        files.push_back({JoinPath(folder, name), lastWrite});
+        (isXml ? xmlFiles : zipFiles).push_back({JoinPath(folder, name), lastWrite});
     } while (::FindNextFileW(search.get(), &found));
     if (::GetLastError() != ERROR_NO_MORE_FILES) {
         return std::nullopt;  // the listing broke off: it cannot be trusted
     }
-    return OldestFirst(std::move(files), {});
+    contents.xmlFiles = OldestFirst(std::move(xmlFiles), {});
+    contents.zipFiles = OldestFirst(std::move(zipFiles), {});
+    std::sort(contents.subfolders.begin(), contents.subfolders.end());
+    return contents;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> ListXmlFilesOldestFirst(const std::string& folder)
+{
+    std::optional<FolderContents> contents = ListFolder(folder, false);
+    if (!contents) {
+        return std::nullopt;
+    }
+    return std::move(contents->xmlFiles);
+}
+
+std::optional<FolderContents> ListFolderContents(const std::string& folder)
+{
+    return ListFolder(folder, true);
+}
+
+bool CreateFolderChain(const std::string& root, const std::vector<std::string>& names)
+{
+    std::string path = root;
+    for (const std::string& name : names) {
+        path = JoinPath(path, name);
+        if (!::CreateDirectoryW(WidePath(path).c_str(), nullptr) &&
+            (::GetLastError() != ERROR_ALREADY_EXISTS || !IsDirectory(path))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool WriteAll(int fd, std::string_view data)

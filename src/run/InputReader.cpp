@@ -1,0 +1,61 @@
+#include "run/InputReader.h"
+
+#include "package/PackageFault.h"
+
+namespace tenvor {
+
+namespace {
+
+LoadFailure FailureOf(PackageFault fault)
+{
+    return {ErrorKindOf(fault) == 2 ? ErrorKind::FileMissing : ErrorKind::FormatNotSupported};
+}
+
+}  // namespace
+
+InputReader::InputReader(const NotificationLoader& loader, const InputList& list) : loader_(loader), list_(list) {}
+
+InputReader::Fetched InputReader::Fetch(std::size_t index)
+{
+    const XmlInput& input = list_.inputs[index];
+    Fetched fetched;
+    if (input.unlistedFolder) {
+        fetched.failure = LoadFailure{ErrorKind::FileMissing};
+        return fetched;
+    }
+    if (input.package == kNotInPackage) {
+        return fetched;
+    }
+    const PackageListing& listing = list_.packages[input.package];
+    const PackageItem& item = listing.items[input.item];
+    if (item.fault) {
+        fetched.failure = FailureOf(*item.fault);
+        return fetched;
+    }
+    if (openPackage_ != input.package) {
+        // The packages come one after another: the last one's reader is done with.
+        reader_.reset();
+        reader_.emplace(listing);
+        openPackage_ = input.package;
+    }
+    PackageContent content = reader_->Read(item);
+    if (content.fault) {
+        fetched.failure = FailureOf(*content.fault);
+    } else {
+        fetched.bytes = std::move(content.bytes);
+    }
+    return fetched;
+}
+
+LoadResult InputReader::Parse(std::size_t index, Fetched fetched) const
+{
+    if (fetched.failure) {
+        return Unexpected{*fetched.failure};
+    }
+    if (fetched.bytes) {
+        return loader_.LoadFromMemory(*fetched.bytes);
+    }
+    return loader_.Load(list_.inputs[index].path, nullptr);
+}
+
+}  // namespace tenvor

@@ -1,0 +1,42 @@
+// Reads the inputs of a run: a file through the loader, a ZIP member out of its package. Reading
+// is split in two: fetching does what must go in list order, one input at a time (taking a
+// member's bytes out of its package, whose reader keeps its place), and parsing does the rest,
+// on any thread.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "convert/NotificationLoader.h"
+#include "package/PackageReader.h"
+#include "run/InputList.h"
+
+namespace tenvor {
+
+class InputReader {
+public:
+    // What fetching got: a member's bytes, a failure already known, or nothing yet (a file,
+    // which parsing reads itself).
+    struct Fetched {
+        std::optional<std::string> bytes;
+        std::optional<LoadFailure> failure;
+    };
+
+    InputReader(const NotificationLoader& loader, const InputList& list);
+
+    std::size_t Count() const { return list_.inputs.size(); }
+
+    // In list order, one call at a time.
+    Fetched Fetch(std::size_t index);
+    // On any thread, once fetched.
+    LoadResult Parse(std::size_t index, Fetched fetched) const;
+
+private:
+    const NotificationLoader& loader_;
+    const InputList& list_;
+    std::size_t openPackage_ = kNotInPackage;  // the package reader_ reads
+    std::optional<PackageReader> reader_;
+};
+
+}  // namespace tenvor

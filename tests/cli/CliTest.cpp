@@ -12,6 +12,8 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <regex>
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "NotificationGenerator.h"
+#include "PackageGenerator.h"
 #include "forms/DataTbl.h"
 #include "forms/StyleNumList.h"
 #include "support/TestSupport.h"
@@ -330,6 +333,87 @@ TEST_F(Cli, AFolderThatCannotBeListedIsRefusedAndEntriesThatCannotBeExaminedAreE
 #endif
 }
 
+// Every file below a folder, by its path relative to it ('/' between folders), with its bytes.
+std::map<std::string, std::string> FilesBelow(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    const std::filesystem::path root = test::NativePath(folder);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (entry.is_regular_file()) {
+            std::string relative = test::Utf8Path(entry.path().lexically_relative(root));
+            std::replace(relative.begin(), relative.end(), '\\', '/');
+            files[relative] = ReadFile(test::Utf8Path(entry.path()));
+        }
+    }
+    return files;
+}
+
+// Four downloads as users get them, in one step: the CSV files of each below a folder named like
+// it, the cover letters and the return slip passed over, and the same files, byte for byte, as
+// the downloads extracted by hand and converted with their subfolders.
+TEST_F(Cli, DownloadsConvertInOneStepExactlyAsTheirExtractedFolders)
+{
+    const std::string downloads = dir / "dl";
+    const std::string extracted = dir / "extracted";
+    std::vector<std::string> args{"convert", "-o", dir / "csv"};
+    int notifications = 0;
+    int others = 0;
+    for (gen::GeneratedPackage package : {gen::MakeFlatDownload(catalogue, 1), gen::MakeFlatDownload(catalogue, 2),
+                                          gen::MakeReturnNotice(3), gen::MakeBulkExport(catalogue, 4, 2)}) {
+        if (args.size() == 4) {
+            package.fileName = "公文書(002) (1).zip";  // the browser's name for the second one
+        }
+        const std::string path = test::Join(downloads, package.fileName);
+        test::MakeDir(downloads);
+        WriteFile(path, package.bytes);
+        args.push_back(path);
+        // Extracted into a folder named like the download, a nested ZIP into one named like it.
+        const std::string folder = test::Join(extracted, package.fileName.substr(0, package.fileName.size() - 4));
+        for (const gen::PackagedXml& member : package.xml) {
+            const std::string relative = std::regex_replace(member.path, std::regex(R"(\.zip/)"), "/");
+            const std::string file = test::Join(folder, relative);
+            test::MakeDir(file.substr(0, file.find_last_of("/\\")));
+            WriteFile(file, member.bytes);
+            (member.documentElement.front() == 'N' ? notifications : others) += 1;
+        }
+    }
+    test::MakeDir(dir / "csv");
+    Result result = Run(args);
+    EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+    EXPECT_EQ(result.out, "処理が完了しました。\n");
+    const std::string counts = std::to_string(notifications) + " converted, 0 skipped (CSV exists), 0 failed, " +
+                               std::to_string(others) + " other documents\n";
+    EXPECT_EQ(result.err, counts);
+    const std::map<std::string, std::string> fromDownloads = FilesBelow(dir / "csv");
+    ASSERT_EQ(fromDownloads.size(), static_cast<std::size_t>(notifications));
+    EXPECT_TRUE(fromDownloads.count("公文書(002)/7130001.csv"));
+    EXPECT_TRUE(fromDownloads.count("公文書(002) (1)/7130001.csv"));
+
+    test::MakeDir(dir / "csv-extracted");
+    result = Run({"convert", "-r", "-o", dir / "csv-extracted", extracted});
+    EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+    EXPECT_EQ(result.err, counts);
+    EXPECT_EQ(FilesBelow(dir / "csv-extracted"), fromDownloads);
+
+    // The same downloads again: every notification is there already, listed by its member path.
+    result = Run(args);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.out.find("\t選択したファイルと同名のファイルが存在します。\t" +
+                              test::Join(test::Join(downloads, "公文書(002).zip"), "7130001.xml") + "\n"),
+              std::string::npos)
+        << result.out;
+    EXPECT_EQ(result.err, "0 converted, " + std::to_string(notifications) + " skipped (CSV exists), 0 failed, " +
+                              std::to_string(others) + " other documents\n");
+    EXPECT_EQ(FilesBelow(dir / "csv"), fromDownloads);
+
+    // One PATH missing refuses the whole run before anything is read.
+    test::MakeDir(dir / "csv-refused");
+    result = Run({"convert", "-o", dir / "csv-refused", args[3], dir / "missing.zip"});
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_EQ(result.err, "エラー: XMLファイルが存在しません。\n");
+    EXPECT_TRUE(FilesBelow(dir / "csv-refused").empty());
+}
+
 TEST_F(Cli, RefusedInputIsReportedOnStandardErrorWithExitThree)
 {
     const std::string a = Notification(in, "a.xml", 1000);
@@ -467,7 +551,6 @@ TEST_F(Cli, UsageErrorsExitWithTwo)
         {"convert", "--encoding", "latin1", in},
         {"convert", "--encoding", "", in},
         {"convert", "--folder", "--file", in},
-        {"convert", in, "extra"},
         {"unknown"},
         {"--version", "unknown"},
         {"help", "unknown"},

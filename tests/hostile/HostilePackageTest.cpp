@@ -15,6 +15,8 @@
 #include "package/PackageLimits.h"
 #include "package/PackageListing.h"
 #include "package/PackageReader.h"
+#include "support/RecordingFrontEnd.h"
+#include "support/TestSupport.h"
 
 namespace tenvor {
 namespace {
@@ -288,6 +290,49 @@ TEST_F(HostilePackageTest, DuplicateNamesBothComeThroughInStoredOrder)
         EXPECT_EQ(walked[i].displayPath, Member(path, "7130001.xml"));
         EXPECT_EQ(walked[i].bytes, package.xml[i].bytes);
     }
+}
+
+// The hostile packages in one run over their folder: each fault is a record of its own, the run
+// goes on and converts what is harmless, and nothing is written anywhere but below the output
+// folder, in folders named like the packages.
+TEST_F(HostilePackageTest, ARunRecordsEachFaultConvertsTheRestAndWritesOnlyBelowItsOutputFolder)
+{
+    test::RunFixture fixture;
+    for (const gen::HostilePackage kind :
+         {gen::HostilePackage::Traversal, gen::HostilePackage::AbsoluteAndDriveNames,
+          gen::HostilePackage::EncryptedMember, gen::HostilePackage::CrcMismatch, gen::HostilePackage::DuplicateNames,
+          gen::HostilePackage::DeepNesting, gen::HostilePackage::NotAZip, gen::HostilePackage::Truncated,
+          gen::HostilePackage::BrokenCentralDirectory}) {
+        const gen::GeneratedPackage package = gen::MakeHostilePackage(catalogue, kind);
+        test::WriteFile(test::Join(fixture.in, package.fileName), package.bytes);
+    }
+    const std::vector<std::string> inputs = test::ListDir(fixture.in);
+    fixture.window.recursive = true;
+    fixture.window.outputFolder = fixture.out;
+    ASSERT_EQ(fixture.RunFolder(fixture.in), RunOutcome::Completed);
+    int sameFile = 0;
+    int format = 0;
+    for (const StErrorInfo& record : fixture.engine->ErrorRecords()) {
+        (record.errorKind == ErrorKind::SameFile ? sameFile : format) += 1;
+        EXPECT_NE(record.errorKind, ErrorKind::NoPermission) << record.filePath;
+    }
+    // 3 traversals, 5 absolute names, the encrypted member, the CRC mismatch, the fifth level of
+    // nesting and the three broken packages; the second of the duplicates finds the first's CSV.
+    EXPECT_EQ(format, 3 + 5 + 1 + 1 + 1 + 3);
+    EXPECT_EQ(sameFile, 1);
+    // The safe member beside the traversals and the absolute names, the plain one beside the
+    // encrypted one, the good one beside the CRC mismatch, the first duplicate, four levels.
+    const std::string out = fixture.out;
+    for (const char* csv : {"traversal/safe.csv", "absolute/safe.csv", "encrypted/plain.csv", "crc/good.csv",
+                            "duplicates/7130001.csv", "nested/n1.csv", "nested/level2/level3/level4/n4.csv"}) {
+        EXPECT_TRUE(test::Exists(test::Join(out, csv))) << csv;
+    }
+    EXPECT_EQ(test::ListDir(fixture.in), inputs);
+    std::vector<std::string> top = test::ListDir(fixture.dir.path());
+    top.erase(std::remove(top.begin(), top.end(), "home"), top.end());
+    EXPECT_EQ(top, (std::vector<std::string>{"in", "out"}));
+    EXPECT_EQ(test::ListDir(out),
+              (std::vector<std::string>{"absolute", "crc", "duplicates", "encrypted", "nested", "traversal"}));
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 // and the bar, the error list and the completion message, and the stops.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <tuple>
 
 #include "NotificationGenerator.h"
+#include "PackageGenerator.h"
 #include "platform/FileSystem.h"
 #include "run/ConversionRun.h"
 #include "support/TestSupport.h"
@@ -109,6 +111,69 @@ TEST_F(ConversionRunTest, TheFrontEndHearsOfEachStepInOrder)
               (RunMessage{MessageKind::Completion, "完了", "処理が完了しました。\n2件のエラーが発生しました。"}));
     EXPECT_EQ(test::ReadFile(test::Join(fixture.in, "exists.csv")), "someone's");
     EXPECT_TRUE(test::Exists(test::Join(fixture.in, "good.csv")));
+}
+
+// With its subfolders a folder gives its XML files, then its ZIP files, then its subfolders,
+// each below the output folder as it lies below the input; cover letters there are passed over.
+// Without them it is the folder run it always was, where a cover letter is a wrong file.
+TEST_F(ConversionRunTest, RecursiveFoldersTakeXmlThenZipThenSubfoldersAndPassOverOtherDocuments)
+{
+    Bad("x.xml");
+    Good("a.xml");
+    test::WriteFile(test::Join(fixture.in, "cover.xml"), "<DOC><TITLE>到達番号</TITLE></DOC>");
+    const gen::GeneratedPackage download = gen::MakeFlatDownload(engine.Catalogue(), 7);
+    test::WriteFile(test::Join(fixture.in, "P.zip"), download.bytes);
+    const gen::GeneratedPackage traversal = gen::MakeHostilePackage(engine.Catalogue(), gen::HostilePackage::Traversal);
+    test::WriteFile(test::Join(fixture.in, "t.zip"), traversal.bytes);
+    test::SetMtime(test::Join(fixture.in, "t.zip"), 1767225600 - 60);  // older than P.zip
+    test::MakeDir(test::Join(fixture.in, "sub"));
+    Bad("sub/y.xml");
+    Good("sub/b.xml");
+
+    ASSERT_EQ(Run(false, fixture.in), RunOutcome::Completed);
+    EXPECT_EQ(RecordedNames(), (std::vector<std::string>{"x.xml", "cover.xml"}));
+    EXPECT_EQ(test::ListDir(fixture.out), std::vector<std::string>{"a.csv"});
+
+    test::TempDir out;
+    window.outputFolder = out.path();
+    window.recursive = true;
+    window.fileMode = false;
+    window.inputPath = fixture.in;
+    const RunSummary summary = engine.Run(window.Request());
+    ASSERT_EQ(summary.outcome, RunOutcome::Completed);
+    std::vector<std::string> recorded;
+    for (const StErrorInfo& record : summary.errors) {
+        recorded.push_back(record.filePath.substr(fixture.in.size() + 1));
+    }
+    const std::string sep(1, test::kSeparator);
+    const std::string up = ".." + sep + ".." + sep + "evil.xml";
+    EXPECT_EQ(recorded, (std::vector<std::string>{"x.xml", "t.zip" + sep + up, "t.zip" + sep + "a" + sep + up,
+                                                  "t.zip" + sep + up, "sub" + sep + "y.xml"}));
+    EXPECT_EQ(std::tuple(summary.converted, summary.failed, summary.otherDocuments), std::tuple(5, 5, 2));
+    EXPECT_EQ(test::ListDir(out.path()), (std::vector<std::string>{"P", "a.csv", "sub", "t"}));
+    EXPECT_EQ(test::ListDir(out / "P"), (std::vector<std::string>{"7130001.csv", "7200001.csv"}));
+    EXPECT_EQ(test::ListDir(out / "t"), std::vector<std::string>{"safe.csv"});
+    EXPECT_EQ(test::ListDir(out / "sub"), std::vector<std::string>{"b.csv"});
+}
+
+// A ZIP in file mode with no output folder: its notifications go into a folder named like it
+// beside it, which is the output folder the window then shows; the counter counts its members.
+TEST_F(ConversionRunTest, AZipInFileModeWritesBesideItselfInAFolderNamedLikeIt)
+{
+    const gen::GeneratedPackage download = gen::MakeFlatDownload(engine.Catalogue(), 8);
+    const std::string zip = test::Join(fixture.in, download.fileName);
+    test::WriteFile(zip, download.bytes);
+    window.outputFolder.clear();
+    window.fileMode = true;
+    window.inputPath = zip;
+    const RunSummary summary = engine.Run(window.Request());
+    ASSERT_EQ(summary.outcome, RunOutcome::Completed);
+    EXPECT_EQ(std::tuple(summary.converted, summary.failed, summary.otherDocuments), std::tuple(2, 0, 1));
+    EXPECT_EQ(window.counters.back(), "(3/3)");
+    EXPECT_EQ(std::count(window.events.begin(), window.events.end(), "folder " + fixture.in + test::kSeparator), 1);
+    const std::string folder = test::Join(fixture.in, "公文書(002)");
+    EXPECT_EQ(test::ListDir(folder), (std::vector<std::string>{"7130001.csv", "7200001.csv"}));
+    EXPECT_EQ(window.barPosition, window.barMaximum);
 }
 
 TEST_F(ConversionRunTest, AnEmptyFolderCompletesWithZeroOfZero)

@@ -3,6 +3,12 @@
 # The client area is 351 x 297 dialog units below the menu bar. The base units follow from the
 # window's size (a unit is a quarter of the average character width and an eighth of the
 # character height); the menu bar is what is left above.
+# The points the scripts click, in dialog units, and what is there (src/ui/MainDialogTemplate.cpp):
+#   80,24 "フォルダ選択"   150,46 the input box   325,45 the input's "参照"   287,283 "CSV出力"
+#   120,101 and below: the error list
+# The check box "サブフォルダとZIPファイルも変換する" (127,17, 150 x 14, wider only to the right
+# when its text needs it) is clear of them all; left unchecked, a folder run reads only the
+# folder's own XML files.
 
 # dialog_layout X Y WIDTH HEIGHT: the client area's place and size on the screen. Sets base_x,
 # base_y and menu for click_du; fails when no base unit fits.

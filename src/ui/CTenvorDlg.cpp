@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
@@ -150,6 +151,7 @@ void CTenvorDlg::Init()
         return;
     }
     ui_.radSelectFile->setChecked(true);
+    EnableFolderModeOptions();
     ui_.edtPathOutput->setReadOnly(true);
     ui_.edtGuidance->setReadOnly(true);
     ui_.edtGuidance->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -306,6 +308,13 @@ void CTenvorDlg::OnClickedRad()
     errorRecords_.clear();
     isFileMode = 1 - isFileMode;
     isFolderMode = 1 - isFolderMode;
+    EnableFolderModeOptions();
+}
+
+void CTenvorDlg::EnableFolderModeOptions()
+{
+    // Disabled in file mode, the check box keeps its state for the next folder run.
+    ui_.chkSubfoldersAndZip->setEnabled(isFolderMode == 1);
 }
 
 void CTenvorDlg::SetBoxText(QLineEdit* box, const QString& text)
@@ -464,6 +473,7 @@ RunRequest CTenvorDlg::RequestFromControls() const
 {
     RunRequest request;
     request.inputs.push_back({IsFileMode() ? InputMode::File : InputMode::Folder, InputPath()});
+    request.recursive = IncludesSubfoldersAndZipFiles();
     request.outputFolder = OutputFolder();
     request.encoding = Encoding();
     return request;
@@ -509,6 +519,11 @@ void CTenvorDlg::OnNMClickListErrorfile()
 bool CTenvorDlg::IsFileMode() const
 {
     return ui_.radSelectFile->isChecked();
+}
+
+bool CTenvorDlg::IncludesSubfoldersAndZipFiles() const
+{
+    return !IsFileMode() && ui_.chkSubfoldersAndZip->isChecked();
 }
 
 std::string CTenvorDlg::InputPath() const

@@ -78,6 +78,9 @@ public:
 
     // The user's choices as the controls hold them.
     bool IsFileMode() const;
+    // Folder mode with "サブフォルダとZIPファイルも変換する" checked: the run also takes the folder's
+    // subfolders and ZIP files.
+    bool IncludesSubfoldersAndZipFiles() const;
     std::string InputPath() const;
     std::string OutputFolder() const;
     OutputEncoding Encoding() const;
@@ -117,6 +120,8 @@ private:
     // What the input browse button does with a chosen file or folder.
     void TakeInput(const QString& path, bool isFolder);
     void TakeDroppedInput(const DroppedInput& input);
+    // The options of folder mode are enabled in folder mode only.
+    void EnableFolderModeOptions();
     // The output box and the guidance box take the dialog's background, as read-only boxes do
     // on Windows, so that they do not look editable; their text stays selectable.
     void ShowReadOnlyBoxes();

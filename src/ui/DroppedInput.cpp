@@ -21,7 +21,9 @@ std::optional<DroppedInput> DroppedInputOf(const QMimeData* mimeData)
     if (info.isDir()) {
         return DroppedInput{path, true};
     }
-    if (info.isFile() && info.fileName().endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive)) {
+    const QString name = info.fileName();
+    if (info.isFile() && (name.endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive) ||
+                          name.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive))) {
         return DroppedInput{path, false};
     }
     return std::nullopt;

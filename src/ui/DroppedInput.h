@@ -1,6 +1,6 @@
 // What a drop onto the window offers as input: exactly one local folder, or exactly one local
-// file whose name ends in ".xml" (any letter case, as the file chooser's filter matches).
-// Anything else is refused.
+// file whose name ends in ".xml" or ".zip" (any letter case, as the file chooser's filters
+// match), which is taken in file mode. Anything else is refused.
 #pragma once
 
 #include <QString>

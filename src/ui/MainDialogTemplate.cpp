@@ -1,6 +1,7 @@
 #include "ui/MainDialogTemplate.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDialog>
 #include <QFont>
 #include <QFontDatabase>
@@ -75,16 +76,42 @@ QLineEdit* PathBox(QWidget* body, const DialogUnits& units, const char* symbol, 
     return box;
 }
 
+// A mode's radio button: no tab stop, even after a click has given it the focus (Qt makes the
+// focused button of an exclusive group a tab stop when it takes the focus).
+class ModeRadioButton : public QRadioButton {
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QRadioButton::focusInEvent(event);
+        setFocusPolicy(Qt::ClickFocus);
+    }
+};
+
 QRadioButton* ModeButton(QWidget* body, const DialogUnits& units, const char* symbol, const QString& text, int x, int y,
                          int width, int height)
 {
-    auto* button = Place(new QRadioButton(text, body), units, x, y, width, height);
+    auto* button = Place(new ModeRadioButton(text, body), units, x, y, width, height);
     // Like a label, never narrower than its text and indicator.
     button->resize(std::max(button->width(), button->sizeHint().width()), button->height());
     button->setObjectName(QString::fromLatin1(symbol));
     button->setAutoExclusive(true);
     button->setFocusPolicy(Qt::ClickFocus);  // no tab stop
     return button;
+}
+
+// A check box with a tab stop, like a label never narrower than its text and indicator.
+QCheckBox* CheckBox(QWidget* body, const DialogUnits& units, const char* symbol, const QString& text, int x, int y,
+                    int width, int height)
+{
+    auto* box = Place(new QCheckBox(text, body), units, x, y, width, height);
+    box->resize(std::max(box->width(), box->sizeHint().width()), box->height());
+    box->setObjectName(QString::fromLatin1(symbol));
+    box->setChecked(false);
+    box->setFocusPolicy(Qt::StrongFocus);
+    return box;
 }
 
 void BuildMenu(QDialog& dialog, MainDialogControls& controls)
@@ -132,6 +159,9 @@ void BuildControls(QWidget* body, const DialogUnits& du, MainDialogControls& c)
     Label(body, du, QStringLiteral("："), 63, 59, 8, 13);
     c.radSelectFile = ModeButton(body, du, "IDC_RAD_SELECT_FILE", QStringLiteral("ファイル選択"), 13, 17, 46, 14);
     c.radSelectFolder = ModeButton(body, du, "IDC_RAD_SELECT_FOLDER", QStringLiteral("フォルダ選択"), 69, 17, 46, 14);
+    // Beside the mode's group, on the radio buttons' row: it belongs to folder mode.
+    c.chkSubfoldersAndZip = CheckBox(body, du, "IDC_CHK_SUBFOLDERS_AND_ZIP",
+                                     QStringLiteral("サブフォルダとZIPファイルも変換する"), 127, 17, 150, 14);
     c.edtPathInput = PathBox(body, du, "IDC_EDT_PATH_INPUT", 68, 40, 236, 12);
     c.btnBrowseInput = PushButton(body, du, "IDC_BTN_BROWSE_INPUT", QStringLiteral("参照"), 309, 39, 33, 13);
     c.edtPathOutput = PathBox(body, du, "IDC_EDT_PATH_OUTPUT", 68, 58, 236, 12);
@@ -171,8 +201,10 @@ void BuildControls(QWidget* body, const DialogUnits& du, MainDialogControls& c)
 
 void SetTabOrder(const MainDialogControls& c)
 {
-    QWidget* const order[] = {c.edtPathInput, c.btnBrowseInput, c.edtPathOutput, c.btnBrowseOutput,
-                              c.btnOutput,    c.btnExit,        c.listErrorfile, c.edtGuidance};
+    // The check box follows the mode's radio buttons, which are no tab stops, and so comes first.
+    QWidget* const order[] = {c.chkSubfoldersAndZip, c.edtPathInput, c.btnBrowseInput, c.edtPathOutput,
+                              c.btnBrowseOutput,     c.btnOutput,    c.btnExit,        c.listErrorfile,
+                              c.edtGuidance};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         QWidget::setTabOrder(order[i], order[i + 1]);
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 class QAction;
+class QCheckBox;
 class QDialog;
 class QFont;
 class QLabel;
@@ -19,7 +20,7 @@ namespace tenvor {
 
 class ErrorListView;
 
-// The twelve controls with a symbol, the menu and its two commands.
+// The thirteen controls with a symbol, the menu and its commands.
 struct MainDialogControls {
     QMenuBar* menuBar = nullptr;
     QAction* menuFileSjis = nullptr;        // ID_MENU_FILE_SJIS, checked
@@ -27,6 +28,9 @@ struct MainDialogControls {
     QAction* menuFileOpenOutput = nullptr;  // "出力先フォルダを開く", disabled at start
     QRadioButton* radSelectFile = nullptr;
     QRadioButton* radSelectFolder = nullptr;
+    // "サブフォルダとZIPファイルも変換する": a folder run also takes the folder's subfolders and
+    // ZIP files. Unchecked at start; the window enables it in folder mode only.
+    QCheckBox* chkSubfoldersAndZip = nullptr;
     QLineEdit* edtPathInput = nullptr;
     QPushButton* btnBrowseInput = nullptr;
     QLineEdit* edtPathOutput = nullptr;

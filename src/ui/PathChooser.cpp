@@ -8,17 +8,15 @@ namespace tenvor {
 
 namespace {
 
-const QString kXmlFilter = QStringLiteral("XMLファイル(*.xml)");
-
 // An open chooser that takes a typed name of a file that does not exist yet (the run reports
 // it), but not one in a folder that does not exist.
-class XmlFileDialog : public QFileDialog {
+class InputFileDialog : public QFileDialog {
 public:
-    explicit XmlFileDialog(QWidget* parent) : QFileDialog(parent)
+    explicit InputFileDialog(QWidget* parent) : QFileDialog(parent)
     {
         setAcceptMode(QFileDialog::AcceptOpen);
         setFileMode(QFileDialog::AnyFile);
-        setNameFilter(kXmlFilter);
+        setNameFilters({QStringLiteral("XMLファイル(*.xml)"), QStringLiteral("ZIPファイル(*.zip)")});
         setDefaultSuffix(QStringLiteral("xml"));
     }
 
@@ -36,7 +34,7 @@ public:
 
 std::optional<QString> DialogPathChooser::ChooseXmlFile(QWidget* parent)
 {
-    XmlFileDialog dialog(parent);
+    InputFileDialog dialog(parent);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

@@ -1,8 +1,10 @@
 // The user's input: mode changes and their reset (the error list back at its first column),
-// typing and the enabling rules, the browse buttons, dropped files and folders, and the keys
-// Enter and Escape.
+// folder mode's check box, typing and the enabling rules, the browse buttons and the real file
+// chooser's filters, dropped files and folders, and the keys Enter and Escape.
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -100,9 +102,11 @@ public:
 
 private slots:
     void modeChangeResetsAndTheCurrentModeChangesNothing();
+    void subfolderBoxBelongsToFolderModeAndClearsNothing();
     void typingEnablesAndEmptyingDisablesTheRunButton();
     void editingAPathHidesTheCounterAndEmptiesTheBar();
     void browseButtonsFillThePathBoxes();
+    void fileChooserListsXmlThenZipFiles();
     void droppedItemsAreTakenLikeBrowsedOnes();
     void enterNeverRunsOrClosesOutsideThePushButtons();
     void enterOnExitClosesAndEscapeCancels();
@@ -155,6 +159,68 @@ void WindowInputTest::modeChangeResetsAndTheCurrentModeChangesNothing()
     QCOMPARE(back.isFolderMode, 0);
     QVERIFY(back.fileChecked);
     QCOMPARE(w.boxes.seen.size(), std::size_t{1});  // only the completion message of the run
+}
+
+void WindowInputTest::subfolderBoxBelongsToFolderModeAndClearsNothing()
+{
+    WindowFixture w;
+    auto* box = w.Find<QCheckBox>("IDC_CHK_SUBFOLDERS_AND_ZIP");
+    const auto clickBox = [&] {  // on its indicator
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->height() / 2, box->height() / 2));
+    };
+    QVERIFY(!box->isEnabled());
+    Click(w, "IDC_RAD_SELECT_FOLDER");
+    QVERIFY(box->isEnabled());
+    QVERIFY(!box->isChecked());
+
+    // A completed folder run with its row clicked: paths, list, guidance, counter and bar set.
+    WriteFile(w.in + "/broken.xml", BrokenNotification());
+    w.Find<QLineEdit>("IDC_EDT_PATH_INPUT")->setText(Q(w.in));
+    w.chooser->folderAnswers << Q(w.out);
+    Click(w, "IDC_BTN_BROWSE_OUTPUT");
+    QVERIFY(!w.dlg().RequestFromControls().recursive);
+    Click(w, "IDC_BTN_OUTPUT");
+    auto* list = w.Find<ErrorListView>("IDC_LIST_ERRORFILE");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 1)).center());
+    const Snapshot filled = Take(w);
+    QCOMPARE(filled.rows, 1);
+    QVERIFY(!filled.guidance.isEmpty() && !filled.output.isEmpty());
+    auto* counter = w.Find<QLabel>("IDC_TXT_PROGRESS");
+    auto* bar = w.Find<QProgressBar>("IDC_PRG_BAR");
+    QVERIFY(!counter->isHidden());
+    const QString counted = counter->text();
+    const int barValue = bar->value();
+    QVERIFY(barValue > 0);
+
+    // Checking it clears nothing; the next run takes subfolders and ZIP files.
+    clickBox();
+    QVERIFY(box->isChecked());
+    QVERIFY(Take(w) == filled);
+    QVERIFY(!counter->isHidden());
+    QCOMPARE(counter->text(), counted);
+    QCOMPARE(bar->value(), barValue);
+    RunRequest request = w.dlg().RequestFromControls();
+    QVERIFY(request.recursive);
+    QCOMPARE(request.inputs.size(), std::size_t{1});
+    QVERIFY(request.inputs[0].mode == InputMode::Folder);
+
+    // File mode disables it and keeps its state; a file run is never recursive.
+    Click(w, "IDC_RAD_SELECT_FILE");
+    QVERIFY(!box->isEnabled());
+    QVERIFY(box->isChecked());
+    QVERIFY(!w.dlg().RequestFromControls().recursive);
+    clickBox();  // disabled: no change
+    QVERIFY(box->isChecked());
+
+    // Folder mode again, here by a dropped folder: enabled and still checked, until unchecked.
+    QVERIFY(Drop(w, UrlsOf({QUrl::fromLocalFile(Q(w.in))})));
+    QVERIFY(box->isEnabled());
+    QVERIFY(box->isChecked());
+    QVERIFY(w.dlg().RequestFromControls().recursive);
+    clickBox();
+    QVERIFY(!box->isChecked());
+    QVERIFY(!w.dlg().RequestFromControls().recursive);
+    QCOMPARE(w.Find<QLineEdit>("IDC_EDT_PATH_INPUT")->text(), Q(w.in));
 }
 
 void WindowInputTest::typingEnablesAndEmptyingDisablesTheRunButton()
@@ -246,6 +312,48 @@ void WindowInputTest::browseButtonsFillThePathBoxes()
     QCOMPARE(w.chooser->folderCalls, 3);
 }
 
+// The real file chooser: XML files first and by default, then ZIP files; a chosen ZIP file is
+// taken like an XML file.
+void WindowInputTest::fileChooserListsXmlThenZipFiles()
+{
+    WindowFixture w;
+    ScopedEnv config("XDG_CONFIG_HOME", w.dir / "config");  // where Qt's chooser keeps its history
+    const std::string zip = Join(w.in, "公文書(002).zip");
+    WriteFile(zip, "PK");
+    w.chooser = nullptr;  // replaced: the window owns the real one now
+    w.dlg().SetPathChooser(std::make_unique<DialogPathChooser>());
+
+    QStringList filters;
+    QString shownFirst, suffix;
+    QTimer answerer;
+    answerer.setInterval(10);
+    connect(&answerer, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* chooser = qobject_cast<QFileDialog*>(widget);
+            if (chooser == nullptr || !chooser->isVisible() || !filters.isEmpty()) {
+                continue;
+            }
+            filters = chooser->nameFilters();
+            shownFirst = chooser->selectedNameFilter();
+            suffix = chooser->defaultSuffix();
+            chooser->selectNameFilter(QStringLiteral("ZIPファイル(*.zip)"));
+            chooser->selectFile(Q(zip));
+            static_cast<QDialog*>(chooser)->accept();  // as its open button does
+        }
+    });
+    answerer.start();
+    Click(w, "IDC_BTN_BROWSE_INPUT");
+    answerer.stop();
+
+    QCOMPARE(filters, (QStringList{QStringLiteral("XMLファイル(*.xml)"), QStringLiteral("ZIPファイル(*.zip)")}));
+    QCOMPARE(shownFirst, filters.value(0));
+    QCOMPARE(suffix, QStringLiteral("xml"));
+    QCOMPARE(w.Find<QLineEdit>("IDC_EDT_PATH_INPUT")->text(), Q(zip));
+    QCOMPARE(w.Find<QLineEdit>("IDC_EDT_PATH_OUTPUT")->text(), Q(w.in));
+    QVERIFY(w.dlg().IsFileMode());
+    QVERIFY(w.Find<QPushButton>("IDC_BTN_OUTPUT")->isEnabled());
+}
+
 void WindowInputTest::droppedItemsAreTakenLikeBrowsedOnes()
 {
     WindowFixture w;
@@ -256,12 +364,15 @@ void WindowInputTest::droppedItemsAreTakenLikeBrowsedOnes()
     WriteFile(w.in + "/a.xml", ValidNotification());
     WriteFile(w.in + "/b.XML", ValidNotification());
     WriteFile(w.in + "/notes.txt", "x");
+    WriteFile(w.in + "/pack.Zip", "PK");
 
-    // Refused: anything but one local folder or one XML file. Nothing changes.
+    // Refused: anything but one local folder or one XML or ZIP file. Nothing changes.
     const Snapshot before = Take(w);
     QVERIFY(!Drop(w, UrlsOf({QUrl::fromLocalFile(Q(Join(w.in, "notes.txt")))})));
     QVERIFY(
         !Drop(w, UrlsOf({QUrl::fromLocalFile(Q(Join(w.in, "a.xml"))), QUrl::fromLocalFile(Q(Join(w.in, "b.XML")))})));
+    QVERIFY(!Drop(
+        w, UrlsOf({QUrl::fromLocalFile(Q(Join(w.in, "a.xml"))), QUrl::fromLocalFile(Q(Join(w.in, "pack.Zip")))})));
     QVERIFY(!Drop(w, UrlsOf({QUrl(QStringLiteral("https://example.com/a.xml"))})));
     QVERIFY(!Drop(w, UrlsOf({QUrl::fromLocalFile(Q(Join(w.in, "missing.xml")))})));
     auto* text = new QMimeData;
@@ -297,6 +408,17 @@ void WindowInputTest::droppedItemsAreTakenLikeBrowsedOnes()
     // The dropped file converts.
     QTest::mouseClick(w.Find<QPushButton>("IDC_BTN_OUTPUT"), Qt::LeftButton);
     QVERIFY(Exists(w.in + "/a.csv"));
+
+    // A ZIP file, its extension in any letter case, is taken like an XML file: in folder mode
+    // it brings file mode back.
+    QVERIFY(Drop(w, UrlsOf({QUrl::fromLocalFile(Q(w.out))})));
+    QCOMPARE(w.dlg().isFolderMode, 1);
+    QVERIFY(Drop(w, UrlsOf({QUrl::fromLocalFile(Q(Join(w.in, "pack.Zip")))})));
+    QVERIFY(w.Find<QRadioButton>("IDC_RAD_SELECT_FILE")->isChecked());
+    QCOMPARE(w.dlg().isFileMode, 1);
+    QCOMPARE(input->text(), Q(Join(w.in, "pack.Zip")));
+    QCOMPARE(output->text(), Q(w.in));
+    QVERIFY(w.dlg().RequestFromControls().inputs.at(0).mode == InputMode::File);
 }
 
 void WindowInputTest::enterNeverRunsOrClosesOutsideThePushButtons()

@@ -61,7 +61,7 @@ private slots:
     void twentyThousandRowsFillNewestFirstAndFit();
     void fittedColumnsShowTheirWidestTextWhole();
     void firstSelectedRowIsTheTopmost();
-    void droppedInputIsOneFolderOrOneXmlFile();
+    void droppedInputIsOneFolderOrOneXmlOrZipFile();
     void barAndCounterOperations();
 };
 
@@ -271,13 +271,17 @@ void WindowPartsTest::firstSelectedRowIsTheTopmost()
     QCOMPARE(view.FirstSelectedRow(), -1);
 }
 
-void WindowPartsTest::droppedInputIsOneFolderOrOneXmlFile()
+void WindowPartsTest::droppedInputIsOneFolderOrOneXmlOrZipFile()
 {
     TempDir dir;
     WriteFile(dir / "a.xml", "<a/>");
     WriteFile(dir / "b.XML", "<b/>");
     WriteFile(dir / "c.txt", "c");
+    WriteFile(dir / "d.zip", "PK");
+    WriteFile(dir / "e.ZiP", "PK");
+    WriteFile(dir / "f.zip.txt", "f");
     MakeDir(dir / "sub.xml");
+    MakeDir(dir / "sub.zip");
     auto offer = [](const QList<QUrl>& urls) {
         QMimeData mime;
         mime.setUrls(urls);
@@ -290,6 +294,13 @@ void WindowPartsTest::droppedInputIsOneFolderOrOneXmlFile()
     QCOMPARE(file->path, Q(dir / "a.xml"));
     QVERIFY(!file->isFolder);
     QVERIFY(offer({local("b.XML")}).has_value());
+    // A ZIP file, its extension in any letter case, is a file like an XML file.
+    for (const char* name : {"d.zip", "e.ZiP"}) {
+        const auto zip = offer({local(name)});
+        QVERIFY(zip.has_value());
+        QCOMPARE(zip->path, Q(dir / name));
+        QVERIFY(!zip->isFolder);
+    }
 
     const auto folder = offer({QUrl::fromLocalFile(Q(dir.path() + "/"))});
     QVERIFY(folder.has_value());
@@ -297,8 +308,13 @@ void WindowPartsTest::droppedInputIsOneFolderOrOneXmlFile()
     QCOMPARE(folder->path, Q(dir.path()));
     const auto folderNamedXml = offer({local("sub.xml")});
     QVERIFY(folderNamedXml.has_value() && folderNamedXml->isFolder);
+    const auto folderNamedZip = offer({local("sub.zip")});
+    QVERIFY(folderNamedZip.has_value() && folderNamedZip->isFolder);
 
     QVERIFY(!offer({local("c.txt")}).has_value());
+    QVERIFY(!offer({local("f.zip.txt")}).has_value());
+    QVERIFY(!offer({local("missing.zip")}).has_value());
+    QVERIFY(!offer({local("a.xml"), local("d.zip")}).has_value());
     QVERIFY(!offer({local("missing.xml")}).has_value());
     QVERIFY(!offer({local("a.xml"), local("b.XML")}).has_value());
     QVERIFY(!offer({QUrl(QStringLiteral("https://example.com/a.xml"))}).has_value());

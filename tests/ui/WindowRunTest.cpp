@@ -1,9 +1,11 @@
 // Runs started from the window: the error list and its guidance (by mouse and by keyboard), the
-// completion message, the encoding chosen in the menu, the menu command that opens the last
-// run's output folder, refused input, a log that cannot be written, and a long run that keeps
-// the window painted without letting it be closed.
+// completion message, folder runs with and without subfolders and ZIP files, a ZIP file run, the
+// encoding chosen in the menu, the menu command that opens the last run's output folder, refused
+// input, a log that cannot be written, and a long run that keeps the window painted without
+// letting it be closed.
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,8 +16,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
+#include <string>
 
+#include "PackageGenerator.h"
 #include "diag/MessageCatalog.h"
+#include "forms/DataTbl.h"
 #include "ui/ErrorListView.h"
 #include "ui/UiTestSupport.h"
 
@@ -59,6 +64,37 @@ void PressRun(WindowFixture& w)
 void ClickList(ErrorListView* list, QPoint position, Qt::KeyboardModifiers modifiers = {})
 {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, position);
+}
+
+// The names in a folder, sorted.
+QStringList Listed(const std::string& folder)
+{
+    QStringList names;
+    for (const std::string& name : ListDir(folder)) {
+        names << Q(name);
+    }
+    names.sort();
+    return names;
+}
+
+// The CSV files a download's notifications give, sorted; its cover letter gives none.
+QStringList CsvFilesOf(const gen::GeneratedPackage& package)
+{
+    QStringList names;
+    for (const gen::PackagedXml& member : package.xml) {
+        if (member.documentElement != "DOC") {
+            const std::string file = member.path.substr(member.path.rfind('/') + 1);
+            names << Q(file.substr(0, file.rfind('.')) + ".csv");
+        }
+    }
+    names.sort();
+    return names;
+}
+
+// The folder a download's CSV files go into: its name without ".zip".
+std::string FolderOf(const gen::GeneratedPackage& package)
+{
+    return package.fileName.substr(0, package.fileName.size() - 4);
 }
 
 QPoint RowCenter(ErrorListView* list, int row)
@@ -112,6 +148,8 @@ private slots:
     void keyboardSelectionShowsGuidanceAsAClickDoes();
     void completedRunWithoutErrors();
     void fileRunFillsTheEmptyOutputBox();
+    void folderRunTakesSubfoldersAndZipFilesWhenChecked();
+    void zipFileRunFillsTheEmptyOutputBox();
     void menuChoosesTheEncodingOfTheNextRun();
     void menuOpensTheFolderTheLastRunWroteInto();
     void invalidInputShowsItsMessageAndClearsTheList();
@@ -333,6 +371,69 @@ void WindowRunTest::fileRunFillsTheEmptyOutputBox()
     QCOMPARE(w.Find<ErrorListView>("IDC_LIST_ERRORFILE")->model()->index(0, 1).data().toString(),
              QStringLiteral("選択したファイルと同名のファイルが存在します。"));
     QCOMPARE(bar->value(), bar->maximum());
+}
+
+void WindowRunTest::folderRunTakesSubfoldersAndZipFilesWhenChecked()
+{
+    WindowFixture w;
+    const DataTbl catalogue;
+    const gen::GeneratedPackage package = gen::MakeFlatDownload(catalogue, 7);
+    QVERIFY(static_cast<qsizetype>(package.xml.size()) > CsvFilesOf(package).size());  // a cover letter too
+    WriteFile(w.in + "/direct.xml", ValidNotification());
+    MakeDir(w.in + "/S");
+    WriteFile(w.in + "/S/deep.xml", ValidNotification("2"));
+    WriteFile(Join(w.in, package.fileName), package.bytes);
+    ChooseMode(w, true);
+    SetInput(w, w.in);
+    auto* box = w.Find<QCheckBox>("IDC_CHK_SUBFOLDERS_AND_ZIP");
+    auto* list = w.Find<ErrorListView>("IDC_LIST_ERRORFILE");
+
+    // Unchecked: the folder's own XML files only, as always.
+    ChooseOutput(w, w.out);
+    PressRun(w);
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    QCOMPARE(w.boxes.seen[0].text, QStringLiteral("処理が完了しました。"));
+    QCOMPARE(Listed(w.out), QStringList{QStringLiteral("direct.csv")});
+    QCOMPARE(w.Find<QLabel>("IDC_TXT_PROGRESS")->text(), QStringLiteral("(1/1)"));
+
+    // Checked: the subfolder's file below S/, the download's notifications below its own folder;
+    // its cover letter is passed over without a row.
+    w.boxes.seen.clear();
+    const std::string all = w.dir / "all";
+    MakeDir(all);
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->height() / 2, box->height() / 2));
+    QVERIFY(box->isChecked());
+    ChooseOutput(w, all);
+    PressRun(w);
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    QCOMPARE(w.boxes.seen[0].text, QStringLiteral("処理が完了しました。"));
+    QCOMPARE(list->model()->rowCount(), 0);
+    QStringList top = {QStringLiteral("direct.csv"), QStringLiteral("S"), Q(FolderOf(package))};
+    top.sort();
+    QCOMPARE(Listed(all), top);
+    QCOMPARE(Listed(Join(all, "S")), QStringList{QStringLiteral("deep.csv")});
+    QCOMPARE(Listed(Join(all, FolderOf(package))), CsvFilesOf(package));
+    QCOMPARE(Listed(w.out), QStringList{QStringLiteral("direct.csv")});
+}
+
+void WindowRunTest::zipFileRunFillsTheEmptyOutputBox()
+{
+    WindowFixture w;
+    const DataTbl catalogue;
+    const gen::GeneratedPackage package = gen::MakeFlatDownload(catalogue, 8);
+    const std::string zip = Join(w.in, package.fileName);
+    WriteFile(zip, package.bytes);
+    SetInput(w, zip);
+    QVERIFY(w.Find<QLineEdit>("IDC_EDT_PATH_OUTPUT")->text().isEmpty());
+    PressRun(w);
+
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    QCOMPARE(w.boxes.seen[0].text, QStringLiteral("処理が完了しました。"));
+    QCOMPARE(w.Find<ErrorListView>("IDC_LIST_ERRORFILE")->model()->rowCount(), 0);
+    // The box shows the folder holding the ZIP file; the CSV files went below it.
+    QCOMPARE(w.Find<QLineEdit>("IDC_EDT_PATH_OUTPUT")->text(), Q(w.in + kSeparator));
+    QCOMPARE(Listed(Join(w.in, FolderOf(package))), CsvFilesOf(package));
+    QVERIFY(!w.dlg().LastOutputFolder().isEmpty());
 }
 
 void WindowRunTest::menuChoosesTheEncodingOfTheNextRun()

@@ -1,6 +1,7 @@
 // The window as it opens: controls, texts, initial states, placement, tab order, menu, list.
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -51,6 +52,12 @@ void WindowStartTest::startState()
     QCOMPARE(w.dlg().isFileMode, 1);
     QCOMPARE(w.dlg().isFolderMode, 0);
     QVERIFY(w.dlg().IsFileMode());
+    // Subfolders and ZIP files are a folder mode's option: unchecked, and disabled in file mode.
+    auto* subfolders = w.Find<QCheckBox>("IDC_CHK_SUBFOLDERS_AND_ZIP");
+    QVERIFY(subfolders != nullptr);
+    QVERIFY(!subfolders->isChecked());
+    QVERIFY(!subfolders->isEnabled());
+    QVERIFY(!w.dlg().RequestFromControls().recursive);
 
     auto* input = w.Find<QLineEdit>("IDC_EDT_PATH_INPUT");
     auto* output = w.Find<QLineEdit>("IDC_EDT_PATH_OUTPUT");
@@ -113,6 +120,9 @@ void WindowStartTest::staticTexts()
 
     QCOMPARE(w.Find<QRadioButton>("IDC_RAD_SELECT_FILE")->text(), QStringLiteral("ファイル選択"));
     QCOMPARE(w.Find<QRadioButton>("IDC_RAD_SELECT_FOLDER")->text(), QStringLiteral("フォルダ選択"));
+    QCOMPARE(w.dlg().findChildren<QCheckBox*>().size(), 1);
+    QCOMPARE(w.Find<QCheckBox>("IDC_CHK_SUBFOLDERS_AND_ZIP")->text(),
+             QStringLiteral("サブフォルダとZIPファイルも変換する"));
     QCOMPARE(w.Find<QPushButton>("IDC_BTN_BROWSE_INPUT")->text(), QStringLiteral("参照"));
     QCOMPARE(w.Find<QPushButton>("IDC_BTN_BROWSE_OUTPUT")->text(), QStringLiteral("参照"));
     QCOMPARE(w.Find<QPushButton>("IDC_BTN_OUTPUT")->text(), QStringLiteral("CSV出力"));
@@ -149,6 +159,16 @@ void WindowStartTest::placementFollowsDialogUnits()
     QCOMPARE(folder->pos(), du.Rect(69, 17, 46, 14).topLeft());
     QVERIFY(file->width() >= du.X(46));
     QVERIFY(file->geometry().right() < folder->geometry().left());
+    // The check box: on the radio buttons' row, right of the mode's group, inside the window and
+    // clear of the version label above it.
+    auto* subfolders = w.Find<QCheckBox>("IDC_CHK_SUBFOLDERS_AND_ZIP");
+    QCOMPARE(subfolders->pos(), du.Rect(127, 17, 150, 14).topLeft());
+    QCOMPARE(subfolders->height(), du.Y(14));
+    QVERIFY(subfolders->width() >= du.X(150));
+    QVERIFY(subfolders->width() >= subfolders->sizeHint().width());
+    QVERIFY(du.Rect(8, 7, 111, 27).right() < subfolders->geometry().left());
+    QVERIFY(subfolders->geometry().right() < du.X(351));
+    QVERIFY(du.Rect(292, 4, 53, 8).bottom() < subfolders->geometry().top());
     auto* counter = w.Find<QLabel>("IDC_TXT_PROGRESS");
     QCOMPARE(counter->pos(), du.Rect(285, 81, 57, 8).topLeft());
 
@@ -161,9 +181,9 @@ void WindowStartTest::tabOrderSkipsRadioButtonsAndDisabledButtons()
 {
     WindowFixture w;
     QVERIFY(QTest::qWaitForWindowActive(&w.dlg()));
-    auto tabCycle = [&] {
+    auto tabCycle = [&](int count = 9) {
         QStringList names;
-        for (int i = 0; i < 9; ++i) {
+        for (int i = 0; i < count; ++i) {
             names << QApplication::focusWidget()->objectName();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
@@ -178,6 +198,16 @@ void WindowStartTest::tabOrderSkipsRadioButtonsAndDisabledButtons()
     QCOMPARE(tabCycle(), (QStringList{"IDC_EDT_PATH_INPUT", "IDC_BTN_BROWSE_INPUT", "IDC_EDT_PATH_OUTPUT",
                                       "IDC_BTN_BROWSE_OUTPUT", "IDC_BTN_OUTPUT", "IDC_BTN_EXIT", "IDC_LIST_ERRORFILE",
                                       "IDC_EDT_GUIDANCE", "IDC_EDT_PATH_INPUT"}));
+
+    // In folder mode the check box, enabled, is the stop before the input box; the clicked radio
+    // button is still none.
+    QTest::mouseClick(w.Find<QRadioButton>("IDC_RAD_SELECT_FOLDER"), Qt::LeftButton);
+    w.Find<QLineEdit>("IDC_EDT_PATH_INPUT")->setText(QStringLiteral("x"));
+    w.Find<QLineEdit>("IDC_EDT_PATH_INPUT")->setFocus();
+    QCOMPARE(tabCycle(11),
+             (QStringList{"IDC_EDT_PATH_INPUT", "IDC_BTN_BROWSE_INPUT", "IDC_EDT_PATH_OUTPUT", "IDC_BTN_BROWSE_OUTPUT",
+                          "IDC_BTN_OUTPUT", "IDC_BTN_EXIT", "IDC_LIST_ERRORFILE", "IDC_EDT_GUIDANCE",
+                          "IDC_CHK_SUBFOLDERS_AND_ZIP", "IDC_EDT_PATH_INPUT", "IDC_BTN_BROWSE_INPUT"}));
 }
 
 void WindowStartTest::encodingMenu()

@@ -13,8 +13,11 @@ namespace tenvor::gen {
 namespace {
 
 // Every entry gets the same time (2026-01-05 09:30 UTC), so that an archive's bytes depend on
-// its contents only.
+// its contents only. Written as the MS-DOS date and time the headers hold: libzip would turn a
+// time_t into local time, and the bytes would then depend on the machine's time zone.
 constexpr std::time_t kEntryTime = 1767605400;
+constexpr zip_uint16_t kEntryDosTime = 9 << 11 | 30 << 5;                // 09:30:00
+constexpr zip_uint16_t kEntryDosDate = (2026 - 1980) << 9 | 1 << 5 | 5;  // 2026-01-05
 
 [[noreturn]] void Fail(const std::string& what, zip_error_t* error)
 {
@@ -146,7 +149,7 @@ void ZipBuilder::Added(long long index, std::string_view name)
     if (index < 0) {
         Fail("adding " + std::string(name), zip_get_error(archive_));
     }
-    zip_file_set_mtime(archive_, static_cast<zip_uint64_t>(index), kEntryTime, 0);
+    zip_file_set_dostime(archive_, static_cast<zip_uint64_t>(index), kEntryDosTime, kEntryDosDate, 0);
 }
 
 void ZipBuilder::Add(std::string_view name, std::string bytes, Method method, Names names)

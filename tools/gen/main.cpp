@@ -3,7 +3,7 @@
 //                     [--fail-percent P] [--sjis-percent P] [--min-bytes N] [--max-bytes N]
 //   tenvor-gen one --form ID --out FILE [--persons N] [--encoding utf8|sjis] [--seed S]
 //                  [--bytes N] [--fault NAME] [--expected-csv FILE]
-//   tenvor-gen examples --out DIR
+//   tenvor-gen examples --out DIR      (also DIR/downloads/公文書(002).zip, a flat download)
 //   tenvor-gen package --shape NAME --out FILE [--seed S] [--count N]
 //     NAME: flat, return, bulk, cp932 (downloads as users get them), many (N notifications,
 //     for benchmarks), or a hostile package:
@@ -11,6 +11,7 @@
 //     truncated, broken-directory, crc, duplicates, not-a-zip, overlapping
 
 #include <CLI/CLI.hpp>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -21,9 +22,15 @@
 
 namespace {
 
+// Paths are UTF-8 on every system (on Windows a narrow path would be read in the ANSI code page).
+std::filesystem::path NativePath(const std::string& path)
+{
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
 void WriteBytes(const std::string& path, const std::string& bytes)
 {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    std::ofstream file(NativePath(path), std::ios::binary | std::ios::trunc);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!file) {
         throw std::runtime_error("cannot write " + path);
@@ -170,6 +177,13 @@ int main(int argc, char** argv)
             for (const auto& file : tenvor::gen::GenerateExamples(catalogue, out)) {
                 std::cout << file.name << (file.convertible ? "" : "\t(fails on purpose)") << "\n";
             }
+            // A download as users get it, in a subfolder, so that a folder run of the examples
+            // without -r leaves it alone: a cover letter, two notifications, their stylesheets.
+            const std::string downloads = out + "/downloads";
+            std::filesystem::create_directories(NativePath(downloads));
+            const tenvor::gen::GeneratedPackage download = tenvor::gen::MakeFlatDownload(catalogue, 20260201);
+            WriteBytes(downloads + "/" + download.fileName, download.bytes);
+            std::cout << "downloads/" << download.fileName << "\n";
         }
     } catch (const std::exception& error) {
         std::cerr << "tenvor-gen: " << error.what() << "\n";

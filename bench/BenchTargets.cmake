@@ -21,7 +21,8 @@ if(TENVOR_BUILD_GUI AND TARGET tenvor_window)
   target_compile_features(tenvor-bench-window PRIVATE cxx_std_20)
 endif()
 
-# A ZIP package listed and read as a run would (bench/package.sh compares it with unzip -p).
+# A ZIP package listed and read as a run would, without converting (bench/package.sh --walker
+# measures it beside the conversion).
 if(TARGET tenvor_core)
   add_executable(tenvor-bench-package ${CMAKE_CURRENT_LIST_DIR}/package_walk.cpp)
   target_link_libraries(tenvor-bench-package PRIVATE tenvor_core)

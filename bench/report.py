@@ -8,6 +8,11 @@ installed) and the summary between the markers of the README. Standard library o
     bench/report.py --results results.tsv --cases cases.tsv --out docs/benchmarks.md ...
 
 bench/run.sh calls it with every option; `bench/report.py --help` lists them.
+
+    bench/report.py summary --results results.tsv --ratio 'CASE:OP/OP+OP<=1.1' --rss 'CASE:OP<64'
+
+prints the medians and spreads of every command of a results file in the same columns, and the
+ratios (taken within each round) and peak memory against their targets (bench/package.sh).
 """
 
 import argparse
@@ -728,7 +733,97 @@ def counts(text):
     return [int(v) for v in text.split()]
 
 
+# ---- The short summary of other benchmarks (bench/package.sh) --------------------------------
+
+
+@dataclass(frozen=True)
+class RatioTarget:
+    """A ratio taken within each round of one case: op / (op + op ...), held against a limit."""
+
+    case: str
+    numerator: str
+    denominator: tuple
+    limit: float
+
+    @property
+    def label(self):
+        below = " + ".join(self.denominator)
+        return f"{self.case}: {self.numerator} / {f'({below})' if len(self.denominator) > 1 else below}"
+
+
+def parse_ratio_target(text):
+    """'CASE:OP/OP+OP<=LIMIT' as a RatioTarget."""
+    found = re.fullmatch(r"([^:]+):([\w-]+)/([\w+-]+)<=([0-9.]+)", text.replace(" ", ""))
+    if not found:
+        raise argparse.ArgumentTypeError(f"not CASE:OP/OP+OP<=LIMIT: {text}")
+    case, numerator, denominator, limit = found.groups()
+    return RatioTarget(case, numerator, tuple(denominator.split("+")), float(limit))
+
+
+def target_ratios(measurements, target, time=lambda m: m.wall):
+    """The target's ratio in each measured round that has all its commands (wall time by default)."""
+    rounds = {}
+    for m in measurements:
+        if m.measured and m.case == target.case:
+            rounds.setdefault(m.round_label, {})[m.op] = time(m)
+    values = (_quotient(walls.get(target.numerator), *(walls.get(op) for op in target.denominator))
+              for walls in rounds.values())
+    return [v for v in values if v is not None]
+
+
+def summary_lines(measurements, ratio_targets, rss_targets):
+    """Every command's median and spread, then the ratios and peak memory against their targets."""
+    stats = command_stats(measurements)
+    lines = ["| Case | Command | Runs | Median s | Min–max s | Spread | CPU median s | Peak RSS MiB | Other cores |",
+             "|---|---|---:|---:|---:|---:|---:|---:|---:|"]
+    for (case, op), s in stats.items():
+        lines.append(f"| {case} | {op} | {s.runs} | {s.median:.3f} | {s.low:.3f}–{s.high:.3f} | {s.spread:.0f}% | "
+                     f"{s.cpu_median:.3f} | {mib(s.rss_max):.1f} | {s.other_median:.2f} |")
+    lines += ["", "| Target | Median | Min–max | Limit | |", "|---|---:|---:|---:|---|"]
+    for target in ratio_targets:
+        # Processor time (user + system) as well: other processes disturb it far less.
+        for kind, values in (("wall", target_ratios(measurements, target)),
+                             ("processor", target_ratios(measurements, target, lambda m: m.cpu))):
+            middle = median(values) if values else None
+            span = f"{min(values):.3f}–{max(values):.3f}" if values else "–"
+            lines.append(f"| {target.label}, {kind} time per round | {fmt(middle, '.3f')} | {span} | "
+                         f"≤ {target.limit:g} | {mark(middle, target.limit)} |")
+    for case, op, limit_mib in rss_targets:
+        peaks = [m.peak_rss_kib for m in measurements if m.measured and m.case == case and m.op == op]
+        largest = mib(max(peaks)) if peaks else None
+        span = f"{mib(min(peaks)):.1f}–{largest:.1f}" if peaks else "–"
+        met = "not measured" if largest is None else "met" if largest < limit_mib else "**not met**"
+        lines.append(f"| {case}: {op}, peak RSS in MiB (largest run) | {fmt(largest, '.1f')} | {span} | "
+                     f"< {limit_mib:g} | {met} |")
+    return lines
+
+
+def parse_rss_target(text):
+    """'CASE:OP<MIB' as (case, op, MiB)."""
+    found = re.fullmatch(r"([^:]+):([\w-]+)<([0-9.]+)", text.replace(" ", ""))
+    if not found:
+        raise argparse.ArgumentTypeError(f"not CASE:OP<MIB: {text}")
+    return found.group(1), found.group(2), float(found.group(3))
+
+
+def summary_main(argv):
+    parser = argparse.ArgumentParser(prog="report.py summary",
+                                     description="Medians, spreads and targets of a results file (bench/package.sh).")
+    parser.add_argument("--results", required=True, type=Path, help="one row per timed command (TSV)")
+    parser.add_argument("--ratio", type=parse_ratio_target, action="append", default=[],
+                        help="CASE:OP/OP+OP<=LIMIT, a ratio taken within each round")
+    parser.add_argument("--rss", type=parse_rss_target, action="append", default=[], help="CASE:OP<MIB")
+    args = parser.parse_args(argv)
+    with open(args.results, encoding="utf-8") as file:
+        measurements = parse_measurements(file)
+    print("\n".join(summary_lines(measurements, args.ratio, args.rss)))
+    return 0
+
+
 def main(argv=None):
+    argv = sys.argv[1:] if argv is None else argv
+    if argv[:1] == ["summary"]:
+        return summary_main(argv[1:])
     parser = argparse.ArgumentParser(description="The benchmark's report from bench/run.sh's measurements.")
     add = parser.add_argument
     add("--results", required=True, type=Path, help="the measurements: one row per timed command (TSV)")

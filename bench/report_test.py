@@ -84,6 +84,20 @@ class Ratios(unittest.TestCase):
         self.assertAlmostEqual(ratios[("c", "cpu shm/P")].median, 3.0)
         self.assertEqual(ratios[("c", "shm/P")].runs, 2)
 
+    def test_a_target_ratio_sums_its_denominator_within_each_round_without_warm_up(self):
+        target = report.parse_ratio_target("zip-10: conv / unzip + xmllint <= 1.1")
+        self.assertEqual(target, report.RatioTarget("zip-10", "conv", ("unzip", "xmllint"), 1.1))
+        lines = [
+            row("zip-10", "conv", "w1", 9.0), row("zip-10", "unzip", "w1", 1.0), row("zip-10", "xmllint", "w1", 1.0),
+            row("zip-10", "conv", "1", 3.0), row("zip-10", "unzip", "1", 1.0), row("zip-10", "xmllint", "1", 2.0),
+            row("zip-10", "conv", "2", 1.0), row("zip-10", "unzip", "2", 0.5), row("zip-10", "xmllint", "2", 0.5),
+            row("zip-10", "conv", "3", 1.0), row("zip-10", "unzip", "3", 0.5),  # no xmllint: left out
+            row("other", "conv", "1", 5.0), row("other", "unzip", "1", 1.0), row("other", "xmllint", "1", 1.0),
+        ]
+        self.assertEqual(report.target_ratios(report.parse_measurements(lines), target), [1.0, 1.0])
+        with self.assertRaises(Exception):
+            report.parse_ratio_target("zip-10: conv / unzip")
+
 
 class Summary(unittest.TestCase):
     def test_only_the_lines_between_the_markers_are_replaced(self):

@@ -85,7 +85,7 @@ ExitStatus RunConvert(const ConvertOptions& options)
     for (std::size_t i = count; i-- > 0;) {
         const StErrorInfo& record = summary.errors[i];
         report += std::to_string(count - i) + "\t" + std::string(ErrorText(record.errorKind)) + "\t" +
-                  OneLineText(record.filePath) + "\n";
+                  OneLineText(record.filePath) + "\t" + OneLineText(record.reason) + "\n";
     }
     if (summary.completion) {
         report += summary.completion->text;

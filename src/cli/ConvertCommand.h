@@ -24,7 +24,8 @@ struct ConvertOptions {
 // sjis, shift_jis, shift-jis, cp932, ms932 and windows-31j; UTF-8 for utf8 and utf-8.
 std::optional<OutputEncoding> EncodingNamed(const std::string& name);
 
-// One run. On standard output: the failed files, newest first, and the completion message. On
+// One run. On standard output: the failed files, newest first (number, error text, path and
+// reason, tab-separated), and the completion message. On
 // standard error: the messages, and after a completed run the line
 // "N converted, M skipped (CSV exists), K failed", followed by ", D other documents" when
 // documents that are not notifications were passed over.

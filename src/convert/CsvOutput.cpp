@@ -4,6 +4,7 @@
 
 #include "convert/CsvRendering.h"
 #include "diag/ErrorRecorder.h"
+#include "diag/FailureReasons.h"
 #include "diag/LogFile.h"
 #include "diag/MessageBoxes.h"
 #include "diag/MessageCatalog.h"
@@ -53,7 +54,8 @@ RunStep CsvOutput::CheckExitstCsvFile(std::vector<XmlInput>& vecXmlFilePaths)
             continue;
         }
         exists[i] = true;
-        if (errors_.RecordExistingOutput(vecXmlFilePaths[i].path) == RunStep::Stop) {
+        if (errors_.RecordExistingOutput(vecXmlFilePaths[i].path, GetCsvFilePath(vecXmlFilePaths[i])) ==
+            RunStep::Stop) {
             return RunStep::Stop;
         }
     }
@@ -93,16 +95,22 @@ RunStep CsvOutput::OutPutToCsv(const XmlInput& input, StXmlInfo& stXmlInfo)
         folderDecided_ = true;
         observer_.OutputFolderDecided(input.outputRoot);
     } else if (!IsDirectory(input.outputRoot)) {
-        return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo);
+        return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo,
+                                    OutputFolderMissingReason(input.outputRoot));
     }
-    if (!input.subfolders.empty() && !CreateFolderChain(input.outputRoot, input.subfolders)) {
-        return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo);
+    if (!input.subfolders.empty()) {
+        const FolderChainResult folders = CreateFolderChain(input.outputRoot, input.subfolders);
+        if (!folders.ok) {
+            return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo,
+                                        FolderNotCreatedReason(folders.failedFolder, folders.systemText));
+        }
     }
     const std::string csvPath = GetCsvFilePath(input);
 
     NewFile file;
     if (!file.Open(csvPath)) {
-        return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo);
+        return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo,
+                                    CsvNotCreatedReason(csvPath, file.ErrorText()));
     }
     if (!WriteToFile(file, stXmlInfo)) {
         file.Abort();
@@ -113,9 +121,10 @@ RunStep CsvOutput::OutPutToCsv(const XmlInput& input, StXmlInfo& stXmlInfo)
             return RunStep::GoOn;
         case NewFile::Publish::AlreadyExists:
             // Created after the check, or by another input of this run with the same base name.
-            return errors_.ErrorHandler(ErrorKind::SameFile, csXMLFilePath, &stXmlInfo);
+            return errors_.ErrorHandler(ErrorKind::SameFile, csXMLFilePath, &stXmlInfo, ExistingCsvReason(csvPath));
         case NewFile::Publish::Refused:
-            return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo);
+            return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo,
+                                        CsvNotCreatedReason(csvPath, file.ErrorText()));
         case NewFile::Publish::WriteFailed:
             break;
     }

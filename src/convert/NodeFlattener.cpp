@@ -16,12 +16,28 @@ std::string NodeFlattener::FieldValue(XmlNode field)
     return field.InnerMarkup();
 }
 
-std::optional<std::vector<std::string>> NodeFlattener::NodeListToCString(XmlNode nodeList, int iDataType,
-                                                                         const FormEntry& form,
-                                                                         ProgressBar* fileModeProgress) const
+namespace {
+
+// A node among the fields that is no element.
+FieldMismatch NonElementMismatch(XmlNode node)
+{
+    if (node.IsComment()) {
+        return {FieldProblem::Comment, {}};
+    }
+    if (node.IsProcessingInstruction()) {
+        return {FieldProblem::ProcessingInstruction, {}};
+    }
+    return {FieldProblem::Text, {}};
+}
+
+}  // namespace
+
+Expected<std::vector<std::string>, FieldMismatch> NodeFlattener::NodeListToCString(XmlNode nodeList, int iDataType,
+                                                                                   const FormEntry& form,
+                                                                                   ProgressBar* fileModeProgress) const
 {
     if (iDataType != kCommonList && iDataType != kInsuredList) {
-        return std::nullopt;
+        return Unexpected{FieldMismatch{}};
     }
     const FieldIndex& fields = *form.lists[static_cast<std::size_t>(iDataType)];
     const int definitionCount = fields.Size();
@@ -41,13 +57,16 @@ std::optional<std::vector<std::string>> NodeFlattener::NodeListToCString(XmlNode
         }
         const int position = fields.Find(name);
         if (position < 0) {
-            return std::nullopt;
+            if (!node.IsElement()) {
+                return Unexpected{NonElementMismatch(node)};
+            }
+            return Unexpected{FieldMismatch{FieldProblem::UndefinedElement, std::string(name)}};
         }
         // Every definition matches exactly one element: a repeated field fails the piece, so that
         // a missing field can never hide behind it.
         const auto slot = static_cast<std::size_t>(position);
         if (matched[slot]) {
-            return std::nullopt;
+            return Unexpected{FieldMismatch{FieldProblem::RepeatedElement, std::string(name)}};
         }
         matched[slot] = true;
         values[slot] = FieldValue(node);
@@ -57,7 +76,11 @@ std::optional<std::vector<std::string>> NodeFlattener::NodeListToCString(XmlNode
         }
     }
     if (matchCount != definitionCount) {
-        return std::nullopt;
+        for (std::size_t slot = 0; slot < matched.size(); ++slot) {
+            if (!matched[slot]) {
+                return Unexpected{FieldMismatch{FieldProblem::MissingElement, fields.Names()[slot]}};
+            }
+        }
     }
     return values;
 }

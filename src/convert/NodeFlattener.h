@@ -9,21 +9,30 @@
 #include <vector>
 
 #include "convert/XmlDocument.h"
+#include "diag/FailureReasons.h"
 #include "forms/FormLookup.h"
+#include "shared/Expected.h"
 
 namespace tenvor {
 
 class ProgressBar;
+
+// What did not match a definition list: the problem and the element's (or definition's) name.
+struct FieldMismatch {
+    FieldProblem problem = FieldProblem::UndefinedElement;
+    std::string name;
+};
 
 class NodeFlattener {
 public:
     // nodeList is the element whose children are flattened; iDataType 0 reads them against the
     // form's common list, 1 against its insured list. fileModeProgress is the bar while file
     // mode is on (it advances per matched field of the common part or of a single-record form),
-    // nullptr otherwise. Returns the values in the list's order, or nothing when the children do
+    // nullptr otherwise. Returns the values in the list's order, or the first thing that does
     // not match the list.
-    std::optional<std::vector<std::string>> NodeListToCString(XmlNode nodeList, int iDataType, const FormEntry& form,
-                                                              ProgressBar* fileModeProgress) const;
+    Expected<std::vector<std::string>, FieldMismatch> NodeListToCString(XmlNode nodeList, int iDataType,
+                                                                        const FormEntry& form,
+                                                                        ProgressBar* fileModeProgress) const;
 
     // The value of one field element: empty without content, its character data when it holds
     // only text (or starts with a CDATA section), its inner markup when it holds elements.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "diag/FailureReasons.h"
 #include "forms/FormLookup.h"
 #include "state/ProgressBar.h"
 
@@ -11,17 +12,17 @@ namespace tenvor {
 namespace {
 
 // The failure a load status means, or nothing when the document was loaded.
-std::optional<LoadFailure> FailureOf(XmlDocument::LoadStatus status)
+std::optional<LoadFailure> FailureOf(XmlDocument::LoadStatus status, const XmlDocument& document)
 {
     switch (status) {
         case XmlDocument::LoadStatus::Ok:
             return std::nullopt;
         case XmlDocument::LoadStatus::NotWellFormed:
-            return LoadFailure{ErrorKind::FormatNotSupported};
+            return LoadFailure{ErrorKind::FormatNotSupported, false, document.Problem()};
         case XmlDocument::LoadStatus::Unreadable:
-            return LoadFailure{ErrorKind::FileMissing};
+            return LoadFailure{ErrorKind::FileMissing, false, document.Problem()};
     }
-    return LoadFailure{ErrorKind::FormatNotSupported};
+    return LoadFailure{ErrorKind::FormatNotSupported, false, document.Problem()};
 }
 
 }  // namespace
@@ -37,7 +38,7 @@ bool IsFormIdShaped(std::string_view name)
 LoadResult NotificationLoader::Load(const std::string& csXMLFilePath, ProgressBar* fileModeProgress) const
 {
     XmlDocument document;
-    if (const std::optional<LoadFailure> failure = FailureOf(document.Load(csXMLFilePath))) {
+    if (const std::optional<LoadFailure> failure = FailureOf(document.Load(csXMLFilePath), document)) {
         return Unexpected{*failure};
     }
     return ReadDocument(document, fileModeProgress);
@@ -46,7 +47,7 @@ LoadResult NotificationLoader::Load(const std::string& csXMLFilePath, ProgressBa
 LoadResult NotificationLoader::LoadFromMemory(std::string_view bytes) const
 {
     XmlDocument document;
-    if (const std::optional<LoadFailure> failure = FailureOf(document.LoadFromMemory(bytes))) {
+    if (const std::optional<LoadFailure> failure = FailureOf(document.LoadFromMemory(bytes), document)) {
         return Unexpected{*failure};
     }
     return ReadDocument(document, nullptr);
@@ -63,11 +64,17 @@ LoadResult NotificationLoader::ReadDocument(const XmlDocument& document, Progres
     }
     const FormEntry* form = forms_.Find(stXmlInfo.styleNum);
     if (form == nullptr) {
-        return Unexpected{LoadFailure{ErrorKind::FormatNotSupported, !IsFormIdShaped(stXmlInfo.styleNum)}};
+        return Unexpected{LoadFailure{ErrorKind::FormatNotSupported, !IsFormIdShaped(stXmlInfo.styleNum),
+                                      UnsupportedFormReason(stXmlInfo.styleNum)}};
     }
-    if (!GetCommonData(root, *form, stXmlInfo, fileModeProgress) ||
-        !GetInsuredData(root, *form, stXmlInfo, fileModeProgress) || stXmlInfo.insuredData.empty()) {
-        return Unexpected{LoadFailure{ErrorKind::FormatNotSupported}};
+    if (std::optional<std::string> mismatch = GetCommonData(root, *form, stXmlInfo, fileModeProgress)) {
+        return Unexpected{LoadFailure{ErrorKind::FormatNotSupported, false, std::move(*mismatch)}};
+    }
+    if (std::optional<std::string> mismatch = GetInsuredData(root, *form, stXmlInfo, fileModeProgress)) {
+        return Unexpected{LoadFailure{ErrorKind::FormatNotSupported, false, std::move(*mismatch)}};
+    }
+    if (stXmlInfo.insuredData.empty()) {
+        return Unexpected{LoadFailure{ErrorKind::FormatNotSupported, false, NoPersonRecordReason(form->id)}};
     }
     return stXmlInfo;
 }
@@ -77,36 +84,47 @@ bool NotificationLoader::ChkStyleNum(std::string_view csStyleNum) const
     return forms_.Find(csStyleNum) != nullptr;
 }
 
-bool NotificationLoader::GetCommonData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo,
-                                       ProgressBar* fileModeProgress) const
+namespace {
+
+std::string MismatchReason(const FieldMismatch& mismatch, const FormEntry& form, FieldPlace place)
+{
+    return FieldProblemReason(mismatch.problem, form.id, mismatch.name, place);
+}
+
+}  // namespace
+
+std::optional<std::string> NotificationLoader::GetCommonData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo,
+                                                             ProgressBar* fileModeProgress) const
 {
     if (form.singleRecord) {
-        return true;  // the document element is the one record: no common part
+        return std::nullopt;  // the document element is the one record: no common part
     }
     auto values = flattener_.NodeListToCString(root, kCommonList, form, fileModeProgress);
     if (!values) {
-        return false;
+        return MismatchReason(values.error(), form, {FieldPlace::Part::Common});
     }
     stXmlInfo.commonData = std::move(*values);
-    return true;
+    return std::nullopt;
 }
 
-bool NotificationLoader::GetInsuredData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo,
-                                        ProgressBar* fileModeProgress) const
+std::optional<std::string> NotificationLoader::GetInsuredData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo,
+                                                              ProgressBar* fileModeProgress) const
 {
     if (form.singleRecord) {
         auto values = flattener_.NodeListToCString(root, kInsuredList, form, fileModeProgress);
         if (!values) {
-            return false;
+            return MismatchReason(values.error(), form, {FieldPlace::Part::SingleRecord});
         }
         stXmlInfo.insuredData.push_back(std::move(*values));
-        return true;
+        return std::nullopt;
     }
-    bool matches = true;
-    root.ForEachDescendant(kInsuredElementName, [&](XmlNode person) {
-        auto values = flattener_.NodeListToCString(person, kInsuredList, form, fileModeProgress);
+    std::optional<std::string> mismatch;
+    int person = 0;
+    root.ForEachDescendant(kInsuredElementName, [&](XmlNode record) {
+        ++person;
+        auto values = flattener_.NodeListToCString(record, kInsuredList, form, fileModeProgress);
         if (!values) {
-            matches = false;
+            mismatch = MismatchReason(values.error(), form, {FieldPlace::Part::Person, person});
             return false;  // the later records are not read
         }
         stXmlInfo.insuredData.push_back(std::move(*values));
@@ -115,7 +133,7 @@ bool NotificationLoader::GetInsuredData(XmlNode root, const FormEntry& form, StX
         }
         return true;
     });
-    return matches;
+    return mismatch;
 }
 
 }  // namespace tenvor

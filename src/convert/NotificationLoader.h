@@ -4,6 +4,7 @@
 // threads may read with one loader.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,7 @@ struct LoadFailure {
     // A well-formed document whose document element is not shaped like a form id ("N" and seven
     // digits): another kind of document, such as the cover letter of a download.
     bool otherDocument = false;
+    std::string reason;  // one line of Japanese: what is wrong and where
 
     bool operator==(const LoadFailure&) const = default;
 };
@@ -50,10 +52,12 @@ public:
 
 private:
     LoadResult ReadDocument(const XmlDocument& document, ProgressBar* fileModeProgress) const;
-    // The common part's values into the record; false when they do not match the form.
-    bool GetCommonData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo, ProgressBar* fileModeProgress) const;
-    // Every person record's values into the record; false when one does not match the form.
-    bool GetInsuredData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo, ProgressBar* fileModeProgress) const;
+    // The common part's values into the record; the reason when they do not match the form.
+    std::optional<std::string> GetCommonData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo,
+                                             ProgressBar* fileModeProgress) const;
+    // Every person record's values into the record; the reason when one does not match the form.
+    std::optional<std::string> GetInsuredData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo,
+                                              ProgressBar* fileModeProgress) const;
 
     const FormLookup& forms_;
     NodeFlattener flattener_;

@@ -20,7 +20,7 @@ RunStep NotificationReader::RecordOutcome(LoadResult loaded, std::string csXMLFi
         stXmlInfo = std::move(loaded).value();
         return RunStep::GoOn;
     }
-    return errors_.ErrorHandler(loaded.error().kind, std::move(csXMLFilePath), &stXmlInfo);
+    return errors_.ErrorHandler(loaded.error().kind, std::move(csXMLFilePath), &stXmlInfo, loaded.error().reason);
 }
 
 }  // namespace tenvor

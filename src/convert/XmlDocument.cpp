@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "diag/FailureReasons.h"
 #include "platform/InputFile.h"
 #include "platform/TextCodec.h"
 
@@ -168,6 +169,16 @@ bool XmlNode::IsElement() const
 bool XmlNode::IsCData() const
 {
     return node_->type == XML_CDATA_SECTION_NODE;
+}
+
+bool XmlNode::IsComment() const
+{
+    return node_->type == XML_COMMENT_NODE;
+}
+
+bool XmlNode::IsProcessingInstruction() const
+{
+    return node_->type == XML_PI_NODE;
 }
 
 std::string_view XmlNode::ElementName(std::string& scratch) const
@@ -369,11 +380,33 @@ private:
 
 // Takes the parser's result: a well-formed document with a document element whose entity
 // references are acceptable becomes the document, without its insignificant white space.
-XmlDocument::LoadStatus Finish(const xmlParserCtxt& context, XmlDocument::Owned doc, XmlDocument::Owned& target)
+// The parser's first complaint: where it is and what it says, on one line.
+std::string ParserProblem(const xmlParserCtxt& context)
+{
+    const xmlError& error = context.lastError;
+    std::string message = error.message != nullptr ? error.message : "";
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
+        message.pop_back();
+    }
+    for (char& c : message) {
+        if (c == '\n' || c == '\r' || c == '\t') {
+            c = ' ';
+        }
+    }
+    return NotWellFormedReason(error.line, error.int2, message);
+}
+
+XmlDocument::LoadStatus Finish(const xmlParserCtxt& context, XmlDocument::Owned doc, XmlDocument::Owned& target,
+                               std::string& problem)
 {
     const bool wellFormed = doc && context.wellFormed != 0 && context.nsWellFormed != 0;
     xmlNode* root = wellFormed ? xmlDocGetRootElement(doc.get()) : nullptr;
-    if (root == nullptr || !EntityReferenceCheck(doc.get()).Acceptable(root)) {
+    if (root == nullptr) {
+        problem = ParserProblem(context);
+        return XmlDocument::LoadStatus::NotWellFormed;
+    }
+    if (!EntityReferenceCheck(doc.get()).Acceptable(root)) {
+        problem = EntityReason();
         return XmlDocument::LoadStatus::NotWellFormed;
     }
     StripBlankText(root);
@@ -388,11 +421,14 @@ XmlDocument::LoadStatus XmlDocument::Load(const std::string& path)
     InitializeLibrary();
     SilenceThisThread();
     doc_.reset();
+    problem_.clear();
     FileSource source;
     if (!source.file.Open(path)) {
+        problem_ = ReadFailureReason(source.file.OpenFailure());
         return LoadStatus::Unreadable;
     }
     if (source.file.Size() > kMaxNotificationBytes) {
+        problem_ = TooLargeReason(source.file.Size(), kMaxNotificationBytes);
         return LoadStatus::NotWellFormed;
     }
     const XmlParser context{xmlNewParserCtxt()};
@@ -401,9 +437,10 @@ XmlDocument::LoadStatus XmlDocument::Load(const std::string& path)
     }
     Owned doc{xmlCtxtReadIO(context.get(), ReadCallback, nullptr, &source, nullptr, nullptr, kParseOptions)};
     if (source.error != 0) {
+        problem_ = ReadFailureReason(SystemErrorText(source.error));
         return LoadStatus::Unreadable;
     }
-    return Finish(*context, std::move(doc), doc_);
+    return Finish(*context, std::move(doc), doc_, problem_);
 }
 
 XmlDocument::LoadStatus XmlDocument::LoadFromMemory(std::string_view bytes)
@@ -411,7 +448,9 @@ XmlDocument::LoadStatus XmlDocument::LoadFromMemory(std::string_view bytes)
     InitializeLibrary();
     SilenceThisThread();
     doc_.reset();
+    problem_.clear();
     if (bytes.size() > static_cast<std::size_t>(kMaxNotificationBytes)) {
+        problem_ = TooLargeReason(static_cast<std::int64_t>(bytes.size()), kMaxNotificationBytes);
         return LoadStatus::NotWellFormed;
     }
     const XmlParser context{xmlNewParserCtxt()};
@@ -420,7 +459,7 @@ XmlDocument::LoadStatus XmlDocument::LoadFromMemory(std::string_view bytes)
     }
     Owned doc{xmlCtxtReadMemory(context.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,
                                 kParseOptions)};
-    return Finish(*context, std::move(doc), doc_);
+    return Finish(*context, std::move(doc), doc_, problem_);
 }
 
 XmlNode XmlDocument::Root() const

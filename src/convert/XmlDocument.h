@@ -21,6 +21,8 @@ public:
     explicit operator bool() const { return node_ != nullptr; }
     bool IsElement() const;
     bool IsCData() const;
+    bool IsComment() const;
+    bool IsProcessingInstruction() const;
 
     // The element's name as written, a namespace prefix included ("p:name"); empty for every
     // node that is not an element, so that such a node never matches a field name.
@@ -71,11 +73,14 @@ public:
     // memory runs out.
     LoadStatus Load(const std::string& path);
     LoadStatus LoadFromMemory(std::string_view bytes);
+    // After a failed load: why, as the error record's reason.
+    const std::string& Problem() const { return problem_; }
 
     XmlNode Root() const;
 
 private:
     Owned doc_;
+    std::string problem_;
 };
 
 template <typename Fn>

@@ -1,5 +1,6 @@
 #include "diag/ErrorRecorder.h"
 
+#include "diag/FailureReasons.h"
 #include "diag/LogFile.h"
 #include "diag/MessageBoxes.h"
 #include "diag/MessageCatalog.h"
@@ -17,9 +18,9 @@ void ErrorRecorder::ResetForRun(ProgressBar* fileModeBar)
     errorInfoList.clear();
 }
 
-RunStep ErrorRecorder::Append(ErrorKind iErrorKind, const std::string& csFilePath)
+RunStep ErrorRecorder::Append(ErrorKind iErrorKind, const std::string& csFilePath, std::string reason)
 {
-    errorInfo = StErrorInfo{iErrorKind, csFilePath};
+    errorInfo = StErrorInfo{iErrorKind, csFilePath, std::move(reason)};
     errorInfoList.push_back(errorInfo);
     // The record stands even when the log cannot take it.
     const int logged = log_.OutputLogFile(ToInt(iErrorKind), csFilePath);
@@ -27,7 +28,8 @@ RunStep ErrorRecorder::Append(ErrorKind iErrorKind, const std::string& csFilePat
     return logged == 0 ? RunStep::GoOn : RunStep::Stop;
 }
 
-RunStep ErrorRecorder::ErrorHandler(ErrorKind iErrorKind, std::string csFilePath, StXmlInfo* stXmlInfo)
+RunStep ErrorRecorder::ErrorHandler(ErrorKind iErrorKind, std::string csFilePath, StXmlInfo* stXmlInfo,
+                                    std::string reason)
 {
     if (stXmlInfo != nullptr) {
         stXmlInfo->errorFlag = 1;
@@ -35,12 +37,12 @@ RunStep ErrorRecorder::ErrorHandler(ErrorKind iErrorKind, std::string csFilePath
     if (fileModeBar_ != nullptr) {
         fileModeBar_->Fill();
     }
-    return Append(iErrorKind, csFilePath);
+    return Append(iErrorKind, csFilePath, std::move(reason));
 }
 
-RunStep ErrorRecorder::RecordExistingOutput(const std::string& csFilePath)
+RunStep ErrorRecorder::RecordExistingOutput(const std::string& csFilePath, const std::string& csvPath)
 {
-    return Append(ErrorKind::SameFile, csFilePath);
+    return Append(ErrorKind::SameFile, csFilePath, ExistingCsvReason(csvPath));
 }
 
 RunMessage ErrorRecorder::CompletionMessage() const

@@ -24,12 +24,13 @@ public:
     // Start of a run: no records yet. In file mode a failure fills the progress bar.
     void ResetForRun(ProgressBar* fileModeBar);
 
-    // Marks the file failed, fills the bar in file mode, appends the record, logs it and reports
-    // it. Stops the run when the log could not be written (the record stands).
-    RunStep ErrorHandler(ErrorKind iErrorKind, std::string csFilePath, StXmlInfo* stXmlInfo);
+    // Marks the file failed, fills the bar in file mode, appends the record with its reason, logs
+    // it and reports it. Stops the run when the log could not be written (the record stands).
+    RunStep ErrorHandler(ErrorKind iErrorKind, std::string csFilePath, StXmlInfo* stXmlInfo, std::string reason);
 
-    // Appends a record of kind 0 without touching any per-file record, logs and reports it.
-    RunStep RecordExistingOutput(const std::string& csFilePath);
+    // Appends a record of kind 0 for the CSV file that exists, without touching any per-file
+    // record, logs and reports it.
+    RunStep RecordExistingOutput(const std::string& csFilePath, const std::string& csvPath);
 
     // The completion message of a completed run: "処理が完了しました。", with the number of
     // errors when there are any.
@@ -38,7 +39,7 @@ public:
     const std::vector<StErrorInfo>& Records() const { return errorInfoList; }
 
 private:
-    RunStep Append(ErrorKind iErrorKind, const std::string& csFilePath);
+    RunStep Append(ErrorKind iErrorKind, const std::string& csFilePath, std::string reason);
 
     RunObserver& observer_;
     LogFile& log_;

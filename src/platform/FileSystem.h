@@ -63,8 +63,13 @@ struct FolderContents {
 std::optional<FolderContents> ListFolderContents(const std::string& folder);
 
 // Creates each folder of the chain root/names[0]/names[1]/... that does not exist; root itself
-// must exist. False, with nothing more created, when one cannot be created or is not a folder.
-bool CreateFolderChain(const std::string& root, const std::vector<std::string>& names);
+// must exist. Stops at the first that cannot be created or is not a folder.
+struct FolderChainResult {
+    bool ok = true;
+    std::string failedFolder;  // when not ok: the folder and the system's reason
+    std::string systemText;
+};
+FolderChainResult CreateFolderChain(const std::string& root, const std::vector<std::string>& names);
 
 // Writes all of the data to the descriptor, going on after interrupted and partial writes.
 // False when a write fails; errno then tells why.

@@ -1,6 +1,38 @@
 #include "platform/InputFile.h"
 
+#include <cerrno>
+#include <system_error>
+
 namespace tenvor {
+
+std::string SystemErrorText(int errnoValue)
+{
+    switch (errnoValue) {
+        case ENOENT:
+            return "見つかりません";
+        case EACCES:
+        case EPERM:
+            return "アクセスが拒否されました（権限がないか、ほかのプログラムが使用中です）";
+        case EISDIR:
+            return "フォルダです";
+        case EIO:
+            return "入出力エラーが発生しました";
+        case ELOOP:
+            return "シンボリックリンクが多すぎるか循環しています";
+        case ENAMETOOLONG:
+            return "パスが長すぎます";
+        case EMFILE:
+        case ENFILE:
+            return "開いているファイルが多すぎます";
+        default:
+            return std::generic_category().message(errnoValue);
+    }
+}
+
+std::string InputFile::OpenFailure() const
+{
+    return notRegular_ ? "通常のファイルではありません" : SystemErrorText(error_);
+}
 
 std::optional<std::string> ReadFileHead(const std::string& path, std::size_t maxBytes)
 {

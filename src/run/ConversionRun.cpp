@@ -7,6 +7,7 @@
 #include "convert/CsvOutput.h"
 #include "convert/NotificationReader.h"
 #include "diag/ErrorRecorder.h"
+#include "diag/FailureReasons.h"
 #include "diag/LogFile.h"
 #include "diag/MessageBoxes.h"
 #include "diag/MessageCatalog.h"
@@ -215,7 +216,7 @@ RunStep ConversionRun::ConvertFile(const XmlInput& input, InputReader& inputRead
         if (xmlInfo.errorFlag == 1) {
             return RunStep::GoOn;
         }
-        return errors_.ErrorHandler(ErrorKind::FormatNotSupported, input.path, &xmlInfo);
+        return errors_.ErrorHandler(ErrorKind::FormatNotSupported, input.path, &xmlInfo, OutOfMemoryReason());
     }
 }
 

@@ -1,14 +1,19 @@
 #include "run/InputReader.h"
 
+#include "diag/FailureReasons.h"
 #include "package/PackageFault.h"
 
 namespace tenvor {
 
 namespace {
 
-LoadFailure FailureOf(PackageFault fault)
+LoadFailure FailureOf(PackageFault fault, const std::string& detail)
 {
-    return {ErrorKindOf(fault) == 2 ? ErrorKind::FileMissing : ErrorKind::FormatNotSupported};
+    std::string reason = FaultReason(fault, detail);
+    if (fault != PackageFault::UnsafeName && !detail.empty()) {
+        reason += "（" + detail + "）";
+    }
+    return {ErrorKindOf(fault) == 2 ? ErrorKind::FileMissing : ErrorKind::FormatNotSupported, false, std::move(reason)};
 }
 
 }  // namespace
@@ -20,7 +25,7 @@ InputReader::Fetched InputReader::Fetch(std::size_t index)
     const XmlInput& input = list_.inputs[index];
     Fetched fetched;
     if (input.unlistedFolder) {
-        fetched.failure = LoadFailure{ErrorKind::FileMissing};
+        fetched.failure = LoadFailure{ErrorKind::FileMissing, false, UnlistedFolderReason()};
         return fetched;
     }
     if (input.package == kNotInPackage) {
@@ -29,7 +34,7 @@ InputReader::Fetched InputReader::Fetch(std::size_t index)
     const PackageListing& listing = list_.packages[input.package];
     const PackageItem& item = listing.items[input.item];
     if (item.fault) {
-        fetched.failure = FailureOf(*item.fault);
+        fetched.failure = FailureOf(*item.fault, item.faultDetail);
         return fetched;
     }
     if (openPackage_ != input.package) {
@@ -40,7 +45,7 @@ InputReader::Fetched InputReader::Fetch(std::size_t index)
     }
     PackageContent content = reader_->Read(item);
     if (content.fault) {
-        fetched.failure = FailureOf(*content.fault);
+        fetched.failure = FailureOf(*content.fault, content.faultDetail);
     } else {
         fetched.bytes = std::move(content.bytes);
     }

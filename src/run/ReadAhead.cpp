@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <exception>
 
+#include "diag/FailureReasons.h"
+
 namespace tenvor {
 
 ReadAhead::ReadAhead(InputReader& reader, unsigned workers, std::size_t window)
@@ -57,7 +59,7 @@ void ReadAhead::Work()
         } catch (...) {
             // Out of memory on a notification too large to hold: it cannot be converted.
             result.reset();
-            result.emplace(Unexpected{LoadFailure{ErrorKind::FormatNotSupported}});
+            result.emplace(Unexpected{LoadFailure{ErrorKind::FormatNotSupported, false, OutOfMemoryReason()}});
         }
         if (fetchLock.owns_lock()) {
             fetchLock.unlock();

@@ -151,6 +151,12 @@ std::string WithCrLf(const std::string& text)
     return out;
 }
 
+// The text as a regular expression that matches exactly it.
+std::string RegexQuoted(const std::string& text)
+{
+    return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+}
+
 const char kFormatError[] = "選択したファイルの形式が正しくありません。";
 
 // A settings folder and an input folder with notifications made for the test.
@@ -204,8 +210,14 @@ TEST_F(Cli, FailuresAreListedNewestFirstThenTheCompletionMessage)
     const std::string newer = Notification(in, "newer.xml", 3000, gen::Fault::MissingField);
     const Result result = Run({"convert", "--folder", in});
     EXPECT_EQ(result.exitCode, 1) << result.err;
-    EXPECT_EQ(result.out, "1\t" + std::string(kFormatError) + "\t" + newer + "\n" + "2\t" + kFormatError + "\t" +
-                              older + "\n" + "処理が完了しました。\n2件のエラーが発生しました。\n");
+    // Each row ends with its reason: the field the form defines and the person record lacks, the
+    // line and column where the parser gave up.
+    const std::regex rows("1\t" + std::string(kFormatError) + "\t" + RegexQuoted(newer) +
+                          "\t様式N[0-9]{7}の要素「.+」がありません（[0-9]+件目の_被保険者）\n2\t" + kFormatError +
+                          "\t" + RegexQuoted(older) +
+                          "\tXMLとして正しくありません（1行1列）: Start tag expected, '<' not found\n" +
+                          "処理が完了しました。\n2件のエラーが発生しました。\n");
+    EXPECT_TRUE(std::regex_match(result.out, rows)) << result.out;
     EXPECT_EQ(result.err, "1 converted, 0 skipped (CSV exists), 2 failed\n");
     EXPECT_TRUE(Exists(test::Join(in, "good.csv")));
     EXPECT_FALSE(Exists(test::Join(in, "older.csv")));
@@ -228,6 +240,7 @@ TEST_F(Cli, Utf8OutputFolderExistingCsvAndSkipExisting)
     result = Run({"convert", "--output", out, "--file", a});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "1\t選択したファイルと同名のファイルが存在します。\t" + a +
+                              "\t出力先に同名のファイルがあります: " + test::Join(out, "a.csv") +
                               "\n処理が完了しました。\n1件のエラーが発生しました。\n");
     EXPECT_EQ(result.err, "0 converted, 1 skipped (CSV exists), 0 failed\n");
     EXPECT_EQ(ReadFile(test::Join(out, "a.csv")), "kept");
@@ -239,8 +252,9 @@ TEST_F(Cli, Utf8OutputFolderExistingCsvAndSkipExisting)
     const std::string logBefore = ReadFile(test::Join(home, "Ver1.20.log"));
     result = Run({"convert", "-o", out, "--skip-existing", in});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.out,
-              "1\t" + std::string(kFormatError) + "\t" + c + "\n処理が完了しました。\n1件のエラーが発生しました。\n");
+    EXPECT_EQ(result.out.rfind("1\t" + std::string(kFormatError) + "\t" + c + "\tXMLとして正しくありません（", 0), 0u)
+        << result.out;
+    EXPECT_NE(result.out.find("\n処理が完了しました。\n1件のエラーが発生しました。\n"), std::string::npos);
     EXPECT_EQ(result.err, "1 converted, 1 skipped (CSV exists), 1 failed\n");
     EXPECT_EQ(ReadFile(test::Join(out, "a.csv")), "kept");
     EXPECT_TRUE(Exists(test::Join(out, "b.csv")));
@@ -290,8 +304,10 @@ TEST_F(Cli, AFolderThatCannotBeListedIsRefusedAndEntriesThatCannotBeExaminedAreE
     ASSERT_EQ(::symlink("loop.xml", (links + "/loop.xml").c_str()), 0);
     Result result = Run({"convert", links});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.out, "1\t選択したファイルが存在しません。\t" + links + "/loop.xml\n" +
-                              "2\t選択したファイルが存在しません。\t" + links + "/dangling.xml\n" +
+    EXPECT_EQ(result.out, "1\t選択したファイルが存在しません。\t" + links +
+                              "/loop.xml\tファイルを読み込めません: シンボリックリンクが多すぎるか循環しています\n" +
+                              "2\t選択したファイルが存在しません。\t" + links +
+                              "/dangling.xml\tファイルを読み込めません: 見つかりません\n" +
                               "処理が完了しました。\n2件のエラーが発生しました。\n");
     EXPECT_EQ(result.err, "1 converted, 0 skipped (CSV exists), 2 failed\n");
 
@@ -325,7 +341,9 @@ TEST_F(Cli, AFolderThatCannotBeListedIsRefusedAndEntriesThatCannotBeExaminedAreE
     result = RunCli(nobodysHome, {"convert", "-o", nobodysHome, blind}, asNobody);
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "1\t選択したファイルが存在しません。\t" + blind +
-                              "/a.xml\n処理が完了しました。\n1件のエラーが発生しました。\n");
+                              "/a.xml\tファイルを読み込めません: "
+                              "アクセスが拒否されました（権限がないか、ほかのプログラムが使用中です）\n"
+                              "処理が完了しました。\n1件のエラーが発生しました。\n");
     EXPECT_EQ(result.err, "0 converted, 0 skipped (CSV exists), 1 failed\n");
     for (const std::string& folder : {unlistable, blind}) {
         ::chmod(folder.c_str(), 0755);  // for the temporary folder's removal
@@ -399,7 +417,9 @@ TEST_F(Cli, DownloadsConvertInOneStepExactlyAsTheirExtractedFolders)
     result = Run(args);
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.out.find("\t選択したファイルと同名のファイルが存在します。\t" +
-                              test::Join(test::Join(downloads, "公文書(002).zip"), "7130001.xml") + "\n"),
+                              test::Join(test::Join(downloads, "公文書(002).zip"), "7130001.xml") +
+                              "\t出力先に同名のファイルがあります: " +
+                              test::Join(test::Join(dir / "csv", "公文書(002)"), "7130001.csv") + "\n"),
               std::string::npos)
         << result.out;
     EXPECT_EQ(result.err, "0 converted, " + std::to_string(notifications) + " skipped (CSV exists), 0 failed, " +
@@ -534,8 +554,9 @@ TEST_F(Cli, ControlCharactersInPathsAreEscaped)
     const std::vector<std::string> lines = Lines(result.out);
     ASSERT_EQ(lines.size(), 4u);
     const std::string printed = dir.path() + "/line\\nbreak\\tand\\x01/";
-    EXPECT_EQ(lines[0], "1\t" + std::string(kFormatError) + "\t" + printed + "\\x8A\\xBF\\.xml");
-    EXPECT_EQ(lines[1], "2\t" + std::string(kFormatError) + "\t" + printed + "x\\r.xml");
+    const std::string reason = "\tXMLとして正しくありません（1行1列）: Start tag expected, '<' not found";
+    EXPECT_EQ(lines[0], "1\t" + std::string(kFormatError) + "\t" + printed + "\\x8A\\xBF\\.xml" + reason);
+    EXPECT_EQ(lines[1], "2\t" + std::string(kFormatError) + "\t" + printed + "x\\r.xml" + reason);
     // The log's entries are one line each too, and name the same files.
     const std::vector<std::string> entries = test::LogEntries(ReadFile(home + "/Ver1.20.log"));
     ASSERT_EQ(entries.size(), 2u);

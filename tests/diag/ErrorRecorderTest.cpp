@@ -44,16 +44,20 @@ TEST(ErrorRecorder, HandlerMarksTheFileFillsTheBarInFileModeOnlyRecordsLogsAndRe
     r.errors.ResetForRun(&r.bar);  // file mode
     r.bar.Initialize(40);
     StXmlInfo info;
-    EXPECT_EQ(r.errors.ErrorHandler(ErrorKind::FormatNotSupported, test::RootedPath("in/a.xml"), &info), RunStep::GoOn);
+    EXPECT_EQ(r.errors.ErrorHandler(ErrorKind::FormatNotSupported, test::RootedPath("in/a.xml"), &info, "why"),
+              RunStep::GoOn);
     EXPECT_EQ(info.errorFlag, 1);
     EXPECT_EQ(std::pair(r.window.barMaximum, r.window.barPosition), std::pair(1, 1));
 
     r.errors.ResetForRun(nullptr);  // folder mode
     r.bar.Initialize(40);
-    EXPECT_EQ(r.errors.RecordExistingOutput(test::RootedPath("in/b.xml")), RunStep::GoOn);
+    EXPECT_EQ(r.errors.RecordExistingOutput(test::RootedPath("in/b.xml"), test::RootedPath("out/b.csv")),
+              RunStep::GoOn);
     EXPECT_EQ(std::pair(r.window.barMaximum, r.window.barPosition), std::pair(40, 0));
     ASSERT_EQ(r.errors.Records().size(), 1u);
-    EXPECT_EQ(r.errors.Records()[0], (StErrorInfo{ErrorKind::SameFile, test::RootedPath("in/b.xml")}));
+    EXPECT_EQ(r.errors.Records()[0],
+              (StErrorInfo{ErrorKind::SameFile, test::RootedPath("in/b.xml"),
+                           "出力先に同名のファイルがあります: " + test::RootedPath("out/b.csv")}));
     const std::string log = test::ReadFile(dir / "Ver1.20.log");
     const auto first = log.find("]エラー種別形式対象外 対象ファイル" + test::RootedPath("in/a.xml") + "\r\n");
     const auto second = log.find("]エラー種別同一ファイル 対象ファイル" + test::RootedPath("in/b.xml") + "\r\n");
@@ -66,7 +70,7 @@ TEST(ErrorRecorder, HandlerMarksTheFileFillsTheBarInFileModeOnlyRecordsLogsAndRe
     // When the log cannot take the entry, the record still stands and the run stops.
     test::WriteFile(dir / "home", "not a folder");
     Recorder blocked(dir / "home/");
-    EXPECT_EQ(blocked.errors.ErrorHandler(ErrorKind::NoPermission, "/in/c.xml", &info), RunStep::Stop);
+    EXPECT_EQ(blocked.errors.ErrorHandler(ErrorKind::NoPermission, "/in/c.xml", &info, "why"), RunStep::Stop);
     EXPECT_EQ(blocked.errors.Records().size(), 1u);
     EXPECT_EQ(blocked.window.messages.size(), 1u);
 }
@@ -77,9 +81,9 @@ TEST(ErrorRecorder, CompletionMessageCountsTheRecords)
     Recorder r(dir.path() + "/");
     EXPECT_EQ(r.errors.CompletionMessage(), (RunMessage{MessageKind::Completion, "完了", "処理が完了しました。"}));
 
-    static_cast<void>(r.errors.ErrorHandler(ErrorKind::FormatNotSupported, "/in/A.xml", nullptr));
-    static_cast<void>(r.errors.ErrorHandler(ErrorKind::FileMissing, "/in/B.xml", nullptr));
-    static_cast<void>(r.errors.RecordExistingOutput("/in/C.xml"));
+    static_cast<void>(r.errors.ErrorHandler(ErrorKind::FormatNotSupported, "/in/A.xml", nullptr, "why"));
+    static_cast<void>(r.errors.ErrorHandler(ErrorKind::FileMissing, "/in/B.xml", nullptr, "why"));
+    static_cast<void>(r.errors.RecordExistingOutput("/in/C.xml", "/out/C.csv"));
     EXPECT_EQ(r.errors.CompletionMessage(),
               (RunMessage{MessageKind::Completion, "完了", "処理が完了しました。\n3件のエラーが発生しました。"}));
 

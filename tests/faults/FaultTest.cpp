@@ -501,8 +501,9 @@ TEST_F(FaultTest, KilledRunLeavesOnlyCompleteFilesAndTheNextRunDoesTheRest)
         if (second == std::string::npos) {
             continue;  // the completion message
         }
+        const std::size_t third = row.find('\t', second + 1);  // then the reason
         const std::string text = row.substr(first + 1, second - first - 1);
-        const std::string path = row.substr(second + 1);
+        const std::string path = row.substr(second + 1, third - second - 1);
         if (text == errorContentList[kSameFile]) {
             sameFile.insert(path);
         } else if (text == errorContentList[kFormatNotSupported]) {

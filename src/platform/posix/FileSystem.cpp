@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "platform/FolderListing.h"
+#include "platform/InputFile.h"
 
 namespace tenvor {
 
@@ -126,16 +127,19 @@ std::optional<FolderContents> ListFolderContents(const std::string& folder)
     return ListFolder(folder, true);
 }
 
-bool CreateFolderChain(const std::string& root, const std::vector<std::string>& names)
+FolderChainResult CreateFolderChain(const std::string& root, const std::vector<std::string>& names)
 {
     std::string path = root;
     for (const std::string& name : names) {
         path = JoinPath(path, name);
-        if (::mkdir(path.c_str(), 0777) != 0 && (errno != EEXIST || !IsDirectory(path))) {
-            return false;
+        if (::mkdir(path.c_str(), 0777) != 0) {
+            const int error = errno;
+            if (error != EEXIST || !IsDirectory(path)) {
+                return {false, path, error == EEXIST ? "フォルダではないファイルがあります" : SystemErrorText(error)};
+            }
         }
     }
-    return true;
+    return {};
 }
 
 bool WriteAll(int fd, std::string_view data)

@@ -11,12 +11,15 @@ namespace tenvor {
 bool InputFile::Open(const std::string& path)
 {
     fd_ = FileDescriptor(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    error_ = errno;
+    notRegular_ = false;
     if (!fd_.IsOpen()) {
         return false;
     }
     struct stat st {};
     if (::fstat(fd_.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         fd_.Close();
+        notRegular_ = true;
         return false;
     }
     size_ = static_cast<std::int64_t>(st.st_size);

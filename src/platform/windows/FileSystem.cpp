@@ -4,10 +4,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <memory>
+#include <string>
 
 #include "platform/FolderListing.h"
+#include "platform/InputFile.h"
 #include "platform/windows/WideText.h"
 #include "platform/windows/WinHandle.h"
 
@@ -122,17 +125,23 @@ std::optional<FolderContents> ListFolderContents(const std::string& folder)
     return ListFolder(folder, true);
 }
 
-bool CreateFolderChain(const std::string& root, const std::vector<std::string>& names)
+FolderChainResult CreateFolderChain(const std::string& root, const std::vector<std::string>& names)
 {
     std::string path = root;
     for (const std::string& name : names) {
         path = JoinPath(path, name);
-        if (!::CreateDirectoryW(WidePath(path).c_str(), nullptr) &&
-            (::GetLastError() != ERROR_ALREADY_EXISTS || !IsDirectory(path))) {
-            return false;
+        if (!::CreateDirectoryW(WidePath(path).c_str(), nullptr)) {
+            const DWORD error = ::GetLastError();
+            if (error != ERROR_ALREADY_EXISTS || !IsDirectory(path)) {
+                return {false, path,
+                        error == ERROR_ALREADY_EXISTS   ? "フォルダではないファイルがあります"
+                        : error == ERROR_ACCESS_DENIED  ? SystemErrorText(EACCES)
+                        : error == ERROR_PATH_NOT_FOUND ? SystemErrorText(ENOENT)
+                                                        : "Windows error " + std::to_string(error)};
+            }
         }
     }
-    return true;
+    return {};
 }
 
 bool WriteAll(int fd, std::string_view data)

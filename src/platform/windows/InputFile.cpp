@@ -4,6 +4,7 @@
 #include <io.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <climits>
 
 #include "platform/windows/WideText.h"
@@ -14,6 +15,8 @@ bool InputFile::Open(const std::string& path)
 {
     // Binary: the bytes as they are, no CR LF translation and no stop at a Ctrl-Z.
     fd_ = FileDescriptor(::_wopen(WidePath(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT));
+    error_ = errno;
+    notRegular_ = false;
     if (!fd_.IsOpen()) {
         return false;
     }
@@ -21,6 +24,7 @@ bool InputFile::Open(const std::string& path)
     struct _stat64 st {};
     if (::_fstat64(fd_.Get(), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) {
         fd_.Close();
+        notRegular_ = true;
         return false;
     }
     size_ = static_cast<std::int64_t>(st.st_size);

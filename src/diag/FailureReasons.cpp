@@ -1,0 +1,111 @@
+#include "diag/FailureReasons.h"
+
+namespace tenvor {
+
+namespace {
+
+std::string Quoted(std::string_view name)
+{
+    return "「" + std::string(name) + "」";
+}
+
+std::string PlaceText(FieldPlace place)
+{
+    switch (place.part) {
+        case FieldPlace::Part::Common:
+            return "（共通部分）";
+        case FieldPlace::Part::SingleRecord:
+            return "（文書要素の直下）";
+        case FieldPlace::Part::Person:
+            break;
+    }
+    return "（" + std::to_string(place.person) + "件目の_被保険者）";
+}
+
+}  // namespace
+
+std::string ExistingCsvReason(std::string_view csvPath)
+{
+    return "出力先に同名のファイルがあります: " + std::string(csvPath);
+}
+
+std::string NotWellFormedReason(int line, int column, std::string_view parserMessage)
+{
+    std::string reason = "XMLとして正しくありません（" + std::to_string(line) + "行" + std::to_string(column) + "列）";
+    if (!parserMessage.empty()) {
+        reason += ": " + std::string(parserMessage);
+    }
+    return reason;
+}
+
+std::string TooLargeReason(std::int64_t bytes, std::int64_t limit)
+{
+    return "ファイルが大きすぎます（" + std::to_string(bytes) + "バイト、上限" + std::to_string(limit) + "バイト）";
+}
+
+std::string EntityReason()
+{
+    return "使えない実体参照があります（外部の実体、未定義の実体、または展開後が大きすぎる実体）";
+}
+
+std::string UnsupportedFormReason(std::string_view documentElement)
+{
+    return "対応していない様式です: 文書要素" + Quoted(documentElement);
+}
+
+std::string OutOfMemoryReason()
+{
+    return "メモリが足りません";
+}
+
+std::string FieldProblemReason(FieldProblem problem, std::string_view formId, std::string_view name, FieldPlace place)
+{
+    const std::string form = "様式" + std::string(formId);
+    switch (problem) {
+        case FieldProblem::UndefinedElement:
+            return form + "に定義されていない要素" + Quoted(name) + "があります" + PlaceText(place);
+        case FieldProblem::MissingElement:
+            return form + "の要素" + Quoted(name) + "がありません" + PlaceText(place);
+        case FieldProblem::RepeatedElement:
+            return "要素" + Quoted(name) + "が2回以上あります" + PlaceText(place);
+        case FieldProblem::Comment:
+            return "項目の間にコメントがあります" + PlaceText(place);
+        case FieldProblem::ProcessingInstruction:
+            return "項目の間に処理命令があります" + PlaceText(place);
+        case FieldProblem::Text:
+            return "項目の間に文字があります" + PlaceText(place);
+    }
+    return form + "の項目と一致しません" + PlaceText(place);
+}
+
+std::string NoPersonRecordReason(std::string_view formId)
+{
+    return "様式" + std::string(formId) + "の_被保険者がありません";
+}
+
+std::string ReadFailureReason(std::string_view systemText)
+{
+    return "ファイルを読み込めません: " + std::string(systemText);
+}
+
+std::string UnlistedFolderReason()
+{
+    return "フォルダの中を読み取れません";
+}
+
+std::string OutputFolderMissingReason(std::string_view folder)
+{
+    return "出力先フォルダがありません: " + std::string(folder);
+}
+
+std::string FolderNotCreatedReason(std::string_view folder, std::string_view systemText)
+{
+    return "フォルダを作成できません: " + std::string(folder) + ": " + std::string(systemText);
+}
+
+std::string CsvNotCreatedReason(std::string_view csvPath, std::string_view systemText)
+{
+    return "CSVファイルを作成できません: " + std::string(csvPath) + ": " + std::string(systemText);
+}
+
+}  // namespace tenvor

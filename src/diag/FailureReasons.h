@@ -1,0 +1,51 @@
+// The reasons of the error records: one line of Japanese each, naming what is wrong and where.
+// Every reason of a run is made here, but those of ZIP packages (package/PackageFault.h), so
+// that their wording stays one family. The log never carries them (other programs read it).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tenvor {
+
+// Kind 0: the CSV file that exists.
+std::string ExistingCsvReason(std::string_view csvPath);
+
+// Kind 1: the file is no well-formed XML document; line and column count from 1.
+std::string NotWellFormedReason(int line, int column, std::string_view parserMessage);
+std::string TooLargeReason(std::int64_t bytes, std::int64_t limit);
+std::string EntityReason();
+// The document element names no supported form.
+std::string UnsupportedFormReason(std::string_view documentElement);
+std::string OutOfMemoryReason();
+
+// What the field check found wrong.
+enum class FieldProblem {
+    UndefinedElement,       // an element the form does not define
+    MissingElement,         // a definition without its element
+    RepeatedElement,        // an element given twice
+    Comment,                // a comment among the fields
+    ProcessingInstruction,  // a processing instruction among the fields
+    Text,                   // text among the fields
+};
+// Where the field check looked: the common part, the one record of a single-record form, or the
+// k-th "_被保険者" (k from 1).
+struct FieldPlace {
+    enum class Part { Common, SingleRecord, Person } part = Part::Common;
+    int person = 0;
+};
+std::string FieldProblemReason(FieldProblem problem, std::string_view formId, std::string_view name, FieldPlace place);
+// A form with person records whose notification holds none.
+std::string NoPersonRecordReason(std::string_view formId);
+
+// Kind 2: the file could not be read; systemText is the system's reason.
+std::string ReadFailureReason(std::string_view systemText);
+std::string UnlistedFolderReason();
+
+// Kind 3: the output folder is missing, a folder below it or the CSV file cannot be created.
+std::string OutputFolderMissingReason(std::string_view folder);
+std::string FolderNotCreatedReason(std::string_view folder, std::string_view systemText);
+std::string CsvNotCreatedReason(std::string_view csvPath, std::string_view systemText);
+
+}  // namespace tenvor

@@ -1,4 +1,6 @@
-// "tenvor-cli forms [ID]": the supported form ids, or one form's columns.
+// "tenvor-cli forms [ID]": the forms the command line knows (the built-in ones, replaced and
+// added to by the form files of the forms folder), or one form's columns; and the check of the
+// forms folder that every run of the command line starts with.
 #pragma once
 
 #include <string>
@@ -7,11 +9,18 @@
 
 namespace tenvor::cli {
 
-// Prints the 33 ids, one per line.
+// Reads the forms folder. When a form file is not right, writes the message a run would show
+// ("エラー: 様式定義ファイルに誤りがあります。<file>(<line>行目): <problem>") as one line on
+// standard error and returns RefusedOrStopped; otherwise Clean.
+ExitStatus CheckFormFiles();
+
+// Prints one line per form, in the order the runs know them: the id of a built-in form; the id,
+// a tab and the file's path for a form read from a form file.
 ExitStatus ListForms();
 
-// Prints one line per definition of the form: "common" or "insured", position from 1, element
-// name and bytes, separated by tabs. A usage error when the id is not a supported form.
+// Prints the form as a form file holds it: "form", the id and "single" or "records", separated by
+// tabs; then one line per definition: "common" or "insured", position from 1, element name and
+// bytes, separated by tabs. A usage error when the id is not a form the runs know.
 ExitStatus DescribeForm(const std::string& formId);
 
 }  // namespace tenvor::cli

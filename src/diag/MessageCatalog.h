@@ -20,6 +20,7 @@ enum MessageIndex : int {
     kMsgFolderMissing = 5,
     kMsgLogFileOpen = 6,
     kMsgWriteFailed = 7,
+    kMsgFormFileInvalid = 8,  // %s: the file, the line and what is wrong
 };
 
 // Log codes; 0 to 3 are also the error kinds (ErrorKind).
@@ -35,7 +36,7 @@ enum LogCode : int {
     kMeasureEnd = 8,
 };
 
-inline constexpr std::array<std::string_view, 8> messageList = {
+inline constexpr std::array<std::string_view, 9> messageList = {
     "処理が完了しました。",
     "処理が完了しました。\n%s件のエラーが発生しました。",
     "既に起動しています。",
@@ -44,6 +45,7 @@ inline constexpr std::array<std::string_view, 8> messageList = {
     "電子通知書(XML)に入力されたフォルダが存在しません。",
     "ログファイルが開かれています。\n閉じてから再実行してください。",
     "ファイルの書き込みに失敗しました。",
+    "様式定義ファイルに誤りがあります。%s",
 };
 
 inline constexpr std::array<std::string_view, 9> errorKindList = {

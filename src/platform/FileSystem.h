@@ -62,6 +62,12 @@ struct FolderContents {
 };
 std::optional<FolderContents> ListFolderContents(const std::string& folder);
 
+// The names of the entries directly inside the folder whose name ends in the extension (given in
+// lower case, with its dot) in any letter case, in name order. Folders (and links to folders) are
+// left out; every other entry is named, also one that cannot be examined, so that reading it
+// reports it. nullopt when the folder cannot be listed.
+std::optional<std::vector<std::string>> ListFileNames(const std::string& folder, std::string_view lowerExtension);
+
 // Creates each folder of the chain root/names[0]/names[1]/... that does not exist; root itself
 // must exist. Stops at the first that cannot be created or is not a folder.
 struct FolderChainResult {

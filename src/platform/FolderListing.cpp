@@ -4,10 +4,7 @@
 
 namespace tenvor {
 
-namespace {
-
-// Whether the name ends in the lower-case extension, in any letter case.
-bool EndsWithExtension(std::string_view name, std::string_view lowerExtension)
+bool HasExtension(std::string_view name, std::string_view lowerExtension)
 {
     if (name.size() < lowerExtension.size()) {
         return false;
@@ -25,16 +22,14 @@ bool EndsWithExtension(std::string_view name, std::string_view lowerExtension)
     return true;
 }
 
-}  // namespace
-
 bool HasXmlExtension(std::string_view name)
 {
-    return EndsWithExtension(name, ".xml");
+    return HasExtension(name, ".xml");
 }
 
 bool HasZipExtension(std::string_view name)
 {
-    return EndsWithExtension(name, ".zip");
+    return HasExtension(name, ".zip");
 }
 
 std::vector<std::string> OldestFirst(std::vector<ListedFile> files, std::vector<std::string> unexaminable)

@@ -9,6 +9,8 @@
 
 namespace tenvor {
 
+// A name that ends in the extension (given in lower case, with its dot) in any letter case.
+bool HasExtension(std::string_view name, std::string_view lowerExtension);
 // A name that ends in ".xml" in any letter case.
 bool HasXmlExtension(std::string_view name);
 // A name that ends in ".zip" in any letter case.

@@ -1,6 +1,7 @@
 #include "run/TenvorEngine.h"
 
 #include "convert/XmlDocument.h"
+#include "forms/FormFolder.h"
 #include "platform/AppFolder.h"
 
 namespace tenvor {
@@ -12,11 +13,24 @@ std::string ResolveAppFolder(std::string folder)
     return folder.empty() ? AppFolder() : folder;
 }
 
+// The forms of the catalogue and of the forms folder; only the built-in ones when the folder is
+// not right, which problem then describes.
+std::vector<FormDefinition> ReadForms(const DataTbl& catalogue, const std::string& appFolder, std::string& problem)
+{
+    Expected<std::vector<KnownForm>, FormFileProblem> forms = ReadKnownForms(catalogue, FormFolderPath(appFolder));
+    if (!forms) {
+        problem = DescribeFormFileProblem(forms.error());
+        return catalogue.Definitions();
+    }
+    return DefinitionsOf(*forms);
+}
+
 }  // namespace
 
 TenvorEngine::TenvorEngine(RunObserver& observer, std::string appFolder)
-    : appFolder_(ResolveAppFolder(std::move(appFolder))),
-      forms_(dataTbl_),
+    : observer_(observer),
+      appFolder_(ResolveAppFolder(std::move(appFolder))),
+      forms_(ReadForms(dataTbl_, appFolder_, formFolderProblem_)),
       messages_(observer),
       log_(appFolder_, iniData_, messages_),
       errors_(observer, log_),
@@ -35,6 +49,9 @@ void TenvorEngine::Start()
         static_cast<void>(log_.OutputLogFile(kDebugMode, {}));
         static_cast<void>(log_.OutputLogFile(kToolStarted, {}));
     }
+    if (!formFolderProblem_.empty()) {
+        messages_.Show(kMsgFormFileInvalid, kCaptionError, formFolderProblem_);
+    }
 }
 
 void TenvorEngine::Finish()
@@ -46,6 +63,14 @@ void TenvorEngine::Finish()
 
 RunSummary TenvorEngine::Run(const RunRequest& request)
 {
+    if (!formFolderProblem_.empty()) {
+        // Conversions with forms other than the user wrote could pass for right: none is made.
+        messages_.Show(kMsgFormFileInvalid, kCaptionError, formFolderProblem_);
+        RunSummary summary;
+        summary.outcome = RunOutcome::Refused;
+        observer_.RunFinished(summary);
+        return summary;
+    }
     return run_.Run(request);
 }
 

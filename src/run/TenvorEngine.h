@@ -4,6 +4,7 @@
 // window opens, hands it one RunRequest per run, and finishes it when the window closes.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,20 +27,22 @@ namespace tenvor {
 class TenvorEngine {
 public:
     // observer receives every event and message of the engine, for its whole life; appFolder
-    // holds the settings file and the log, empty meaning the standard folder.
+    // holds the settings file, the log and the forms folder, empty meaning the standard folder.
+    // The forms folder is read here, once.
     explicit TenvorEngine(RunObserver& observer, std::string appFolder = {});
     TenvorEngine(const TenvorEngine&) = delete;
     TenvorEngine& operator=(const TenvorEngine&) = delete;
 
     // The window opened: reads the settings and, in debug mode, logs "デバッグモード" and
-    // "ツール起動".
+    // "ツール起動"; then reports a form file that is not right.
     void Start();
     // The window closed: in debug mode, logs "ツール終了".
     void Finish();
 
     // One run, reported to the observer as it goes and ended by RunFinished with the summary it
     // returns. Never throws. One run at a time: a front end that runs it on another thread waits
-    // for its end before the next.
+    // for its end before the next. While a form file is not right every run is refused with its
+    // message, before anything is read or logged.
     RunSummary Run(const RunRequest& request);
     // Reports message msgIndex of the catalogue with that caption.
     void ShowMessage(int msgIndex, std::string_view caption);
@@ -49,11 +52,18 @@ public:
     const StINIData& Settings() const { return iniData_; }
     const StTime& Timing() const { return run_.Timing(); }
     const DataTbl& Catalogue() const { return dataTbl_; }
+    // The forms the runs know: the built-in ones, replaced and added to by the forms folder.
+    std::span<const FormDefinition> Forms() const { return forms_.Definitions(); }
+    // What is wrong with the forms folder (the file, the line and the problem, as its message
+    // gives them); empty when nothing is.
+    const std::string& FormFolderProblem() const { return formFolderProblem_; }
     const std::string& AppFolderPath() const { return appFolder_; }
 
 private:
-    std::string appFolder_;  // first: the log is built from it
+    RunObserver& observer_;
+    std::string appFolder_;  // before the forms and the log, which are read and built from it
     const DataTbl dataTbl_;
+    std::string formFolderProblem_;
     const FormLookup forms_;
     StINIData iniData_;
     MessageBoxes messages_;

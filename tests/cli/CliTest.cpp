@@ -23,6 +23,7 @@
 #include "NotificationGenerator.h"
 #include "PackageGenerator.h"
 #include "forms/DataTbl.h"
+#include "forms/FormFile.h"
 #include "forms/StyleNumList.h"
 #include "support/TestSupport.h"
 #ifdef _WIN32
@@ -638,17 +639,18 @@ TEST_F(Cli, FormsListsTheIdsAndTheColumnsOfOneForm)
     result = Run({"forms", "N2018003"});
     EXPECT_EQ(result.exitCode, 0);
     const std::vector<std::string> lines = Lines(result.out);
-    ASSERT_EQ(lines.size(), 30u);
+    ASSERT_EQ(lines.size(), 31u);
     const DataDifLists& lists = catalogue.dataDifMap.at("N2018003");
     const StDataDif& first = lists[0].front();
     const StDataDif& last = lists[1].back();
-    EXPECT_EQ(lines.front(), "common\t1\t" + first.sNodename + "\t" + std::to_string(first.iBytes));
+    EXPECT_EQ(lines.front(), "form\tN2018003\trecords");
+    EXPECT_EQ(lines[1], "common\t1\t" + first.sNodename + "\t" + std::to_string(first.iBytes));
     EXPECT_EQ(lines.back(), "insured\t14\t" + last.sNodename + "\t" + std::to_string(last.iBytes));
-    EXPECT_EQ(lines[16].rfind("insured\t1\t", 0), 0u);
+    EXPECT_EQ(lines[17].rfind("insured\t1\t", 0), 0u);
 
     result = Run({"forms", "N2008005"});
-    EXPECT_EQ(Lines(result.out).size(), 65u);
-    EXPECT_EQ(result.out.rfind("insured\t1\t", 0), 0u);
+    EXPECT_EQ(Lines(result.out).size(), 66u);
+    EXPECT_EQ(result.out.rfind("form\tN2008005\tsingle\ninsured\t1\t", 0), 0u);
 }
 
 TEST_F(Cli, AReportThatCannotBeWrittenIsNotSuccess)
@@ -666,6 +668,73 @@ TEST_F(Cli, AReportThatCannotBeWrittenIsNotSuccess)
     const Result result = RunCli(home, {"forms"}, options);
     EXPECT_EQ(result.exitCode, 3);
     EXPECT_NE(result.err.find("cannot write to standard output"), std::string::npos);
+}
+
+TEST_F(Cli, FormFilesAreListedWithTheirPathsAndPrintedAsTheyReadBack)
+{
+    const std::string forms = test::Join(home, "forms");
+    test::MakeDir(home);
+    test::MakeDir(forms);
+    // "tenvor-cli forms N7130001 > forms/N7130001.tsv": the shell makes the file, empty, before
+    // the command reads the folder; the command prints the built-in form into it.
+    const std::string file = test::Join(forms, "N7130001.tsv");
+    WriteFile(file, "");
+    Result result = Run({"forms", "N7130001"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out.rfind("form\tN7130001\trecords\n", 0), 0u);
+    WriteFile(file, result.out);
+
+    // Read back, the file gives the same definitions, and prints as it was written.
+    result = Run({"forms", "N7130001"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, ReadFile(file));
+    const Expected<FormDefinition, FormFileProblem> read = ParseFormFile(ReadFile(file), "N7130001");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, *catalogue.Definition("N7130001"));
+
+    // One form added: listed after the built-in ones, with its file, as each replaced form is.
+    FormDefinition added = *catalogue.Definition("N2018003");
+    added.id = "N7012001";
+    WriteFile(test::Join(forms, "N7012001.tsv"), FormFileText(added));
+    result = Run({"forms"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    std::string ids;
+    for (const std::string_view id : styleNumList) {
+        ids += std::string(id) + (id == "N7130001" ? "\t" + file : "") + "\n";
+    }
+    EXPECT_EQ(result.out, ids + "N7012001\t" + test::Join(forms, "N7012001.tsv") + "\n");
+    result = Run({"forms", "N7012001"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, FormFileText(added));
+}
+
+TEST_F(Cli, AFormFileThatIsNotRightRefusesConvertAndFormsWithOneLine)
+{
+    const std::string a = Notification(in, "a.xml", 1000);
+    const std::string forms = test::Join(home, "forms");
+    test::MakeDir(home);
+    test::MakeDir(forms);
+    const std::string file = test::Join(forms, "N2018003.tsv");
+    WriteFile(file, "form\tN2018003\trecords\r\n# 被保険者\r\ninsured\t1\t氏名\r\n");
+    const std::string line =
+        "エラー: 様式定義ファイルに誤りがあります。" + file +
+        "(3行目): 定義の行は「common」または「insured」、位置、要素名、バイト数をタブで区切った4項目です。\n";
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"convert", in}, std::vector<std::string>{"forms"},
+          std::vector<std::string>{"forms", "N2018003"}}) {
+        SCOPED_TRACE(args.back());
+        const Result result = Run(args);
+        EXPECT_EQ(result.exitCode, 3);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, line);
+    }
+    EXPECT_FALSE(Exists(test::Join(in, "a.csv")));
+    EXPECT_EQ(test::ListDir(home), std::vector<std::string>{"forms"});  // no log
+    // Put right, the same file lets the run go.
+    WriteFile(file, FormFileText(*catalogue.Definition("N2018003")));
+    const Result result = Run({"convert", in});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(ReadFile(test::Join(in, "a.csv")), test::Utf8ToCp932(WithCrLf(expectedCsv[a])));
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ TEST(MessageCatalog, InsertTextReplacesEveryPlaceholderAndOnlyThose)
     EXPECT_EQ(MessageText(1, "%s%s"), "処理が完了しました。\n%s%s件のエラーが発生しました。");
     EXPECT_EQ(MessageText(6, "/home/u/Ver1.20.log"), "ログファイルが開かれています。\n閉じてから再実行してください。");
     EXPECT_EQ(MessageText(0, "x"), "処理が完了しました。");
-    EXPECT_THROW(MessageText(8, ""), std::out_of_range);
+    EXPECT_THROW(MessageText(static_cast<int>(messageList.size()), ""), std::out_of_range);
     EXPECT_THROW(MessageText(-1, ""), std::out_of_range);
 }
 

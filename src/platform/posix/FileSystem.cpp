@@ -127,6 +127,37 @@ std::optional<FolderContents> ListFolderContents(const std::string& folder)
     return ListFolder(folder, true);
 }
 
+std::optional<std::vector<std::string>> ListFileNames(const std::string& folder, std::string_view lowerExtension)
+{
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+    if (!dir) {
+        return std::nullopt;
+    }
+    const int dirFd = ::dirfd(dir.get());
+    std::vector<std::string> names;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (entry == nullptr) {
+            if (errno != 0) {
+                return std::nullopt;  // the listing broke off: it cannot be trusted
+            }
+            break;
+        }
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == ".." || !HasExtension(name, lowerExtension) || entry->d_type == DT_DIR) {
+            continue;
+        }
+        struct stat st {};
+        if (::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)) {
+            continue;
+        }
+        names.emplace_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 FolderChainResult CreateFolderChain(const std::string& root, const std::vector<std::string>& names)
 {
     std::string path = root;

@@ -125,6 +125,36 @@ std::optional<FolderContents> ListFolderContents(const std::string& folder)
     return ListFolder(folder, true);
 }
 
+std::optional<std::vector<std::string>> ListFileNames(const std::string& folder, std::string_view lowerExtension)
+{
+    if (!IsDirectory(folder)) {
+        return std::nullopt;
+    }
+    WIN32_FIND_DATAW found{};
+    const FindHandle search =
+        OwnedSearch(::FindFirstFileExW(WidePath(JoinPath(folder, "*")).c_str(), FindExInfoBasic, &found,
+                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    std::vector<std::string> names;
+    if (!search) {
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
+            return names;  // a drive's root without entries
+        }
+        return std::nullopt;
+    }
+    do {
+        const std::string name = Narrow(found.cFileName);
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !HasExtension(name, lowerExtension)) {
+            continue;
+        }
+        names.push_back(name);
+    } while (::FindNextFileW(search.get(), &found));
+    if (::GetLastError() != ERROR_NO_MORE_FILES) {
+        return std::nullopt;  // the listing broke off: it cannot be trusted
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 FolderChainResult CreateFolderChain(const std::string& root, const std::vector<std::string>& names)
 {
     std::string path = root;

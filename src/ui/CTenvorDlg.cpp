@@ -509,8 +509,14 @@ void CTenvorDlg::OnNMClickListErrorfile()
     }
     const int row = FirstSelectedErrorRow();
     if (const std::optional<ErrorKind> kind = errorModel_->RowKind(row)) {
+        // The kind's guidance, then what exactly is wrong with this file.
         const std::string_view guidance = GuidanceText(*kind);
-        SetGuidance(QString::fromUtf8(guidance.data(), static_cast<qsizetype>(guidance.size())));
+        QString text = QString::fromUtf8(guidance.data(), static_cast<qsizetype>(guidance.size()));
+        const QString reason = errorModel_->RowReason(row);
+        if (!reason.isEmpty()) {
+            text += QStringLiteral("\n\n詳細: ") + reason;
+        }
+        SetGuidance(text);
     }
 }
 
@@ -626,7 +632,7 @@ void CTenvorDlg::FillErrorList(const std::vector<StErrorInfo>& records)
     const int count = static_cast<int>(records.size());
     for (int i = 0; i < count; ++i) {
         const StErrorInfo& record = records[static_cast<std::size_t>(i)];
-        const int row = errorModel_->InsertTopRow(record.errorKind);
+        const int row = errorModel_->InsertTopRow(record.errorKind, FromCore(record.reason));
         const std::string_view text = ErrorText(record.errorKind);
         errorModel_->SetCell(row, 0, QString::number(count - i));
         errorModel_->SetCell(row, 1, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));

@@ -25,8 +25,12 @@ QVariant ErrorListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole) {
         return text;
     }
-    if (role == Qt::ToolTipRole && index.column() == kPathColumn && !text.isEmpty()) {
-        return text;
+    if (role == Qt::ToolTipRole) {
+        const QString& reason = reasons_[static_cast<std::size_t>(index.row())];
+        if (index.column() == kPathColumn && !text.isEmpty()) {
+            return reason.isEmpty() ? text : text + QStringLiteral("\n") + reason;
+        }
+        return reason.isEmpty() ? QVariant() : QVariant(reason);
     }
     if (role == Qt::TextAlignmentRole) {
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
@@ -57,14 +61,16 @@ void ErrorListModel::Clear()
     beginResetModel();
     rows_.clear();
     kinds_.clear();
+    reasons_.clear();
     endResetModel();
 }
 
-int ErrorListModel::InsertTopRow(std::optional<ErrorKind> kind)
+int ErrorListModel::InsertTopRow(std::optional<ErrorKind> kind, QString reason)
 {
     beginInsertRows({}, 0, 0);
     rows_.emplace_front();
     kinds_.push_front(kind);
+    reasons_.push_front(std::move(reason));
     endInsertRows();
     return 0;
 }
@@ -72,6 +78,11 @@ int ErrorListModel::InsertTopRow(std::optional<ErrorKind> kind)
 std::optional<ErrorKind> ErrorListModel::RowKind(int row) const
 {
     return Contains(row, 0) ? kinds_[static_cast<std::size_t>(row)] : std::nullopt;
+}
+
+QString ErrorListModel::RowReason(int row) const
+{
+    return Contains(row, 0) ? reasons_[static_cast<std::size_t>(row)] : QString();
 }
 
 void ErrorListModel::SetCell(int row, int column, const QString& text)

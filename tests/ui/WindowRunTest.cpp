@@ -21,6 +21,7 @@
 #include "PackageGenerator.h"
 #include "diag/MessageCatalog.h"
 #include "forms/DataTbl.h"
+#include "platform/FileSystem.h"
 #include "ui/ErrorListView.h"
 #include "ui/UiTestSupport.h"
 
@@ -232,6 +233,11 @@ void WindowRunTest::clickingARowShowsItsGuidanceAndEmptySpaceChangesNothing()
     ChooseOutput(w, w.out);
     PressRun(w);
     QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    // The kind's guidance, an empty line and the row's reason.
+    const QString existsGuided = Text(guidanceList[0]) +
+                                 QStringLiteral("\n\n詳細: 出力先に同名のファイルがあります: ") +
+                                 Text(tenvor::JoinPath(w.out, "a.csv"));
+    const QString brokenGuided = Text(guidanceList[1]) + QStringLiteral("\n\n詳細: XMLとして正しくありません（");
 
     auto* list = w.Find<ErrorListView>("IDC_LIST_ERRORFILE");
     auto* guidance = w.Find<QPlainTextEdit>("IDC_EDT_GUIDANCE");
@@ -239,26 +245,29 @@ void WindowRunTest::clickingARowShowsItsGuidanceAndEmptySpaceChangesNothing()
     QVERIFY(guidance->toPlainText().isEmpty());
 
     ClickList(list, RowCenter(list, 1));  // a.xml, kind 0
-    QCOMPARE(guidance->toPlainText(), Text(guidanceList[0]));
-    QCOMPARE(guidance->toPlainText(),
-             QStringLiteral("選択したファイルと同名のファイルが存在しないか確認してください。"));
+    QCOMPARE(guidance->toPlainText(), existsGuided);
+    QVERIFY(guidance->toPlainText().startsWith(
+        QStringLiteral("選択したファイルと同名のファイルが存在しないか確認してください。\n\n詳細: ")));
+    // The row's tooltip gives the reason too.
+    QCOMPARE(list->model()->index(1, 1).data(Qt::ToolTipRole).toString(),
+             existsGuided.mid(Text(guidanceList[0]).size() + 6));
     ClickList(list, RowCenter(list, 0));  // b.xml, kind 1
-    QCOMPARE(guidance->toPlainText(), Text(guidanceList[1]));
+    QVERIFY(guidance->toPlainText().startsWith(brokenGuided));
 
     // Below the rows: the selection goes, the guidance stays.
     const QPoint empty(RowCenter(list, 1).x(), list->visualRect(list->model()->index(1, 1)).bottom() + 20);
     QVERIFY(list->viewport()->rect().contains(empty));
     ClickList(list, RowCenter(list, 1));
-    QCOMPARE(guidance->toPlainText(), Text(guidanceList[0]));
+    QCOMPARE(guidance->toPlainText(), existsGuided);
     ClickList(list, empty);
     QCOMPARE(w.dlg().FirstSelectedErrorRow(), -1);
-    QCOMPARE(guidance->toPlainText(), Text(guidanceList[0]));
+    QCOMPARE(guidance->toPlainText(), existsGuided);
 
     // Several rows selected: the topmost one decides, not the one clicked last.
     ClickList(list, RowCenter(list, 0));
     ClickList(list, RowCenter(list, 1), Qt::ControlModifier);
     QCOMPARE(list->selectionModel()->selectedRows().size(), 2);
-    QCOMPARE(guidance->toPlainText(), Text(guidanceList[1]));
+    QVERIFY(guidance->toPlainText().startsWith(brokenGuided));
     QCOMPARE(w.boxes.seen.size(), std::size_t{1});
 }
 
@@ -287,6 +296,10 @@ void WindowRunTest::keyboardSelectionShowsGuidanceAsAClickDoes()
     ChooseOutput(w, w.out);
     PressRun(w);
     QCOMPARE(list->model()->rowCount(), 2);
+    const QString existsGuided = Text(guidanceList[0]) +
+                                 QStringLiteral("\n\n詳細: 出力先に同名のファイルがあります: ") +
+                                 Text(tenvor::JoinPath(w.out, "a.csv"));
+    const QString brokenGuided = Text(guidanceList[1]) + QStringLiteral("\n\n詳細: XMLとして正しくありません（");
     w.dlg().activateWindow();  // back from the completion message
     QVERIFY(QTest::qWaitForWindowActive(&w.dlg()));
 
@@ -297,17 +310,17 @@ void WindowRunTest::keyboardSelectionShowsGuidanceAsAClickDoes()
 
     QTest::keyClick(list, Qt::Key_Down);
     QCOMPARE(w.dlg().FirstSelectedErrorRow(), 1);
-    QCOMPARE(guidance->toPlainText(), Text(guidanceList[0]));
+    QCOMPARE(guidance->toPlainText(), existsGuided);
     // Several rows selected: the topmost one decides.
     QTest::keyClick(list, Qt::Key_Up, Qt::ShiftModifier);
     QCOMPARE(list->selectionModel()->selectedRows().size(), 2);
-    QCOMPARE(guidance->toPlainText(), Text(guidanceList[1]));
+    QVERIFY(guidance->toPlainText().startsWith(brokenGuided));
     QTest::keyClick(list, Qt::Key_Down);
-    QCOMPARE(guidance->toPlainText(), Text(guidanceList[0]));
+    QCOMPARE(guidance->toPlainText(), existsGuided);
     // No row selected any more: the guidance stays.
     QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
     QCOMPARE(w.dlg().FirstSelectedErrorRow(), -1);
-    QCOMPARE(guidance->toPlainText(), Text(guidanceList[0]));
+    QCOMPARE(guidance->toPlainText(), existsGuided);
     QCOMPARE(w.boxes.seen.size(), std::size_t{1});
 }
 

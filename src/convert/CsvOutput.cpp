@@ -23,6 +23,7 @@ void CsvOutput::BeginRun(std::string outputFolder, OutputEncoding encoding)
 {
     requestedFolder_ = std::move(outputFolder);
     folderDecided_ = false;
+    createdFolder_.clear();
     encoding_ = encoding;
     writeFailure_.clear();
 }
@@ -98,14 +99,18 @@ RunStep CsvOutput::OutPutToCsv(const XmlInput& input, StXmlInfo& stXmlInfo)
         return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo,
                                     OutputFolderMissingReason(input.outputRoot));
     }
-    if (!input.subfolders.empty()) {
+    const std::string csvPath = GetCsvFilePath(input);
+    // The members of one folder of a package come one after another: their folders are made
+    // once. A folder removed since fails the file's creation below, as it would anyway.
+    const std::string csvFolder = SplitPath(csvPath).folder;
+    if (!input.subfolders.empty() && csvFolder != createdFolder_) {
         const FolderChainResult folders = CreateFolderChain(input.outputRoot, input.subfolders);
         if (!folders.ok) {
             return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo,
                                         FolderNotCreatedReason(folders.failedFolder, folders.systemText));
         }
+        createdFolder_ = csvFolder;
     }
-    const std::string csvPath = GetCsvFilePath(input);
 
     NewFile file;
     if (!file.Open(csvPath)) {

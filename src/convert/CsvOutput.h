@@ -58,6 +58,7 @@ private:
     MessageBoxes& messages_;
     std::string requestedFolder_;
     bool folderDecided_ = false;  // the first file of a run without an output folder was written
+    std::string createdFolder_;   // the folder of the last CSV file whose folders were made
     OutputEncoding encoding_ = OutputEncoding::ShiftJis;
     std::string writeFailure_;
 };

@@ -347,8 +347,8 @@ def op_label(op, case):
     }[op]
 
 
-def fmt(value, spec):
-    return "–" if value is None else format(value, spec)
+def fmt(value, pattern):
+    return "–" if value is None else format(value, pattern)
 
 
 def mib(kib):

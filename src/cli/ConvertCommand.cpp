@@ -49,6 +49,14 @@ std::optional<OutputEncoding> EncodingNamed(const std::string& name)
 
 ExitStatus RunConvert(const ConvertOptions& options)
 {
+    ConsoleObserver console;
+    TenvorEngine engine(console);  // reads the form files
+    // A form file that is not right refuses the run with its one line, before anything else is
+    // looked at: the engine's refusal, without the start that would show the message twice.
+    if (!engine.FormFolderProblem().empty()) {
+        static_cast<void>(engine.Run(RunRequest{}));
+        return ExitStatus::RefusedOrStopped;
+    }
     // Refused before anything is read or created, the log included: a mistyped folder is not a
     // failure of every file.
     if (const std::optional<std::string> problem = OutputFolderProblem(options.outputFolder)) {
@@ -66,8 +74,6 @@ ExitStatus RunConvert(const ConvertOptions& options)
     request.encoding = options.encoding;
     request.skipExistingQuietly = options.skipExisting;
 
-    ConsoleObserver console;
-    TenvorEngine engine(console);
     engine.Start();
     const RunSummary summary = engine.Run(request);
     console.FinishCounter();

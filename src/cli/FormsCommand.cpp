@@ -35,12 +35,6 @@ ExitStatus Refuse(const FormFileProblem& problem)
 
 }  // namespace
 
-ExitStatus CheckFormFiles()
-{
-    const KnownForms forms = ReadForms();
-    return forms ? ExitStatus::Clean : Refuse(forms.error());
-}
-
 ExitStatus ListForms()
 {
     const KnownForms forms = ReadForms();

@@ -9,11 +9,6 @@
 
 namespace tenvor::cli {
 
-// Reads the forms folder. When a form file is not right, writes the message a run would show
-// ("エラー: 様式定義ファイルに誤りがあります。<file>(<line>行目): <problem>") as one line on
-// standard error and returns RefusedOrStopped; otherwise Clean.
-ExitStatus CheckFormFiles();
-
 // Prints one line per form, in the order the runs know them: the id of a built-in form; the id,
 // a tab and the file's path for a form read from a form file.
 ExitStatus ListForms();

@@ -141,11 +141,6 @@ ExitStatus Main(int argc, char** argv)
         // An id given empty is an unknown id, not a request for the list.
         return formIdOption->count() == 0 ? tenvor::cli::ListForms() : tenvor::cli::DescribeForm(formId);
     }
-    // The form files are read as the command line starts: one that is not right refuses the run
-    // with its one line, before anything else is looked at.
-    if (const ExitStatus forms = tenvor::cli::CheckFormFiles(); forms != ExitStatus::Clean) {
-        return forms;
-    }
     convert.encoding = tenvor::cli::EncodingNamed(encoding).value_or(tenvor::OutputEncoding::ShiftJis);
     if (folder || file) {
         convert.folderMode = folder;

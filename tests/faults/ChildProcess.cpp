@@ -28,6 +28,7 @@
 #include "platform/FileSystem.h"
 #ifdef _WIN32
 #include "support/Process.h"
+#include "support/RecordingFrontEnd.h"
 #endif
 
 namespace tenvor::test {
@@ -187,19 +188,6 @@ std::string Unescape(std::string_view text)
         }
     }
     return plain;
-}
-
-const char* OutcomeName(RunOutcome outcome)
-{
-    switch (outcome) {
-        case RunOutcome::Refused:
-            return "Refused";
-        case RunOutcome::Stopped:
-            return "Stopped";
-        case RunOutcome::Completed:
-            return "Completed";
-    }
-    return "?";
 }
 
 }  // namespace

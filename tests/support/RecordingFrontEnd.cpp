@@ -4,8 +4,6 @@
 
 namespace tenvor::test {
 
-namespace {
-
 const char* OutcomeName(RunOutcome outcome)
 {
     switch (outcome) {
@@ -18,8 +16,6 @@ const char* OutcomeName(RunOutcome outcome)
     }
     return "?";
 }
-
-}  // namespace
 
 RunRequest RecordingFrontEnd::Request() const
 {

@@ -14,6 +14,9 @@
 
 namespace tenvor::test {
 
+// "Refused", "Stopped" or "Completed".
+const char* OutcomeName(RunOutcome outcome);
+
 class RecordingFrontEnd : public RunObserver {
 public:
     using Row = std::array<std::string, 3>;

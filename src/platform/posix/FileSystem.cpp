@@ -52,6 +52,29 @@ struct DirCloser {
 
 namespace {
 
+// Calls visit(dirFd, entry) for each entry of the folder but "." and "..". False when the folder
+// cannot be opened or the listing broke off (it cannot be trusted then).
+template <typename Visit>
+bool ForEachEntry(const std::string& folder, Visit&& visit)
+{
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+    if (!dir) {
+        return false;
+    }
+    const int dirFd = ::dirfd(dir.get());
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (entry == nullptr) {
+            return errno == 0;
+        }
+        const std::string_view name(entry->d_name);
+        if (name != "." && name != "..") {
+            visit(dirFd, *entry);
+        }
+    }
+}
+
 // Lists the folder: XML files, and with withZipAndFolders its ZIP files and subfolders too.
 std::optional<FolderContents> ListFolder(const std::string& folder, bool withZipAndFolders)
 {
@@ -60,50 +83,37 @@ std::optional<FolderContents> ListFolder(const std::string& folder, bool withZip
     std::vector<std::string> xmlUnexaminable;
     std::vector<std::string> zipUnexaminable;
     FolderContents contents;
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
-    if (!dir) {
-        return std::nullopt;
-    }
-    const int dirFd = ::dirfd(dir.get());
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir.get());
-        if (entry == nullptr) {
-            if (errno != 0) {
-                return std::nullopt;  // the listing broke off: it cannot be trusted
-            }
-            break;
-        }
-        const std::string_view name(entry->d_name);
-        if (name == "." || name == "..") {
-            continue;
-        }
+    const bool listed = ForEachEntry(folder, [&](int dirFd, const dirent& entry) {
+        const std::string_view name(entry.d_name);
         const bool isXml = HasXmlExtension(name);
         const bool isZip = withZipAndFolders && HasZipExtension(name);
-        if (withZipAndFolders && entry->d_type == DT_DIR) {
+        if (withZipAndFolders && entry.d_type == DT_DIR) {
             contents.subfolders.emplace_back(name);
-            continue;
+            return;
         }
-        if (withZipAndFolders && entry->d_type == DT_UNKNOWN) {
+        if (withZipAndFolders && entry.d_type == DT_UNKNOWN) {
             struct stat own {};
-            if (::fstatat(dirFd, entry->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(own.st_mode)) {
+            if (::fstatat(dirFd, entry.d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(own.st_mode)) {
                 contents.subfolders.emplace_back(name);
-                continue;
+                return;
             }
         }
-        if ((!isXml && !isZip) || entry->d_type == DT_DIR) {
-            continue;
+        if ((!isXml && !isZip) || entry.d_type == DT_DIR) {
+            return;
         }
         struct stat st {};
-        if (::fstatat(dirFd, entry->d_name, &st, 0) != 0) {
+        if (::fstatat(dirFd, entry.d_name, &st, 0) != 0) {
             (isXml ? xmlUnexaminable : zipUnexaminable).push_back(JoinPath(folder, name));
-            continue;
+            return;
         }
         if (!S_ISREG(st.st_mode)) {
-            continue;
+            return;
         }
         (isXml ? xmlFiles : zipFiles)
             .push_back({JoinPath(folder, name), std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec});
+    });
+    if (!listed) {
+        return std::nullopt;
     }
     contents.xmlFiles = OldestFirst(std::move(xmlFiles), std::move(xmlUnexaminable));
     contents.zipFiles = OldestFirst(std::move(zipFiles), std::move(zipUnexaminable));
@@ -129,30 +139,20 @@ std::optional<FolderContents> ListFolderContents(const std::string& folder)
 
 std::optional<std::vector<std::string>> ListFileNames(const std::string& folder, std::string_view lowerExtension)
 {
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
-    if (!dir) {
-        return std::nullopt;
-    }
-    const int dirFd = ::dirfd(dir.get());
     std::vector<std::string> names;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir.get());
-        if (entry == nullptr) {
-            if (errno != 0) {
-                return std::nullopt;  // the listing broke off: it cannot be trusted
-            }
-            break;
-        }
-        const std::string_view name(entry->d_name);
-        if (name == "." || name == ".." || !HasExtension(name, lowerExtension) || entry->d_type == DT_DIR) {
-            continue;
+    const bool listed = ForEachEntry(folder, [&](int dirFd, const dirent& entry) {
+        const std::string_view name(entry.d_name);
+        if (!HasExtension(name, lowerExtension) || entry.d_type == DT_DIR) {
+            return;
         }
         struct stat st {};
-        if (::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)) {
-            continue;
+        if (::fstatat(dirFd, entry.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)) {
+            return;
         }
         names.emplace_back(name);
+    });
+    if (!listed) {
+        return std::nullopt;
     }
     std::sort(names.begin(), names.end());
     return names;

@@ -58,50 +58,58 @@ std::string AbsolutePath(const std::string& path)
 
 namespace {
 
-// Lists the folder: XML files, and with withZipAndFolders its ZIP files and subfolders too.
-std::optional<FolderContents> ListFolder(const std::string& folder, bool withZipAndFolders)
+// Calls visit(name, found) for each entry of the folder but "." and "..". False when it is no
+// folder or the listing broke off (it cannot be trusted then); a drive's root without entries
+// is listed, empty.
+template <typename Visit>
+bool ForEachEntry(const std::string& folder, Visit&& visit)
 {
     if (!IsDirectory(folder)) {
-        return std::nullopt;
+        return false;
     }
-    // Every entry, filtered here: a pattern such as *.xml would also match the short (8.3)
-    // names of files such as a.xmlx.
+    // Every entry, filtered by the caller: a pattern such as *.xml would also match the short
+    // (8.3) names of files such as a.xmlx.
     WIN32_FIND_DATAW found{};
     const FindHandle search =
         OwnedSearch(::FindFirstFileExW(WidePath(JoinPath(folder, "*")).c_str(), FindExInfoBasic, &found,
                                        FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    FolderContents contents;
-    std::vector<ListedFile> xmlFiles;
-    std::vector<ListedFile> zipFiles;
     if (!search) {
-        if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
-            return contents;  // a drive's root without entries
-        }
-        return std::nullopt;
+        return ::GetLastError() == ERROR_FILE_NOT_FOUND;
     }
     do {
         const std::string name = Narrow(found.cFileName);
-        if (name == "." || name == "..") {
-            continue;
+        if (name != "." && name != "..") {
+            visit(name, found);
         }
+    } while (::FindNextFileW(search.get(), &found));
+    return ::GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+// Lists the folder: XML files, and with withZipAndFolders its ZIP files and subfolders too.
+std::optional<FolderContents> ListFolder(const std::string& folder, bool withZipAndFolders)
+{
+    FolderContents contents;
+    std::vector<ListedFile> xmlFiles;
+    std::vector<ListedFile> zipFiles;
+    const bool listed = ForEachEntry(folder, [&](const std::string& name, const WIN32_FIND_DATAW& found) {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             // Junctions and links to folders are not followed.
             if (withZipAndFolders && (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
                 contents.subfolders.push_back(name);
             }
-            continue;
+            return;
         }
         const bool isXml = HasXmlExtension(name);
         if (!isXml && !(withZipAndFolders && HasZipExtension(name))) {
-            continue;
+            return;
         }
         const std::int64_t lastWrite =
             static_cast<std::int64_t>(static_cast<std::uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32 |
                                       found.ftLastWriteTime.dwLowDateTime);
         (isXml ? xmlFiles : zipFiles).push_back({JoinPath(folder, name), lastWrite});
-    } while (::FindNextFileW(search.get(), &found));
-    if (::GetLastError() != ERROR_NO_MORE_FILES) {
-        return std::nullopt;  // the listing broke off: it cannot be trusted
+    });
+    if (!listed) {
+        return std::nullopt;
     }
     contents.xmlFiles = OldestFirst(std::move(xmlFiles), {});
     contents.zipFiles = OldestFirst(std::move(zipFiles), {});
@@ -127,29 +135,14 @@ std::optional<FolderContents> ListFolderContents(const std::string& folder)
 
 std::optional<std::vector<std::string>> ListFileNames(const std::string& folder, std::string_view lowerExtension)
 {
-    if (!IsDirectory(folder)) {
-        return std::nullopt;
-    }
-    WIN32_FIND_DATAW found{};
-    const FindHandle search =
-        OwnedSearch(::FindFirstFileExW(WidePath(JoinPath(folder, "*")).c_str(), FindExInfoBasic, &found,
-                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     std::vector<std::string> names;
-    if (!search) {
-        if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
-            return names;  // a drive's root without entries
+    const bool listed = ForEachEntry(folder, [&](const std::string& name, const WIN32_FIND_DATAW& found) {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && HasExtension(name, lowerExtension)) {
+            names.push_back(name);
         }
+    });
+    if (!listed) {
         return std::nullopt;
-    }
-    do {
-        const std::string name = Narrow(found.cFileName);
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !HasExtension(name, lowerExtension)) {
-            continue;
-        }
-        names.push_back(name);
-    } while (::FindNextFileW(search.get(), &found));
-    if (::GetLastError() != ERROR_NO_MORE_FILES) {
-        return std::nullopt;  // the listing broke off: it cannot be trusted
     }
     std::sort(names.begin(), names.end());
     return names;

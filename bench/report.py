@@ -596,7 +596,7 @@ def benchmark_table(run, machine, cases, measurements, now, plot_line):
         lines += ["> Repeat with `bench/run.sh --wait-quiet 3600` on a quiet machine.", ""]
     lines.append(f"Produced by `{run.command_line}` on {now:%Y-%m-%d %H:%M} UTC, commit {machine.commit}.")
     if run.note:
-        lines += ["", run.note]
+        lines += ["", run.note, ""]
     lines += [
         f"Every time is a wall-clock time of the whole process, the median of {run.reps} measured rounds after "
         f"{run.warmup} warm-up",
@@ -864,6 +864,8 @@ def summary_document(results, cases):
              f"({run['shm_fs']}), inputs {run['data_dir']} ({run['data_fs']}).",
              f"Load averages (1, 5, 15 minutes): {run['load_start']} at the start, {run['load_end']} at the end. "
              f"{run['reps']} measured rounds after {run['warmup']} warm-up.", ""]
+    if run.get("note"):
+        lines += [run["note"], ""]
     return "\n".join(lines + case_summary(results, cases)) + "\n"
 
 

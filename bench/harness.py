@@ -16,7 +16,9 @@ bench/report.py make the table, the plot and the summaries from it. Standard lib
 
 The cases are declared once, in KINDS below: each kind makes its inputs and names its commands
 (the conversion and its baselines), each command what it runs, where its output goes and how its
-run is checked. Benchmarks are not tests: nothing here fails because of a time, only when a tool
+run is checked. A new case is a Kind there: the sizes it runs, a Bench.make_... method that makes
+its inputs (the attributes its commands name) and describes them for the report, its Commands and
+its targets; bench/report.py summarises any case that is not of the big table. Benchmarks are not tests: nothing here fails because of a time, only when a tool
 is missing, a command fails, or a run wrote other files than it should.
 """
 
@@ -26,6 +28,7 @@ import os
 import re
 import shlex
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -70,6 +73,7 @@ class Kind:
 
     name: str
     make: object
+    sizes: object  # (options) -> the sizes to run, one case each, named KIND-SIZE
     commands: tuple
     targets: tuple = ()  # "CASE:OP/OP+OP<=LIMIT" and "CASE:OP<MIB", CASE written as {case}
     table: bool = False
@@ -125,14 +129,14 @@ def make_tree_case(bench, count):
 
 
 KINDS = {
-    "folder": Kind("folder", make_folder_case,
+    "folder": Kind("folder", make_folder_case, lambda a: a.sizes,
                    _floor("parse", "conv-disk", "copy-disk", "read", "conv-shm", "copy-shm", "readloop", "xmllint",
                           "window-disk"), table=True),
-    "big": Kind("big", make_big_case,
+    "big": Kind("big", make_big_case, lambda a: [a.big_persons] if a.big_persons > 0 else [],
                 _floor("parse", "conv-disk", "copy-disk", "read", "conv-shm", "xmllint", "readloop"), table=True),
     # A deflated ZIP against every member inflated to nowhere plus xmllint over the members
     # extracted on tmpfs; W (copy) beside it for comparison, not part of the baseline.
-    "zip": Kind("zip", make_zip_case, (
+    "zip": Kind("zip", make_zip_case, lambda a: [a.count], (
         Command("conv", lambda t, i, out: [t.cli, "convert", "-o", out, str(i.package)], output="shm", statuses=(0,),
                 csv=True, same="contents"),
         Command("unzip", lambda t, i, out: ["unzip", "-p", str(i.package)], output="shm"),
@@ -143,7 +147,7 @@ KINDS = {
     ), targets=("{case}:conv/unzip+xmllint<=1.1", "{case}:conv/unzip+xmllint+copy<=1.1", "{case}:conv<64"),
         title="Packages and subfolders, output on tmpfs"),
     # The same files converted with -r from a tree of folders and without it from one folder.
-    "tree": Kind("tree", make_tree_case, (
+    "tree": Kind("tree", make_tree_case, lambda a: [a.count], (
         Command("flat", lambda t, i, out: [t.cli, "convert", "-o", out, str(i.flat)], output="shm", statuses=(0, 1),
                 csv=True, same="contents"),
         Command("tree", lambda t, i, out: [t.cli, "convert", "-r", "-o", out, str(i.tree)], output="shm",
@@ -637,7 +641,7 @@ def counts(text):
 
 
 def parse_args(argv):
-    p = argparse.ArgumentParser(prog="bench/run.sh", description=__doc__.split("\n\n")[0],
+    p = argparse.ArgumentParser(prog="bench/run.sh", description=__doc__,
                                 formatter_class=argparse.RawDescriptionHelpFormatter)
     p.add_argument("kinds", nargs="*", metavar="CASE", help=f"the kinds of case to run, of {', '.join(KINDS)} "
                    "(default: folder big)")
@@ -693,11 +697,6 @@ def parse_args(argv):
     return args
 
 
-def case_sizes(args, kind):
-    return {"folder": args.sizes, "big": [args.big_persons] if args.big_persons > 0 else [],
-            "zip": [args.count], "tree": [args.count]}[kind]
-
-
 def wait_for_quiet(args):
     def quiet():
         one, five = (float(v) for v in loadavg().split()[:2])
@@ -722,6 +721,7 @@ def data_fs_label(path):
 
 def main(argv=None):
     argv = sys.argv[1:] if argv is None else argv
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(130))  # the scratch folders go all the same
     args = parse_args(argv)
     command_line = "bench/run.sh" + "".join(f" {shlex.quote(a)}" for a in argv)
     table = any(KINDS[k].table for k in args.kinds)
@@ -747,7 +747,7 @@ def main(argv=None):
         say(f"Benchmark: {' '.join(args.kinds)}, {args.reps} rounds after {args.warmup} warm-up; load {load_start}")
         cases = []
         for kind in args.kinds:
-            for size in case_sizes(args, kind):
+            for size in KINDS[kind].sizes(args):
                 case = bench.prepare(KINDS[kind], size)
                 say(f"Case {case.name}: {', '.join(c.op for c in case.commands)}")
                 bench.run_case(case)

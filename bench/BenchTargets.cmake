@@ -1,5 +1,5 @@
 # The benchmark's helper programs. Included once, either by bench/CMakeLists.txt (the benchmark
-# build) or by the test suite (whose check runs the benchmark script on a small folder).
+# build) or by the test suite (whose check runs the benchmark harness on small cases).
 include_guard(GLOBAL)
 
 if(NOT TARGET PkgConfig::LIBXML2)
@@ -21,8 +21,8 @@ if(TENVOR_BUILD_GUI AND TARGET tenvor_window)
   target_compile_features(tenvor-bench-window PRIVATE cxx_std_20)
 endif()
 
-# A ZIP package listed and read as a run would, without converting (bench/package.sh --walker
-# measures it beside the conversion).
+# A ZIP package listed and read as a run would, without converting (`bench/run.sh zip --walker
+# FILE` measures it beside the conversion).
 if(TARGET tenvor_core)
   add_executable(tenvor-bench-package ${CMAKE_CURRENT_LIST_DIR}/package_walk.cpp)
   target_link_libraries(tenvor-bench-package PRIVATE tenvor_core)

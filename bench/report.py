@@ -1,29 +1,34 @@
 #!/usr/bin/env python3
-"""The benchmark's report, from the measurements bench/run.sh took.
+"""The benchmark's report, from the results file of the harness (bench/harness.py).
 
-Reads the measurements (one row per timed command) and the cases, and writes the table
-(docs/benchmarks.md), the plot of time per file against folder size (with gnuplot, when it is
-installed) and the summary between the markers of the README. Standard library only.
+The results file (see "The results file" below) holds the run's description, its cases and one row
+per timed command and round. From it this writes the table (docs/benchmarks.md) of the folder and
+big cases, the plot of time per file against folder size (with gnuplot, when it is installed) and
+the summary between the README's markers; for a run of other cases (zip, tree, ...) the summary of
+each command and the cases' targets (docs/bench-packages.md). Standard library only.
 
-    bench/report.py --results results.tsv --cases cases.tsv --out docs/benchmarks.md ...
+    bench/report.py --results RESULTS.tsv --out docs/benchmarks.md --plot PNG --readme README.md
+    bench/report.py --results docs/bench-packages.tsv --out docs/bench-packages.md
 
-bench/run.sh calls it with every option; `bench/report.py --help` lists them.
+makes the report again from a kept results file (the harness calls it at the end of its run).
 
-    bench/report.py summary --results results.tsv --ratio 'CASE:OP/OP+OP<=1.1' --rss 'CASE:OP<64'
+    bench/report.py summary --results RESULTS.tsv [--ratio 'CASE:OP/OP+OP<=1.1'] [--rss 'CASE:OP<64']
 
-prints the medians and spreads of every command of a results file in the same columns, and the
-ratios (taken within each round) and peak memory against their targets (bench/package.sh).
+prints the medians and spreads of every command of a results file, and the ratios (taken within
+each round) and peak memory against the cases' targets and those given; it also reads the files of
+the earlier scripts, which hold the rows only.
 """
 
 import argparse
 import datetime
+import json
 import os
 import re
 import shutil
 import subprocess
 import sys
 import tempfile
-from dataclasses import dataclass
+from dataclasses import dataclass, fields as dataclass_fields
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
@@ -207,28 +212,28 @@ def other_load(measurements):
 
 @dataclass(frozen=True)
 class Case:
-    """A case as bench/run.sh ran it, with the sizes of its input files."""
+    """A case as the harness (bench/harness.py) ran it, with the sizes of its input files."""
 
     name: str
-    kind: str  # "folder" or "big"
-    files: int
-    forms: int
-    failing: int
-    total_bytes: int
-    smallest: int
-    median_bytes: float
-    largest: int
-    read_tool: str  # how R read the files: "cat", "xargs cat", ...
-    xmllint_rejects: str  # the files xmllint --noout reported as broken, "" when not run
-    xmllint_note: str  # why xmllint --noout was not run, "" when it was
+    kind: str  # "folder", "big", "zip", "tree", ...
+    files: int = 0
+    forms: int = 0
+    failing: int = 0
+    total_bytes: int = 0
+    smallest: int = 0
+    median_bytes: float = 0
+    largest: int = 0
+    read_tool: str = ""  # how R read the files: "cat", "xargs cat", ...
+    xmllint_rejects: str = ""  # the files xmllint --noout reported as broken, "" when not run
+    xmllint_note: str = ""  # why xmllint --noout was not run, "" when it was
+    table: bool = False  # a case of the big table (folder and big); the others are summarised
+    title: str = ""  # the heading of the summary of such cases
+    describe: tuple = ()  # what the case ran, a line each, for the summary
+    targets: tuple = ()  # "CASE:OP/OP+OP<=LIMIT" and "CASE:OP<MIB", for the summary
 
     @property
     def is_folder(self):
         return self.kind == "folder"
-
-
-CASE_COLUMNS = ["case", "kind", "input_folder", "names_file", "failing", "read_tool", "xmllint_rejects",
-                "xmllint_note"]
 
 
 def form_of(name):
@@ -237,26 +242,57 @@ def form_of(name):
     return fields[1] if len(fields) > 1 else name
 
 
-def read_cases(path):
-    """The cases of bench/run.sh's case file, each with the sizes of the files its names file lists."""
-    cases = []
+# ---- The results file -------------------------------------------------------------------------
+#
+# One file per run of the harness, the one format that this report reads:
+#
+#   #tenvor-bench-results 2
+#   #run<TAB>{JSON: the command line, options, scratch folders, load, machine and build}
+#   #case<TAB>{JSON: one case, its inputs' sizes and what it ran}      (one line per case)
+#   #case<TAB>op<TAB>round<TAB>wall_s<TAB>...                          (the columns' heading)
+#   folder-1000<TAB>conv-disk<TAB>w1<TAB>0.112873<TAB>...              (one row per command and round)
+#
+# Files of the earlier scripts hold the rows only (the same columns): their statistics and
+# summaries can be made (`summary`), not the table.
+
+RESULTS_MAGIC = "#tenvor-bench-results 2"
+
+
+def write_results(path, run, cases, rows):
+    """Writes the results file: the run's description, the cases' and the rows (tab-separated)."""
+    lines = [RESULTS_MAGIC, "#run\t" + json.dumps(run, ensure_ascii=False, sort_keys=True)]
+    lines += ["#case\t" + json.dumps(c, ensure_ascii=False, sort_keys=True) for c in cases]
+    lines += ["#" + "\t".join(RESULT_COLUMNS)] + list(rows)
+    Path(path).write_text("\n".join(lines) + "\n", encoding="utf-8")
+
+
+@dataclass
+class Results:
+    run: dict  # empty for a file of the earlier scripts
+    cases: list  # of Case
+    measurements: list  # of Measurement
+
+
+def read_results(path):
+    """The run, the cases and the measurements of a results file."""
     with open(path, encoding="utf-8") as file:
-        for line in file:
-            line = line.rstrip("\n")
-            if not line or line.startswith("#"):
-                continue
-            fields = line.split("\t")
-            if len(fields) != len(CASE_COLUMNS):
-                raise ValueError(f"{path}: {len(fields)} fields instead of {len(CASE_COLUMNS)}: {line}")
-            name, kind, folder, names_file, failing, read_tool, rejects, note = fields
-            names = Path(names_file).read_text(encoding="utf-8").splitlines()
-            sizes = [(Path(folder) / n).stat().st_size for n in names]
-            if not sizes:
-                raise ValueError(f"case {name}: no input files")
-            forms = len({form_of(n) for n in names}) if kind == "folder" else 1
-            cases.append(Case(name, kind, len(sizes), forms, int(failing), sum(sizes), min(sizes), median(sizes),
-                              max(sizes), read_tool, rejects, note))
-    return cases
+        lines = file.readlines()
+    run, cases = {}, []
+    known = {f.name for f in dataclass_fields(Case)}
+    for number, line in enumerate(lines, 1):
+        head, _, rest = line.rstrip("\n").partition("\t")
+        if head not in ("#run", "#case") or not rest.startswith("{"):
+            continue
+        try:
+            value = json.loads(rest)
+        except json.JSONDecodeError as error:
+            raise ValueError(f"{path}, line {number}: {error}") from None
+        if head == "#run":
+            run = value
+        else:
+            described = {k: tuple(v) if isinstance(v, list) else v for k, v in value.items() if k in known}
+            cases.append(Case(**described))
+    return Results(run, cases, parse_measurements(lines))
 
 
 # ---- The machine and the build ----------------------------------------------------------------
@@ -363,7 +399,7 @@ def mark(value, limit):
 
 @dataclass
 class Run:
-    """What bench/run.sh ran and where: its options and the scratch folders."""
+    """What the harness ran and where: its options and the scratch folders."""
 
     command_line: str
     sizes: list
@@ -560,7 +596,7 @@ def benchmark_table(run, machine, cases, measurements, now, plot_line):
         lines += ["> Repeat with `bench/run.sh --wait-quiet 3600` on a quiet machine.", ""]
     lines.append(f"Produced by `{run.command_line}` on {now:%Y-%m-%d %H:%M} UTC, commit {machine.commit}.")
     if run.note:
-        lines += ["", run.note]
+        lines += ["", run.note, ""]
     lines += [
         f"Every time is a wall-clock time of the whole process, the median of {run.reps} measured rounds after "
         f"{run.warmup} warm-up",
@@ -726,14 +762,7 @@ def write_atomically(path, text):
     temporary.replace(path)
 
 
-# ---- Command line -----------------------------------------------------------------------------
-
-
-def counts(text):
-    return [int(v) for v in text.split()]
-
-
-# ---- The short summary of other benchmarks (bench/package.sh) --------------------------------
+# ---- The summary of the other cases (zip, tree, ...) -----------------------------------------
 
 
 @dataclass(frozen=True)
@@ -806,87 +835,113 @@ def parse_rss_target(text):
     return found.group(1), found.group(2), float(found.group(3))
 
 
+def parse_target(text):
+    """A target of a case's description: a RatioTarget or (case, op, MiB)."""
+    return parse_ratio_target(text) if "/" in text else parse_rss_target(text)
+
+
+def case_summary(results, cases, extra_ratios=(), extra_rss=()):
+    """The summary of cases outside the big table: what each ran, the commands' statistics and the
+    cases' targets."""
+    names = {c.name for c in cases}
+    targets = [parse_target(t) for c in cases for t in c.targets] + list(extra_ratios) + list(extra_rss)
+    lines = []
+    for c in cases:
+        lines.append(f"- {c.name}: {c.describe[0]}" if c.describe else f"- {c.name}")
+        lines += [f"  - {c.describe[1]}"] + [f"    {line}" for line in c.describe[2:]] if len(c.describe) > 1 else []
+    measurements = [m for m in results.measurements if m.case in names] if names else results.measurements
+    return lines + ([""] if lines else []) + summary_lines(measurements, [t for t in targets if isinstance(t, RatioTarget)],
+                                        [t for t in targets if not isinstance(t, RatioTarget)])
+
+
+def summary_document(results, cases):
+    """The whole report of a run without cases of the big table (docs/bench-packages.md)."""
+    run, machine = results.run, results.run.get("machine", {})
+    titles = list(dict.fromkeys(c.title for c in cases if c.title)) or ["Benchmarks"]
+    lines = [f"# {'; '.join(titles)}", "",
+             f"`{run['command_line']}` on {run['date']} UTC, commit {machine.get('commit', 'unknown')},",
+             f"{machine.get('cores', '?')} cores, {machine.get('system', '')}, output {run['shm_dir']} "
+             f"({run['shm_fs']}), inputs {run['data_dir']} ({run['data_fs']}).",
+             f"Load averages (1, 5, 15 minutes): {run['load_start']} at the start, {run['load_end']} at the end. "
+             f"{run['reps']} measured rounds after {run['warmup']} warm-up.", ""]
+    if run.get("note"):
+        lines += [run["note"], ""]
+    return "\n".join(lines + case_summary(results, cases)) + "\n"
+
+
 def summary_main(argv):
     parser = argparse.ArgumentParser(prog="report.py summary",
-                                     description="Medians, spreads and targets of a results file (bench/package.sh).")
-    parser.add_argument("--results", required=True, type=Path, help="one row per timed command (TSV)")
+                                     description="Medians, spreads and targets of a results file.")
+    parser.add_argument("--results", required=True, type=Path, help="the results file (TSV)")
     parser.add_argument("--ratio", type=parse_ratio_target, action="append", default=[],
-                        help="CASE:OP/OP+OP<=LIMIT, a ratio taken within each round")
+                        help="CASE:OP/OP+OP<=LIMIT, a ratio taken within each round (besides the cases' own)")
     parser.add_argument("--rss", type=parse_rss_target, action="append", default=[], help="CASE:OP<MIB")
     args = parser.parse_args(argv)
-    with open(args.results, encoding="utf-8") as file:
-        measurements = parse_measurements(file)
-    print("\n".join(summary_lines(measurements, args.ratio, args.rss)))
+    results = read_results(args.results)
+    print("\n".join(case_summary(results, results.cases, args.ratio, args.rss)))
     return 0
+
+
+def run_of(meta):
+    """The Run of a results file's description."""
+    known = {f.name for f in dataclass_fields(Run)}
+    return Run(**{k: v for k, v in meta.items() if k in known})
 
 
 def main(argv=None):
     argv = sys.argv[1:] if argv is None else argv
     if argv[:1] == ["summary"]:
         return summary_main(argv[1:])
-    parser = argparse.ArgumentParser(description="The benchmark's report from bench/run.sh's measurements.")
-    add = parser.add_argument
-    add("--results", required=True, type=Path, help="the measurements: one row per timed command (TSV)")
-    add("--cases", required=True, type=Path, help="the cases: one row per case (TSV)")
-    add("--out", required=True, type=Path, help="the table (Markdown)")
-    add("--plot", type=Path, help="the plot (PNG); none when left out")
-    add("--readme", type=Path, help="README whose summary between the markers is replaced")
-    add("--command-line", required=True, help="the benchmark's command line, for the heading")
-    add("--sizes", type=counts, default=[], help="the folder sizes run, ascending")
-    add("--default-sizes", type=counts, required=True)
-    add("--big-persons", type=int, default=0)
-    add("--default-big-persons", type=int, required=True)
-    add("--reps", type=int, required=True)
-    add("--warmup", type=int, required=True)
-    add("--window-sizes", type=counts, default=[])
-    add("--window-skipped", default="", help="why the window was not measured")
-    add("--load-start", required=True)
-    add("--load-end", required=True)
-    add("--max-load", type=float, required=True)
-    add("--preliminary", action="store_true", help="mark the figures preliminary whatever the load")
-    add("--note", default="")
-    add("--data-dir", required=True)
-    add("--data-fs", required=True, help="the data folder's file system, as the table names it")
-    add("--data-device", required=True)
-    add("--shm-dir", required=True)
-    add("--shm-fs", required=True)
-    add("--build-dir", required=True, type=Path, help="the build of the tools (compiler and build type)")
-    add("--gen-args", required=True)
-    add("--sjis-percent", required=True)
-    add("--fail-percent", required=True)
-    add("--min-bytes", required=True)
-    add("--max-bytes", required=True)
+    parser = argparse.ArgumentParser(description="The benchmark's report from the harness's results file: the "
+                                     "table (folder and big cases) or the summary (the other cases).")
+    parser.add_argument("--results", required=True, type=Path, help="the results file of bench/harness.py")
+    parser.add_argument("--out", type=Path, help="the report (Markdown); standard output when left out")
+    parser.add_argument("--plot", type=Path, help="the plot (PNG) of a table; none when left out")
+    parser.add_argument("--readme", type=Path, help="README whose summary between the markers is replaced")
     args = parser.parse_args(argv)
 
-    run = Run(args.command_line, args.sizes, args.default_sizes, args.big_persons, args.default_big_persons,
-              args.reps, args.warmup, args.window_sizes, args.window_skipped, args.load_start, args.load_end,
-              args.max_load, args.preliminary, args.note, args.data_dir, args.data_fs, args.data_device,
-              args.shm_dir, args.shm_fs, args.gen_args, args.sjis_percent, args.fail_percent, args.min_bytes,
-              args.max_bytes)
-    with open(args.results, encoding="utf-8") as file:
-        measurements = parse_measurements(file)
-    cases = read_cases(args.cases)
-    machine = describe_machine(args.build_dir)
-    now = datetime.datetime.now(datetime.timezone.utc)
+    results = read_results(args.results)
+    if not results.run:
+        parser.error(f"{args.results} holds rows only (an earlier script's): use `report.py summary`")
+    table_cases = [c for c in results.cases if c.table]
+    other_cases = [c for c in results.cases if not c.table]
+    if not table_cases:
+        document = summary_document(results, other_cases)
+        if args.out:
+            write_atomically(args.out, document)
+            say(f"Wrote {args.out}")
+        print(document, end="")
+        return 0
+
+    run = run_of(results.run)
+    machine = Machine(**results.run["machine"])
+    now = datetime.datetime.strptime(results.run["date"], "%Y-%m-%d %H:%M")
+    measurements = results.measurements
     stats = command_stats(measurements)
     reasons = preliminary_reasons(run, *other_load(measurements))
+    out = args.out or Path("/dev/stdout")
 
     plot_line = None
     if args.plot:
         why_not = make_plot(args.plot, run.sizes, stats, machine.cores, run.reps, bool(reasons))
         if why_not is None:
-            plot_line = f"![Time per file against folder size]({os.path.relpath(args.plot, args.out.parent)})"
+            plot_line = f"![Time per file against folder size]({os.path.relpath(args.plot, out.parent)})"
             say(f"Wrote {args.plot}")
         else:
             plot_line = f"No plot: {why_not}."
             say(f"warning: no plot: {why_not}")
 
-    table = benchmark_table(run, machine, cases, measurements, now, plot_line)
-    write_atomically(args.out, table)
-    say(f"Wrote {args.out}")
+    table = benchmark_table(run, machine, table_cases, measurements, now, plot_line)
+    if other_cases:
+        table += "\n## Other cases\n\n" + "\n".join(case_summary(results, other_cases)) + "\n"
+    if args.out:
+        write_atomically(args.out, table)
+        say(f"Wrote {args.out}")
+    else:
+        print(table, end="")
 
     if args.readme:
-        update_readme(args.readme, run, machine, now, bool(reasons), cases, stats, measurements)
+        update_readme(args.readme, run, machine, now, bool(reasons), table_cases, stats, measurements)
     return 0
 
 

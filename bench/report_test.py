@@ -1,13 +1,18 @@
 #!/usr/bin/env python3
-"""The statistics of the benchmark's report (bench/report.py), on measurements made up here."""
+"""The statistics and the results file of the benchmark's report (bench/report.py), on measurements
+made up here, and the harness's declared cases (bench/harness.py)."""
 
+import contextlib
+import io
 import sys
+import tempfile
 import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
-import report  # noqa: E402  (found through the path above)
+import harness  # noqa: E402  (found through the path above)
+import report  # noqa: E402
 
 
 def row(case, op, round_label, wall, user=0.0, system=0.0, rss=1024, other=0.0):
@@ -97,6 +102,82 @@ class Ratios(unittest.TestCase):
         self.assertEqual(report.target_ratios(report.parse_measurements(lines), target), [1.0, 1.0])
         with self.assertRaises(Exception):
             report.parse_ratio_target("zip-10: conv / unzip")
+
+
+class ResultsFile(unittest.TestCase):
+    RUN = {"command_line": "bench/run.sh zip", "date": "2026-01-02 03:04", "reps": 2, "warmup": 1,
+           "load_start": "0.1 0.2 0.3", "load_end": "0.4 0.5 0.6", "shm_dir": "/dev/shm/x", "shm_fs": "tmpfs",
+           "data_dir": "/tmp/x", "data_fs": "ext4", "machine": {"commit": "abc1234", "cores": 2, "system": "Linux"}}
+
+    def write(self, run, cases, rows):
+        path = Path(self.scratch.name) / "results.tsv"
+        report.write_results(path, run, cases, [r.rstrip("\n") for r in rows])
+        return path
+
+    def setUp(self):
+        self.scratch = tempfile.TemporaryDirectory()
+
+    def tearDown(self):
+        self.scratch.cleanup()
+
+    def test_the_run_the_cases_and_the_rows_come_back_as_written(self):
+        case = {"name": "zip-10", "kind": "zip", "files": 10, "describe": ["what it ran", "conv: convert"],
+                "targets": ["zip-10:conv/unzip<=1.1", "zip-10:conv<64"], "title": "Packages", "future_field": 1}
+        path = self.write(self.RUN, [case], [row("zip-10", "conv", "w1", 9.0), row("zip-10", "conv", "1", 2.0),
+                                             row("zip-10", "unzip", "1", 1.0)])
+        results = report.read_results(path)
+        self.assertEqual(results.run, self.RUN)
+        self.assertEqual(len(results.cases), 1)
+        self.assertEqual(results.cases[0].targets, ("zip-10:conv/unzip<=1.1", "zip-10:conv<64"))
+        self.assertFalse(results.cases[0].table)
+        self.assertEqual([(m.op, m.round_label, m.wall) for m in results.measurements],
+                         [("conv", "w1", 9.0), ("conv", "1", 2.0), ("unzip", "1", 1.0)])
+        # The case's own targets are held against the rounds: 2.0 / 1.0 breaks the limit of 1.1.
+        document = report.summary_document(results, results.cases)
+        self.assertIn("# Packages\n", document)
+        self.assertIn("- zip-10: what it ran\n  - conv: convert\n", document)
+        self.assertIn("| zip-10: conv / unzip, wall time per round | 2.000 | 2.000–2.000 | ≤ 1.1 | **not met** |",
+                      document)
+        self.assertIn("| zip-10: conv, peak RSS in MiB (largest run) | 1.0 | 1.0–1.0 | < 64 | met |", document)
+
+    def test_a_file_of_rows_only_gives_its_measurements_without_run_or_cases(self):
+        path = Path(self.scratch.name) / "old.tsv"
+        path.write_text("#case\top\tround\n" + row("c", "parse", "1", 0.5), encoding="utf-8")
+        results = report.read_results(path)
+        self.assertEqual((results.run, results.cases), ({}, []))
+        self.assertEqual(len(results.measurements), 1)
+        with self.assertRaises(SystemExit), contextlib.redirect_stderr(io.StringIO()) as message:
+            report.main(["--results", str(path)])
+        self.assertIn("holds rows only", message.getvalue())
+
+    def test_a_damaged_description_is_refused(self):
+        path = Path(self.scratch.name) / "bad.tsv"
+        path.write_text(report.RESULTS_MAGIC + "\n#case\t{\"name\": \n", encoding="utf-8")
+        with self.assertRaises(ValueError):
+            report.read_results(path)
+
+
+class Cases(unittest.TestCase):
+    def test_every_kind_names_its_commands_once_and_its_targets_name_its_commands(self):
+        for kind in harness.KINDS.values():
+            ops = [c.op for c in kind.commands]
+            self.assertEqual(len(ops), len(set(ops)), kind.name)
+            for text in kind.targets:
+                target = report.parse_target(text.format(case=f"{kind.name}-1"))
+                named = [target.numerator, *target.denominator] if isinstance(target, report.RatioTarget) \
+                    else [target[1]]
+                self.assertLessEqual(set(named), set(ops), f"{kind.name}: {text}")
+
+    def test_the_log_name_is_taken_from_the_version_header_beside_the_program(self):
+        with tempfile.TemporaryDirectory() as scratch:
+            cli = Path(scratch) / "src" / "tenvor-cli"
+            (cli.parent / "generated").mkdir(parents=True)
+            with self.assertRaises(harness.BenchError):
+                harness.log_file_name(cli)
+            (cli.parent / "generated" / "TenvorVersion.h").write_text(
+                'inline constexpr std::string_view kLogFileName = "Ver2.5.log";\n', encoding="utf-8")
+            self.assertEqual(harness.log_file_name(cli), "Ver2.5.log")
+            self.assertEqual(harness.log_file_name(cli, "Given.log"), "Given.log")
 
 
 class Summary(unittest.TestCase):

@@ -46,11 +46,11 @@ TENVOR_TEST_PACKAGES=(
   "${TENVOR_PACKAGE_PACKAGES[@]}" lintian
 )
 
-# What the benchmark needs in addition (bench/run.sh, bench/profile.sh): xmllint and
-# /usr/bin/time to measure with, Python for the report (bench/report.py), gnuplot for the plot,
-# valgrind for the profile.
+# What the benchmark needs in addition (bench/run.sh, bench/profile.sh): Python for the harness
+# and the report (bench/harness.py, bench/report.py), xmllint, unzip and /usr/bin/time to measure
+# with, gnuplot for the plot, valgrind for the profile.
 TENVOR_BENCH_PACKAGES=(
-  libxml2-utils time python3 gnuplot-nox valgrind
+  libxml2-utils time python3 unzip gnuplot-nox valgrind
 )
 
 # What the Windows cross-build needs in addition (scripts/build-windows.sh): the MinGW-w64

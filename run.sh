@@ -21,7 +21,9 @@ fi
 # No display: convert the examples. Output and log go into a fresh folder.
 out="out/examples-$(date +%Y%m%d-%H%M%S)"
 mkdir -p "$out"
-echo "Converting examples/ into $out/ (log: $out/Ver1.20.log)"
+# The log's name carries the version: take it from the header this build generated.
+log="$(sed -n 's/.*kLogFileName *= *"\([^"]*\)".*/\1/p' build/src/generated/TenvorVersion.h)"
+echo "Converting examples/ into $out/ (log: $out/$log)"
 status=0
 TENVOR_HOME="$PWD/$out" build/src/tenvor-cli convert --output "$out" --folder examples || status=$?
 echo

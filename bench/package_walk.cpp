@@ -27,9 +27,9 @@ int main(int argc, char** argv)
     std::size_t faults = 0;
     unsigned long long bytes = 0;
     for (std::size_t i = 0; i < listing.items.size(); ++i) {
-        const tenvor::PackageContent content = reader.Read(listing.items[i]);
-        faults += content.fault ? 1 : 0;
-        bytes += content.bytes.size();
+        const tenvor::PackageResult<std::string> content = reader.Read(listing.items[i]);
+        faults += content ? 0 : 1;
+        bytes += content ? content->size() : 0;
     }
     const auto read = Clock::now();
     struct rusage usage {};

@@ -1,8 +1,30 @@
 #include "diag/FailureReasons.h"
 
+#include <array>
+#include <cstddef>
+
 namespace tenvor {
 
 namespace {
+
+// The text of each package fault, in the order of PackageFaultKind.
+constexpr std::array<std::string_view, 14> kPackageFaultTexts = {
+    "ZIPファイルとして読めません（破損しているか、ZIPファイルではありません）",  // NotAZip
+    "ZIPファイルの入れ子が深すぎます（4段まで）",                                // NestedTooDeep
+    "暗号化されたメンバーです",                                                  // EncryptedMember
+    "対応していない圧縮方式です",                                                // UnsupportedMethod
+    "CRCが一致しません",                                                         // CrcMismatch
+    "メンバーのデータが壊れています",                                            // CorruptMember
+    "安全でない名前です",                                                        // UnsafeName
+    "展開後のサイズが上限（256MiB）を超えます",                                  // TooLarge
+    "圧縮率が上限（1000倍）を超えます",                                          // RatioTooHigh
+    "ZIPファイルが見つかりません",                                               // PackageMissing
+    "ZIPファイルを開けません",                                                   // PackageUnreadable
+    "ZIPファイルが読み込みの途中でなくなりました",                               // PackageVanished
+    "ZIPファイルが読み込みの途中で変更されました",                               // PackageChanged
+    "ZIPファイルの読み込みに失敗しました",                                       // ReadError
+};
+static_assert(static_cast<std::size_t>(PackageFaultKind::ReadError) + 1 == kPackageFaultTexts.size());
 
 std::string Quoted(std::string_view name)
 {
@@ -81,6 +103,17 @@ std::string FieldProblemReason(FieldProblem problem, std::string_view formId, st
 std::string NoPersonRecordReason(std::string_view formId)
 {
     return "様式" + std::string(formId) + "の_被保険者がありません";
+}
+
+std::string PackageFaultReason(const PackageFault& fault)
+{
+    std::string reason(kPackageFaultTexts.at(static_cast<std::size_t>(fault.kind)));
+    if (fault.kind == PackageFaultKind::UnsafeName) {
+        reason += ": " + fault.detail;
+    } else if (!fault.detail.empty()) {
+        reason += "（" + fault.detail + "）";
+    }
+    return reason;
 }
 
 std::string ReadFailureReason(std::string_view systemText)

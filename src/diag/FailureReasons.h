@@ -1,11 +1,13 @@
 // The reasons of the error records: one line of Japanese each, naming what is wrong and where.
-// Every reason of a run is made here, but those of ZIP packages (package/PackageFault.h), so
-// that their wording stays one family. The log never carries them (other programs read it).
+// Every reason of a run is made here, so that their wording stays one family. The log never
+// carries them (other programs read it).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "shared/PackageFault.h"
 
 namespace tenvor {
 
@@ -42,6 +44,10 @@ std::string NoPersonRecordReason(std::string_view formId);
 // Kind 2: the file could not be read; systemText is the system's reason.
 std::string ReadFailureReason(std::string_view systemText);
 std::string UnlistedFolderReason();
+
+// Kind 1 or 2 (ErrorKindOf): a ZIP package or an item of it that could not be read. The fault's
+// detail follows the text in brackets; for an unsafe name, the unsafe part after a colon.
+std::string PackageFaultReason(const PackageFault& fault);
 
 // Kind 3: the output folder is missing, a folder below it or the CSV file cannot be created.
 std::string OutputFolderMissingReason(std::string_view folder);

@@ -35,17 +35,7 @@ Decoding Decode(std::string_view raw, NameEncoding encoding)
 
 bool ValidIn(std::string_view raw, NameEncoding encoding)
 {
-    std::size_t i = 0;
-    while (i < raw.size()) {
-        char32_t character = 0;
-        const std::size_t length =
-            encoding == NameEncoding::Utf8 ? DecodeUtf8(raw, i, character) : DecodeCp932(raw, i, character);
-        if (length == 0) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
+    return Decode(raw, encoding).undecodable == 0;
 }
 
 NameEncoding Other(NameEncoding encoding)

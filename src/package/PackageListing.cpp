@@ -6,8 +6,8 @@
 #include "package/MemberPath.h"
 #include "package/PackageLimits.h"
 #include "package/PackageWalk.h"
+#include "package/ZipArchive.h"
 #include "platform/FileSystem.h"
-#include "platform/ZipArchive.h"
 
 namespace tenvor {
 
@@ -69,20 +69,17 @@ public:
         entries.reserve(static_cast<std::size_t>(count));
         UnflaggedNameVote vote;
         for (std::uint64_t index = 0; index < count; ++index) {
-            ZipResult<ZipEntry> entry = archive.Entry(index);
-            if (!entry.ok()) {
+            PackageResult<ZipEntry> entry = archive.Entry(index);
+            if (!entry) {
                 // The central directory was read at opening; an entry that cannot be told
                 // leaves the rest of the archive unknown too.
-                PackageItem item = ArchiveItem(place);
-                item.fault = PackageFault::NotAZip;
-                item.faultDetail = entry.error().message;
-                items_.push_back(std::move(item));
+                AddFault(ArchiveItem(place), {PackageFaultKind::NotAZip, entry.error().detail});
                 return;
             }
-            if (!entry.value().utf8Flag) {
-                vote.Count(entry.value().rawName);
+            if (!entry->utf8Flag) {
+                vote.Count(entry->rawName);
             }
-            entries.push_back(std::move(entry.value()));
+            entries.push_back(std::move(*entry));
         }
         const NameEncoding unflaggedEncoding = vote.Result();
         for (std::uint64_t index = 0; index < count; ++index) {
@@ -123,9 +120,7 @@ private:
         auto split = SplitMemberPath(name);
         if (auto* unsafe = std::get_if<UnsafeMemberPath>(&split)) {
             item.displayPath = place.displayPath + kPathSeparator + DisplayWithSeparators(name);
-            item.fault = PackageFault::UnsafeName;
-            item.faultDetail = unsafe->part;
-            items_.push_back(std::move(item));
+            AddFault(std::move(item), {PackageFaultKind::UnsafeName, unsafe->part});
             return;
         }
         const MemberPath& path = std::get<MemberPath>(split);
@@ -137,11 +132,7 @@ private:
 
         if (isXml) {
             item.baseName = BaseNameOf(path.output.back());
-            if (std::optional<ZipError> refusal = budget_.RefusalBeforeReading(entry)) {
-                const ItemFault fault = ItemFaultOf(*refusal);
-                item.fault = fault.fault;
-                item.faultDetail = fault.detail;
-            }
+            item.fault = budget_.RefusalBeforeReading(entry);
             items_.push_back(std::move(item));
             return;
         }
@@ -152,18 +143,17 @@ private:
                        PackageItem item, const std::string& fileName)
     {
         if (place.depth >= kMaxPackageDepth) {
-            item.fault = PackageFault::NestedTooDeep;
-            items_.push_back(std::move(item));
+            AddFault(std::move(item), {PackageFaultKind::NestedTooDeep, {}});
             return;
         }
-        ZipResult<std::string> content = budget_.Read(archive, index, entry);
-        if (!content.ok()) {
-            AddFault(std::move(item), ItemFaultOf(content.error()));
+        PackageResult<std::string> content = budget_.Read(archive, index, entry);
+        if (!content) {
+            AddFault(std::move(item), content.error());
             return;
         }
-        ZipResult<ZipArchive> nested = ZipArchive::OpenBytes(std::move(content.value()));
-        if (!nested.ok()) {
-            AddFault(std::move(item), ItemFaultOf(nested.error()));
+        PackageResult<ZipArchive> nested = ZipArchive::OpenBytes(std::move(*content));
+        if (!nested) {
+            AddFault(std::move(item), nested.error());
             return;
         }
         ArchivePlace inner;
@@ -172,13 +162,12 @@ private:
         inner.outputFolder.push_back(PackageFolderName(std::string_view(fileName)));
         inner.location = item.location;
         inner.depth = place.depth + 1;
-        List(nested.value(), inner);
+        List(*nested, inner);
     }
 
-    void AddFault(PackageItem item, ItemFault fault)
+    void AddFault(PackageItem item, PackageFault fault)
     {
-        item.fault = fault.fault;
-        item.faultDetail = std::move(fault.detail);
+        item.fault = std::move(fault);
         items_.push_back(std::move(item));
     }
 
@@ -186,34 +175,20 @@ private:
     InflateBudget& budget_;
 };
 
-// The fault of a package that cannot be opened for listing.
-PackageFault OpeningFault(ZipFault fault)
-{
-    switch (fault) {
-        case ZipFault::FileMissing:
-            return PackageFault::PackageMissing;
-        case ZipFault::FileUnreadable:
-            return PackageFault::PackageUnreadable;
-        default:
-            return PackageFaultOf(fault);
-    }
-}
-
-void ListOpened(PackageListing& listing, ZipResult<ZipArchive>& archive, std::uint64_t packageBytes,
+void ListOpened(PackageListing& listing, PackageResult<ZipArchive>& archive, std::uint64_t packageBytes,
                 const std::string& displayPath, const std::vector<std::string>& outputPrefix)
 {
     ArchivePlace place;
     place.displayPath = displayPath;
     place.outputFolder = SanitisedPrefix(outputPrefix);
-    if (!archive.ok()) {
+    if (!archive) {
         PackageItem item = Lister::ArchiveItem(place);
-        item.fault = OpeningFault(archive.error().fault);
-        item.faultDetail = archive.error().message;
+        item.fault = archive.error();
         listing.items.push_back(std::move(item));
         return;
     }
     InflateBudget budget(packageBytes);
-    Lister(listing.items, budget).List(archive.value(), place);
+    Lister(listing.items, budget).List(*archive, place);
 }
 
 }  // namespace
@@ -230,20 +205,15 @@ std::string PackageItem::OutputFolderPath() const
     return path;
 }
 
-std::string PackageItem::Reason() const
-{
-    return fault ? FaultReason(*fault, faultDetail) : std::string();
-}
-
 PackageListing ListPackageFile(const std::string& path, const std::string& displayPath,
                                const std::vector<std::string>& outputPrefix)
 {
     PackageListing listing;
     listing.path = path;
-    ZipResult<ZipArchive> archive = ZipArchive::OpenFile(path);
+    PackageResult<ZipArchive> archive = ZipArchive::OpenFile(path);
     std::uint64_t packageBytes = 0;
-    if (archive.ok()) {
-        listing.stamp = archive.value().Stamp();
+    if (archive) {
+        listing.stamp = archive->Stamp();
         packageBytes = listing.stamp ? static_cast<std::uint64_t>(listing.stamp->size) : 0;
     }
     ListOpened(listing, archive, packageBytes, displayPath, outputPrefix);
@@ -255,7 +225,7 @@ PackageListing ListPackageBytes(std::shared_ptr<const std::string> bytes, const 
 {
     PackageListing listing;
     listing.bytes = std::move(bytes);
-    ZipResult<ZipArchive> archive = ZipArchive::OpenBytes(*listing.bytes);
+    PackageResult<ZipArchive> archive = ZipArchive::OpenBytes(*listing.bytes);
     ListOpened(listing, archive, listing.bytes->size(), displayPath, outputPrefix);
     return listing;
 }

@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "package/PackageFault.h"
 #include "platform/ArchiveFile.h"
+#include "shared/PackageFault.h"
 
 namespace tenvor {
 
@@ -47,15 +47,12 @@ struct PackageItem {
     // opened or was too deep), false for a member.
     bool isZip = false;
     std::optional<PackageFault> fault;  // known from the listing alone
-    std::string faultDetail;            // the unsafe part of a name, or libzip's or the system's words
     // The nested ZIPs' entries from the top down, then the member's; empty for the package's
     // own fault.
     std::vector<EntryMark> location;
 
     // The output folder joined with the system's separator.
     std::string OutputFolderPath() const;
-    // The one-line reason for the fault (empty without one).
-    std::string Reason() const;
 };
 
 struct PackageListing {

@@ -1,10 +1,13 @@
 #include "package/PackageReader.h"
 
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "package/PackageWalk.h"
-#include "platform/ZipArchive.h"
+#include "package/ZipArchive.h"
 
 namespace tenvor {
 
@@ -14,29 +17,19 @@ namespace {
 // the archive before it. An archive that could not be opened keeps why.
 struct OpenLevel {
     std::optional<ZipArchive> archive;
-    std::optional<ItemFault> failure;
+    std::optional<PackageFault> failure;
     EntryMark openedFrom;  // the entry of the archive before it (unused for the package)
 };
 
-PackageContent FaultContent(const ItemFault& fault)
-{
-    PackageContent content;
-    content.fault = fault.fault;
-    content.faultDetail = fault.detail;
-    return content;
-}
-
 // The fault of a package that cannot be opened again: it was there and readable when listed.
-ItemFault ReopeningFault(const ZipError& error)
+PackageFault ReopeningFault(PackageFault fault)
 {
-    switch (error.fault) {
-        case ZipFault::FileMissing:
-            return {PackageFault::PackageVanished, error.message};
-        case ZipFault::NotAZip:
-            return {PackageFault::PackageChanged, error.message};
-        default:
-            return ItemFaultOf(error);
+    if (fault.kind == PackageFaultKind::PackageMissing) {
+        fault.kind = PackageFaultKind::PackageVanished;
+    } else if (fault.kind == PackageFaultKind::NotAZip) {
+        fault.kind = PackageFaultKind::PackageChanged;
     }
+    return fault;
 }
 
 }  // namespace
@@ -58,35 +51,34 @@ struct PackageReader::State {
             return;
         }
         OpenLevel level;
-        ZipResult<ZipArchive> archive = bytes ? ZipArchive::OpenBytes(*bytes) : ZipArchive::OpenFile(path);
-        if (!archive.ok()) {
+        PackageResult<ZipArchive> archive = bytes ? ZipArchive::OpenBytes(*bytes) : ZipArchive::OpenFile(path);
+        if (!archive) {
             level.failure = ReopeningFault(archive.error());
-        } else if (archive.value().Stamp() != stamp) {
+        } else if (archive->Stamp() != stamp) {
             level.failure =
-                ItemFault{PackageFault::PackageChanged, "size or last-write time differ from the listing's"};
+                PackageFault{PackageFaultKind::PackageChanged, "size or last-write time differ from the listing's"};
         } else {
-            level.archive = std::move(archive.value());
+            level.archive = std::move(*archive);
         }
         levels.push_back(std::move(level));
     }
 
     // The entry of the archive, provided it is still the one listed.
-    std::optional<ItemFault> CheckEntry(ZipArchive& archive, const EntryMark& mark, ZipEntry& entry)
+    static PackageResult<ZipEntry> CheckEntry(const ZipArchive& archive, const EntryMark& mark)
     {
-        ZipResult<ZipEntry> found = archive.Entry(mark.index);
-        if (!found.ok()) {
-            return ItemFault{PackageFault::PackageChanged, found.error().message};
+        PackageResult<ZipEntry> found = archive.Entry(mark.index);
+        if (!found) {
+            return PackageFailure(PackageFaultKind::PackageChanged, found.error().detail);
         }
-        if (MarkOf(mark.index, found.value()) != mark) {
-            return ItemFault{PackageFault::PackageChanged, "the entry differs from the listing's"};
+        if (MarkOf(mark.index, *found) != mark) {
+            return PackageFailure(PackageFaultKind::PackageChanged, "the entry differs from the listing's");
         }
-        entry = std::move(found.value());
-        return std::nullopt;
+        return found;
     }
 
     // Opens the nested ZIPs on the way to the item (keeping those already open); the archive
     // that holds the member, or why it cannot be had.
-    std::optional<ItemFault> OpenWayTo(const std::vector<EntryMark>& location)
+    std::optional<PackageFault> OpenWayTo(const std::vector<EntryMark>& location)
     {
         OpenPackage();
         for (std::size_t depth = 1; depth < location.size(); ++depth) {
@@ -101,59 +93,54 @@ struct PackageReader::State {
             }
             OpenLevel level;
             level.openedFrom = mark;
-            level.failure = OpenNested(*parent.archive, mark, level);
+            PackageResult<ZipArchive> nested = OpenNested(*parent.archive, mark);
+            if (nested) {
+                level.archive = std::move(*nested);
+            } else {
+                level.failure = nested.error();
+            }
             levels.push_back(std::move(level));
         }
         return levels[location.size() - 1].failure;
     }
 
-    std::optional<ItemFault> OpenNested(ZipArchive& parent, const EntryMark& mark, OpenLevel& level)
+    PackageResult<ZipArchive> OpenNested(ZipArchive& parent, const EntryMark& mark)
     {
-        ZipEntry entry;
-        if (std::optional<ItemFault> changed = CheckEntry(parent, mark, entry)) {
-            return changed;
+        PackageResult<std::string> content = ReadEntry(parent, mark);
+        if (!content) {
+            return Unexpected{content.error()};
         }
-        ZipResult<std::string> content = budget.Read(parent, mark.index, entry);
-        if (!content.ok()) {
-            return ItemFaultOf(content.error());
-        }
-        ZipResult<ZipArchive> nested = ZipArchive::OpenBytes(std::move(content.value()));
-        if (!nested.ok()) {
-            return ItemFaultOf(nested.error());
-        }
-        level.archive = std::move(nested.value());
-        return std::nullopt;
+        return ZipArchive::OpenBytes(std::move(*content));
     }
 
-    PackageContent Read(const PackageItem& item)
+    // The entry's content, provided it is still the one listed.
+    PackageResult<std::string> ReadEntry(ZipArchive& archive, const EntryMark& mark)
+    {
+        PackageResult<ZipEntry> entry = CheckEntry(archive, mark);
+        if (!entry) {
+            return Unexpected{entry.error()};
+        }
+        return budget.Read(archive, mark.index, *entry);
+    }
+
+    PackageResult<std::string> Read(const PackageItem& item)
     {
         if (item.location.empty()) {
-            return FaultContent({item.fault.value_or(PackageFault::NotAZip), item.faultDetail});
+            return Unexpected{item.fault.value_or(PackageFault{})};
         }
         // A package that changed or went away fails every item; otherwise what the listing
         // refused stays refused, without reading anything on the way to it.
         OpenPackage();
         if (levels[0].failure) {
-            return FaultContent(*levels[0].failure);
+            return Unexpected{*levels[0].failure};
         }
         if (item.fault) {
-            return FaultContent({*item.fault, item.faultDetail});
+            return Unexpected{*item.fault};
         }
-        if (std::optional<ItemFault> failure = OpenWayTo(item.location)) {
-            return FaultContent(*failure);
+        if (std::optional<PackageFault> failure = OpenWayTo(item.location)) {
+            return Unexpected{std::move(*failure)};
         }
-        ZipArchive& archive = *levels[item.location.size() - 1].archive;
-        ZipEntry entry;
-        if (std::optional<ItemFault> changed = CheckEntry(archive, item.location.back(), entry)) {
-            return FaultContent(*changed);
-        }
-        ZipResult<std::string> content = budget.Read(archive, item.location.back().index, entry);
-        if (!content.ok()) {
-            return FaultContent(ItemFaultOf(content.error()));
-        }
-        PackageContent read;
-        read.bytes = std::move(content.value());
-        return read;
+        return ReadEntry(*levels[item.location.size() - 1].archive, item.location.back());
     }
 
     std::string path;
@@ -167,7 +154,7 @@ PackageReader::PackageReader(const PackageListing& listing) : state_(std::make_u
 PackageReader::~PackageReader() = default;
 PackageReader::PackageReader(PackageReader&&) noexcept = default;
 
-PackageContent PackageReader::Read(const PackageItem& item)
+PackageResult<std::string> PackageReader::Read(const PackageItem& item)
 {
     return state_->Read(item);
 }

@@ -10,22 +10,13 @@
 // go while the reader lives.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 
-#include "package/PackageFault.h"
 #include "package/PackageListing.h"
+#include "shared/PackageFault.h"
 
 namespace tenvor {
-
-struct PackageContent {
-    std::string bytes;  // the member's content, complete and CRC-checked, when there is no fault
-    std::optional<PackageFault> fault;
-    std::string faultDetail;  // libzip's or the system's words
-};
 
 class PackageReader {
 public:
@@ -37,8 +28,8 @@ public:
     PackageReader(const PackageReader&) = delete;
     PackageReader& operator=(const PackageReader&) = delete;
 
-    // The content of an item of the listing.
-    [[nodiscard]] PackageContent Read(const PackageItem& item);
+    // The content of an item of the listing (complete and CRC-checked), or its fault.
+    [[nodiscard]] PackageResult<std::string> Read(const PackageItem& item);
 
 private:
     struct State;

@@ -1,46 +1,21 @@
 #include "package/PackageWalk.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "package/PackageLimits.h"
 
 namespace tenvor {
 
-PackageFault PackageFaultOf(ZipFault fault)
+namespace {
+
+// A fault over the byte limit, told as the package's budget run out.
+PackageFault OverBudget(const PackageFault& overSize)
 {
-    switch (fault) {
-        case ZipFault::FileMissing:
-        case ZipFault::FileVanished:
-            return PackageFault::PackageVanished;
-        case ZipFault::FileUnreadable:
-            return PackageFault::PackageUnreadable;
-        case ZipFault::NotAZip:
-            return PackageFault::NotAZip;
-        case ZipFault::ReadError:
-            return PackageFault::ReadError;
-        case ZipFault::FileChanged:
-        case ZipFault::NoSuchEntry:
-            return PackageFault::PackageChanged;
-        case ZipFault::Encrypted:
-            return PackageFault::EncryptedMember;
-        case ZipFault::UnsupportedMethod:
-            return PackageFault::UnsupportedMethod;
-        case ZipFault::CrcMismatch:
-            return PackageFault::CrcMismatch;
-        case ZipFault::CorruptData:
-            return PackageFault::CorruptMember;
-        case ZipFault::OverSizeLimit:
-            return PackageFault::TooLarge;
-        case ZipFault::OverRatioLimit:
-            return PackageFault::RatioTooHigh;
-    }
-    return PackageFault::CorruptMember;
+    return {PackageFaultKind::RatioTooHigh, "over the package's inflate budget: " + overSize.detail};
 }
 
-ItemFault ItemFaultOf(const ZipError& error)
-{
-    return {PackageFaultOf(error.fault), error.message};
-}
+}  // namespace
 
 EntryMark MarkOf(std::uint64_t index, const ZipEntry& entry)
 {
@@ -54,29 +29,29 @@ ZipReadLimits InflateBudget::Limits() const
     return {std::min(kMaxMemberBytes, left_), kMaxCompressionRatio, kRatioAppliesAboveBytes};
 }
 
-std::optional<ZipError> InflateBudget::RefusalBeforeReading(const ZipEntry& entry) const
+std::optional<PackageFault> InflateBudget::RefusalBeforeReading(const ZipEntry& entry) const
 {
-    std::optional<ZipError> refusal = ZipArchive::RefusalBeforeReading(entry, Limits());
-    if (refusal && refusal->fault == ZipFault::OverSizeLimit && entry.size <= kMaxMemberBytes) {
+    std::optional<PackageFault> refusal = ZipArchive::RefusalBeforeReading(entry, Limits());
+    if (refusal && refusal->kind == PackageFaultKind::TooLarge && entry.size <= kMaxMemberBytes) {
         // Within the member limit, over what the package has left: the package as a whole is
         // compressed too strongly.
-        return ZipError{ZipFault::OverRatioLimit, "over the package's inflate budget: " + refusal->message};
+        return OverBudget(*refusal);
     }
     return refusal;
 }
 
-ZipResult<std::string> InflateBudget::Read(ZipArchive& archive, std::uint64_t index, const ZipEntry& entry)
+PackageResult<std::string> InflateBudget::Read(ZipArchive& archive, std::uint64_t index, const ZipEntry& entry)
 {
-    if (std::optional<ZipError> refusal = RefusalBeforeReading(entry)) {
-        return *refusal;
+    if (std::optional<PackageFault> refusal = RefusalBeforeReading(entry)) {
+        return Unexpected{std::move(*refusal)};
     }
     const ZipReadLimits limits = Limits();
-    ZipResult<std::string> content = archive.Read(index, limits);
+    PackageResult<std::string> content = archive.Read(index, limits);
     // Inflating stops past the declared size, so the declared size bounds what a failed read
     // cost.
-    left_ -= std::min(left_, content.ok() ? static_cast<std::uint64_t>(content.value().size()) : entry.size);
-    if (!content.ok() && content.error().fault == ZipFault::OverSizeLimit && limits.maxBytes < kMaxMemberBytes) {
-        return ZipError{ZipFault::OverRatioLimit, "over the package's inflate budget: " + content.error().message};
+    left_ -= std::min(left_, content ? static_cast<std::uint64_t>(content->size()) : entry.size);
+    if (!content && content.error().kind == PackageFaultKind::TooLarge && limits.maxBytes < kMaxMemberBytes) {
+        return Unexpected{OverBudget(content.error())};
     }
     return content;
 }

@@ -1,19 +1,15 @@
 #include "run/InputReader.h"
 
 #include "diag/FailureReasons.h"
-#include "package/PackageFault.h"
+#include "shared/PackageFault.h"
 
 namespace tenvor {
 
 namespace {
 
-LoadFailure FailureOf(PackageFault fault, const std::string& detail)
+LoadFailure FailureOf(const PackageFault& fault)
 {
-    std::string reason = FaultReason(fault, detail);
-    if (fault != PackageFault::UnsafeName && !detail.empty()) {
-        reason += "（" + detail + "）";
-    }
-    return {ErrorKindOf(fault) == 2 ? ErrorKind::FileMissing : ErrorKind::FormatNotSupported, false, std::move(reason)};
+    return {ErrorKindOf(fault.kind), false, PackageFaultReason(fault)};
 }
 
 }  // namespace
@@ -34,7 +30,7 @@ InputReader::Fetched InputReader::Fetch(std::size_t index)
     const PackageListing& listing = list_.packages[input.package];
     const PackageItem& item = listing.items[input.item];
     if (item.fault) {
-        fetched.failure = FailureOf(*item.fault, item.faultDetail);
+        fetched.failure = FailureOf(*item.fault);
         return fetched;
     }
     if (openPackage_ != input.package) {
@@ -43,11 +39,11 @@ InputReader::Fetched InputReader::Fetch(std::size_t index)
         reader_.emplace(listing);
         openPackage_ = input.package;
     }
-    PackageContent content = reader_->Read(item);
-    if (content.fault) {
-        fetched.failure = FailureOf(*content.fault, content.faultDetail);
+    PackageResult<std::string> content = reader_->Read(item);
+    if (content) {
+        fetched.bytes = std::move(*content);
     } else {
-        fetched.bytes = std::move(content.bytes);
+        fetched.failure = FailureOf(content.error());
     }
     return fetched;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "PackageGenerator.h"
+#include "diag/FailureReasons.h"
 #include "faults/ChildProcess.h"
 #include "forms/DataTbl.h"
 #include "package/PackageLimits.h"
@@ -28,37 +29,42 @@ std::string FaultName(const std::optional<PackageFault>& fault)
     if (!fault) {
         return "ok";
     }
-    switch (*fault) {
-        case PackageFault::NotAZip:
+    switch (fault->kind) {
+        case PackageFaultKind::NotAZip:
             return "NotAZip";
-        case PackageFault::NestedTooDeep:
+        case PackageFaultKind::NestedTooDeep:
             return "NestedTooDeep";
-        case PackageFault::EncryptedMember:
+        case PackageFaultKind::EncryptedMember:
             return "EncryptedMember";
-        case PackageFault::UnsupportedMethod:
+        case PackageFaultKind::UnsupportedMethod:
             return "UnsupportedMethod";
-        case PackageFault::CrcMismatch:
+        case PackageFaultKind::CrcMismatch:
             return "CrcMismatch";
-        case PackageFault::CorruptMember:
+        case PackageFaultKind::CorruptMember:
             return "CorruptMember";
-        case PackageFault::UnsafeName:
+        case PackageFaultKind::UnsafeName:
             return "UnsafeName";
-        case PackageFault::TooLarge:
+        case PackageFaultKind::TooLarge:
             return "TooLarge";
-        case PackageFault::RatioTooHigh:
+        case PackageFaultKind::RatioTooHigh:
             return "RatioTooHigh";
-        case PackageFault::PackageMissing:
+        case PackageFaultKind::PackageMissing:
             return "PackageMissing";
-        case PackageFault::PackageUnreadable:
+        case PackageFaultKind::PackageUnreadable:
             return "PackageUnreadable";
-        case PackageFault::PackageVanished:
+        case PackageFaultKind::PackageVanished:
             return "PackageVanished";
-        case PackageFault::PackageChanged:
+        case PackageFaultKind::PackageChanged:
             return "PackageChanged";
-        case PackageFault::ReadError:
+        case PackageFaultKind::ReadError:
             return "ReadError";
     }
     return "?";
+}
+
+std::optional<PackageFault> FaultOf(const PackageResult<std::string>& read)
+{
+    return read ? std::nullopt : std::optional<PackageFault>(read.error());
 }
 
 // One item as listed and read: its displayed path, the fault the listing knew, what reading it
@@ -68,7 +74,7 @@ struct Walked {
     std::string listed;
     std::string read;
     std::string bytes;
-    std::string reason;  // of the fault reading gave
+    std::string reason;  // of the fault reading gave, as a run records it
 };
 
 // Lists the package and reads every item; keepContents false drops each content once its size
@@ -80,10 +86,11 @@ std::vector<Walked> Walk(const std::string& path, bool keepContents = true)
     std::vector<Walked> walked;
     for (std::size_t i = 0; i < listing.items.size(); ++i) {
         const PackageItem& item = listing.items[i];
-        PackageContent content = reader.Read(listing.items[i]);
-        walked.push_back({item.displayPath, FaultName(item.fault), FaultName(content.fault),
-                          keepContents ? std::move(content.bytes) : std::to_string(content.bytes.size()),
-                          content.fault ? FaultReason(*content.fault, content.faultDetail) : ""});
+        PackageResult<std::string> content = reader.Read(listing.items[i]);
+        std::string bytes = content ? std::move(*content) : std::string();
+        walked.push_back({item.displayPath, FaultName(item.fault), FaultName(FaultOf(content)),
+                          keepContents ? std::move(bytes) : std::to_string(bytes.size()),
+                          content ? "" : PackageFaultReason(content.error())});
         for (const std::string& component : item.outputFolder) {
             EXPECT_TRUE(component != ".." && component != "." && !component.empty()) << item.displayPath;
         }
@@ -169,8 +176,8 @@ TEST_F(HostilePackageTest, AbsoluteServerAndDriveNamesAreRefused)
     const PackageListing listing = ListPackageFile(path, path, {"P"});
     std::vector<std::string> parts;
     for (const PackageItem& item : listing.items) {
-        if (item.fault == PackageFault::UnsafeName) {
-            parts.push_back(item.faultDetail);
+        if (item.fault && item.fault->kind == PackageFaultKind::UnsafeName) {
+            parts.push_back(item.fault->detail);
         }
     }
     EXPECT_EQ(parts, (std::vector<std::string>{"/", "\\\\", "//", "C:", "c:"}));
@@ -184,7 +191,7 @@ TEST_F(HostilePackageTest, TwoGibibyteZeroBombIsRefusedQuicklyInBoundedMemory)
     const std::string path = Write(gen::HostilePackage::ZeroBomb);
     const std::string summary = WalkIsolated(path, 100 * kMiB, 5);
     EXPECT_EQ(summary, Member(path, "bomb.xml") + "\tTooLarge\tTooLarge\t0\n");
-    EXPECT_EQ(FaultReason(PackageFault::TooLarge), "展開後のサイズが上限（256MiB）を超えます");
+    EXPECT_EQ(PackageFaultReason({PackageFaultKind::TooLarge, {}}), "展開後のサイズが上限（256MiB）を超えます");
 }
 
 // The same bomb declaring 1,000 bytes: inflating stops right past them.
@@ -198,7 +205,7 @@ TEST_F(HostilePackageTest, MemberCompressedOverTheRatioIsRefused)
 {
     const std::string path = Write(gen::HostilePackage::RatioBomb);
     EXPECT_EQ(WalkIsolated(path, 100 * kMiB, 5), Member(path, "ratio.xml") + "\tRatioTooHigh\tRatioTooHigh\t0\n");
-    EXPECT_EQ(FaultReason(PackageFault::RatioTooHigh), "圧縮率が上限（1000倍）を超えます");
+    EXPECT_EQ(PackageFaultReason({PackageFaultKind::RatioTooHigh, {}}), "圧縮率が上限（1000倍）を超えます");
 }
 
 // A thousand entries sharing one mebibyte of deflated zeros: each passes the limits, but the
@@ -247,7 +254,7 @@ TEST_F(HostilePackageTest, EncryptedMemberIsRefusedWithoutReadingIt)
     const std::vector<Walked> walked = Walk(Write(package));
     ASSERT_EQ(walked.size(), 2u);
     EXPECT_EQ(walked[0].listed, "EncryptedMember");
-    EXPECT_EQ(walked[0].reason, "暗号化されたメンバーです");
+    EXPECT_EQ(walked[0].reason, "暗号化されたメンバーです（encryption method 1）");
     EXPECT_EQ(walked[1].bytes, package.xml[0].bytes);
 }
 
@@ -261,9 +268,9 @@ TEST_F(HostilePackageTest, BrokenPackagesAreOneFaultOnTheirOwnPath)
         const PackageItem& item = listing.items[0];
         EXPECT_EQ(item.displayPath, path);
         EXPECT_TRUE(item.isZip);
-        EXPECT_EQ(item.fault, PackageFault::NotAZip) << path;
-        EXPECT_EQ(ErrorKindOf(PackageFault::NotAZip), 1);
-        EXPECT_EQ(PackageReader(listing).Read(listing.items[0]).fault, PackageFault::NotAZip);
+        EXPECT_EQ(FaultName(item.fault), "NotAZip") << path;
+        EXPECT_EQ(ErrorKindOf(PackageFaultKind::NotAZip), ErrorKind::FormatNotSupported);
+        EXPECT_EQ(FaultOf(PackageReader(listing).Read(listing.items[0])), item.fault);
     }
 }
 
@@ -275,7 +282,7 @@ TEST_F(HostilePackageTest, CrcMismatchIsFoundWhenTheMemberIsRead)
     EXPECT_EQ(walked[0].listed, "ok");
     EXPECT_EQ(walked[0].read, "CrcMismatch");
     EXPECT_TRUE(walked[0].bytes.empty());
-    EXPECT_EQ(walked[0].reason, "CRCが一致しません");
+    EXPECT_EQ(walked[0].reason, "CRCが一致しません（CRC error）");
     EXPECT_EQ(walked[1].bytes, package.xml[0].bytes);
 }
 

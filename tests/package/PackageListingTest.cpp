@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "PackageGenerator.h"
+#include "diag/FailureReasons.h"
 #include "forms/DataTbl.h"
 #include "package/MemberPath.h"
 #include "package/PackageListing.h"
@@ -36,6 +37,12 @@ protected:
         return ListPackageFile(path, path, prefix);
     }
 
+    // The content read, or the reason of the fault that prevented it.
+    static std::string ContentOrReason(const PackageResult<std::string>& read)
+    {
+        return read ? *read : "fault: " + PackageFaultReason(read.error());
+    }
+
     // Every item is what the generator put there, in its order, under the package's path, and
     // reads back as it was written.
     static void ExpectItems(const PackageListing& listing, const std::string& path,
@@ -46,11 +53,10 @@ protected:
         for (std::size_t i = 0; i < package.xml.size(); ++i) {
             const PackageItem& item = listing.items[i];
             EXPECT_EQ(item.displayPath, test::Join(path, package.xml[i].path));
-            EXPECT_FALSE(item.fault) << item.displayPath << ": " << item.Reason();
+            EXPECT_FALSE(item.fault) << item.displayPath << ": "
+                                     << PackageFaultReason(item.fault.value_or(PackageFault{}));
             EXPECT_FALSE(item.isZip);
-            const PackageContent content = reader.Read(listing.items[i]);
-            EXPECT_FALSE(content.fault) << item.displayPath << ": " << content.faultDetail;
-            EXPECT_EQ(content.bytes, package.xml[i].bytes) << item.displayPath;
+            EXPECT_EQ(ContentOrReason(reader.Read(listing.items[i])), package.xml[i].bytes) << item.displayPath;
         }
     }
 
@@ -135,9 +141,9 @@ TEST_F(PackageListingTest, ItemsMayBeSkippedAndReadAgainAfterTheListingWent)
     PackageReader reader(*listing);
     const std::vector<PackageItem> items = listing->items;
     listing.reset();
-    EXPECT_EQ(reader.Read(items[4]).bytes, package.xml[4].bytes);
-    EXPECT_EQ(reader.Read(items[1]).bytes, package.xml[1].bytes);
-    EXPECT_EQ(reader.Read(items[5]).bytes, package.xml[5].bytes);
+    EXPECT_EQ(ContentOrReason(reader.Read(items[4])), package.xml[4].bytes);
+    EXPECT_EQ(ContentOrReason(reader.Read(items[1])), package.xml[1].bytes);
+    EXPECT_EQ(ContentOrReason(reader.Read(items[5])), package.xml[5].bytes);
 }
 
 TEST_F(PackageListingTest, PackageThatIsNotThereOrNoFileIsKindTwo)
@@ -147,15 +153,16 @@ TEST_F(PackageListingTest, PackageThatIsNotThereOrNoFileIsKindTwo)
     ASSERT_EQ(listing.items.size(), 1u);
     EXPECT_EQ(listing.items[0].displayPath, missing);
     EXPECT_TRUE(listing.items[0].isZip);
-    EXPECT_EQ(listing.items[0].fault, PackageFault::PackageMissing);
-    EXPECT_EQ(ErrorKindOf(*listing.items[0].fault), 2);
+    EXPECT_EQ(listing.items[0].fault.value().kind, PackageFaultKind::PackageMissing);
+    EXPECT_EQ(ErrorKindOf(PackageFaultKind::PackageMissing), ErrorKind::FileMissing);
     EXPECT_EQ(listing.items[0].outputFolder, std::vector<std::string>{"missing"});
 
     test::MakeDir(dir / "folder.zip");
     const PackageListing folder = List(dir / "folder.zip");
     ASSERT_EQ(folder.items.size(), 1u);
-    EXPECT_EQ(folder.items[0].fault, PackageFault::PackageUnreadable);
-    EXPECT_EQ(PackageReader(folder).Read(folder.items[0]).fault, PackageFault::PackageUnreadable);
+    EXPECT_EQ(folder.items[0].fault.value().kind, PackageFaultKind::PackageUnreadable);
+    EXPECT_EQ(PackageReader(folder).Read(folder.items[0]).error(), folder.items[0].fault);
+    EXPECT_EQ(ErrorKindOf(PackageFaultKind::PackageUnreadable), ErrorKind::FileMissing);
 }
 
 TEST_F(PackageListingTest, EmptyFileIsNoZip)
@@ -163,9 +170,10 @@ TEST_F(PackageListingTest, EmptyFileIsNoZip)
     test::WriteFile(dir / "empty.zip", "");
     const PackageListing listing = List(dir / "empty.zip");
     ASSERT_EQ(listing.items.size(), 1u);
-    EXPECT_EQ(listing.items[0].fault, PackageFault::NotAZip);
-    EXPECT_EQ(ErrorKindOf(*listing.items[0].fault), 1);
-    EXPECT_EQ(listing.items[0].Reason(), "ZIPファイルとして読めません（破損しているか、ZIPファイルではありません）");
+    EXPECT_EQ(listing.items[0].fault, (PackageFault{PackageFaultKind::NotAZip, "empty file"}));
+    EXPECT_EQ(ErrorKindOf(PackageFaultKind::NotAZip), ErrorKind::FormatNotSupported);
+    EXPECT_EQ(PackageFaultReason(listing.items[0].fault.value()),
+              "ZIPファイルとして読めません（破損しているか、ZIPファイルではありません）（empty file）");
 }
 
 TEST_F(PackageListingTest, PackageChangedAfterListingIsReportedForEveryItem)
@@ -178,11 +186,11 @@ TEST_F(PackageListingTest, PackageChangedAfterListingIsReportedForEveryItem)
     test::WriteFile(path, gen::MakeBulkExport(catalogue, 15, 1).bytes);
     PackageReader reader(listing);
     for (std::size_t i = 0; i < listing.items.size(); ++i) {
-        const PackageContent content = reader.Read(listing.items[i]);
-        EXPECT_EQ(content.fault, PackageFault::PackageChanged);
-        EXPECT_TRUE(content.bytes.empty());
+        const PackageResult<std::string> content = reader.Read(listing.items[i]);
+        ASSERT_FALSE(content);
+        EXPECT_EQ(content.error().kind, PackageFaultKind::PackageChanged);
     }
-    EXPECT_EQ(ErrorKindOf(PackageFault::PackageChanged), 2);
+    EXPECT_EQ(ErrorKindOf(PackageFaultKind::PackageChanged), ErrorKind::FileMissing);
 }
 
 TEST_F(PackageListingTest, PackageRemovedAfterListingHasVanished)
@@ -190,7 +198,7 @@ TEST_F(PackageListingTest, PackageRemovedAfterListingHasVanished)
     const std::string path = Write(gen::MakeFlatDownload(catalogue, 16));
     const PackageListing listing = List(path);
     std::filesystem::remove(test::NativePath(path));
-    EXPECT_EQ(PackageReader(listing).Read(listing.items[0]).fault, PackageFault::PackageVanished);
+    EXPECT_EQ(PackageReader(listing).Read(listing.items[0]).error().kind, PackageFaultKind::PackageVanished);
 }
 
 TEST_F(PackageListingTest, PackageInMemoryListsAndReadsLikeAFile)

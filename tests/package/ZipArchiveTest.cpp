@@ -7,7 +7,7 @@
 #include "PackageGenerator.h"
 #include "ZipBuilder.h"
 #include "forms/DataTbl.h"
-#include "platform/ZipArchive.h"
+#include "package/ZipArchive.h"
 #include "support/TestSupport.h"
 
 namespace tenvor {
@@ -17,25 +17,25 @@ constexpr ZipReadLimits kLimits{std::uint64_t{256} << 20, 1000, std::uint64_t{1}
 
 ZipArchive Opened(std::string bytes)
 {
-    ZipResult<ZipArchive> archive = ZipArchive::OpenBytes(std::move(bytes));
-    if (!archive.ok()) {
-        ADD_FAILURE() << archive.error().message;
+    PackageResult<ZipArchive> archive = ZipArchive::OpenBytes(std::move(bytes));
+    if (!archive) {
+        ADD_FAILURE() << archive.error().detail;
         throw std::runtime_error("archive did not open");
     }
-    return std::move(archive.value());
+    return std::move(*archive);
 }
 
 TEST(ZipArchive, APathWithoutAnArchiveSaysWhatIsThere)
 {
     test::TempDir dir;
-    EXPECT_EQ(ZipArchive::OpenFile(dir / "missing.zip").error().fault, ZipFault::FileMissing);
-    EXPECT_EQ(ZipArchive::OpenFile(dir / "missing/inner.zip").error().fault, ZipFault::FileMissing);
+    EXPECT_EQ(ZipArchive::OpenFile(dir / "missing.zip").error().kind, PackageFaultKind::PackageMissing);
+    EXPECT_EQ(ZipArchive::OpenFile(dir / "missing/inner.zip").error().kind, PackageFaultKind::PackageMissing);
     test::MakeDir(dir / "folder.zip");
-    EXPECT_EQ(ZipArchive::OpenFile(dir / "folder.zip").error().fault, ZipFault::FileUnreadable);
+    EXPECT_EQ(ZipArchive::OpenFile(dir / "folder.zip").error().kind, PackageFaultKind::PackageUnreadable);
     test::WriteFile(dir / "text.zip", "PK\x03\x04 and nothing after it");
-    const ZipResult<ZipArchive> text = ZipArchive::OpenFile(dir / "text.zip");
-    EXPECT_EQ(text.error().fault, ZipFault::NotAZip) << text.error().message;
-    EXPECT_FALSE(text.error().message.empty());
+    const PackageResult<ZipArchive> text = ZipArchive::OpenFile(dir / "text.zip");
+    EXPECT_EQ(text.error().kind, PackageFaultKind::NotAZip) << text.error().detail;
+    EXPECT_FALSE(text.error().detail.empty());
 }
 
 // A download saved again over the one being read: what no longer reads is the file's change,
@@ -49,13 +49,13 @@ TEST(ZipArchive, AFileRewrittenWhileOpenIsChangedNotCorrupt)
     const std::string bytes = gen::MakeBulkExport(catalogue, 1, 12).bytes;
     ASSERT_GT(bytes.size(), 3 * 16384u);
     test::WriteFile(path, bytes);
-    ZipResult<ZipArchive> archive = ZipArchive::OpenFile(path);
-    ASSERT_TRUE(archive.ok()) << archive.error().message;
-    EXPECT_TRUE(archive.value().Read(1, kLimits).ok());
+    PackageResult<ZipArchive> archive = ZipArchive::OpenFile(path);
+    ASSERT_TRUE(archive) << archive.error().detail;
+    EXPECT_TRUE(archive.value().Read(1, kLimits));
     test::WriteFile(path, bytes.substr(0, bytes.size() / 3));
-    const ZipResult<std::string> read = archive.value().Read(archive.value().EntryCount() - 2, kLimits);
-    ASSERT_FALSE(read.ok());
-    EXPECT_EQ(read.error().fault, ZipFault::FileChanged) << read.error().message;
+    const PackageResult<std::string> read = archive.value().Read(archive.value().EntryCount() - 2, kLimits);
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.error().kind, PackageFaultKind::PackageChanged) << read.error().detail;
 }
 
 TEST(ZipArchive, EntriesGiveRawNamesTheFlagSizesAndMethod)
@@ -80,7 +80,7 @@ TEST(ZipArchive, EntriesGiveRawNamesTheFlagSizesAndMethod)
     const ZipEntry nested = notice.Entry(1).value();
     EXPECT_EQ(nested.compressionMethod, 0);  // stored
     EXPECT_EQ(nested.size, nested.compressedSize);
-    EXPECT_EQ(notice.Entry(2).error().fault, ZipFault::NoSuchEntry);
+    EXPECT_EQ(notice.Entry(2).error().kind, PackageFaultKind::PackageChanged);
 }
 
 TEST(ZipArchive, UnsupportedMethodsAreRefusedBeforeReading)
@@ -90,17 +90,17 @@ TEST(ZipArchive, UnsupportedMethodsAreRefusedBeforeReading)
     std::string bytes = zip.Finish();
     gen::SetCompressionMethod(bytes, 0, 12);  // bzip2: not on every system, so on none
     ZipArchive archive = Opened(std::move(bytes));
-    EXPECT_EQ(archive.Read(0, kLimits).error().fault, ZipFault::UnsupportedMethod);
+    EXPECT_EQ(archive.Read(0, kLimits).error().kind, PackageFaultKind::UnsupportedMethod);
 }
 
 TEST(ZipArchive, ContentIsGivenOnlyOnceItsCrcIsChecked)
 {
     const DataTbl catalogue;
     ZipArchive archive = Opened(gen::MakeHostilePackage(catalogue, gen::HostilePackage::CrcMismatch).bytes);
-    const ZipResult<std::string> stored = archive.Read(0, kLimits);
-    ASSERT_FALSE(stored.ok());
-    EXPECT_EQ(stored.error().fault, ZipFault::CrcMismatch) << stored.error().message;
-    EXPECT_TRUE(archive.Read(1, kLimits).ok());
+    const PackageResult<std::string> stored = archive.Read(0, kLimits);
+    ASSERT_FALSE(stored);
+    EXPECT_EQ(stored.error().kind, PackageFaultKind::CrcMismatch) << stored.error().detail;
+    EXPECT_TRUE(archive.Read(1, kLimits));
 }
 
 TEST(ZipArchive, DataRunningPastItsDeclaredSizeStopsThere)
@@ -110,9 +110,9 @@ TEST(ZipArchive, DataRunningPastItsDeclaredSizeStopsThere)
     std::string bytes = zip.Finish();
     gen::SetDeclaredSize(bytes, 0, 1000);
     ZipArchive archive = Opened(std::move(bytes));
-    const ZipResult<std::string> read = archive.Read(0, kLimits);
-    ASSERT_FALSE(read.ok());
-    EXPECT_EQ(read.error().fault, ZipFault::CorruptData) << read.error().message;
+    const PackageResult<std::string> read = archive.Read(0, kLimits);
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.error().kind, PackageFaultKind::CorruptMember) << read.error().detail;
 }
 
 TEST(ZipArchive, DataEndingBeforeItsDeclaredSizeIsCorrupt)
@@ -122,9 +122,9 @@ TEST(ZipArchive, DataEndingBeforeItsDeclaredSizeIsCorrupt)
     std::string bytes = zip.Finish();
     gen::SetDeclaredSize(bytes, 0, 2000);
     ZipArchive archive = Opened(std::move(bytes));
-    const ZipResult<std::string> read = archive.Read(0, kLimits);
-    ASSERT_FALSE(read.ok());
-    EXPECT_EQ(read.error().fault, ZipFault::CorruptData) << read.error().message;
+    const PackageResult<std::string> read = archive.Read(0, kLimits);
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.error().kind, PackageFaultKind::CorruptMember) << read.error().detail;
 }
 
 }  // namespace

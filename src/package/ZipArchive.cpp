@@ -1,4 +1,4 @@
-#include "platform/ZipArchive.h"
+#include "package/ZipArchive.h"
 
 #include <zip.h>
 
@@ -53,38 +53,44 @@ bool IsFileReadFailure(zip_error_t* error, bool fromFile)
 }
 
 // What an error of opening an archive means to the caller.
-ZipError OpenError(zip_error_t* error, bool fromFile)
+PackageFault OpenError(zip_error_t* error, bool fromFile)
 {
     std::string message = MessageOf(error);
     if (IsFileReadFailure(error, fromFile)) {
-        return {ZipFault::ReadError, std::move(message)};
+        return {PackageFaultKind::ReadError, std::move(message)};
     }
     // Not a ZIP, cut short, an inconsistent central directory or offsets out of range, several
     // disks, ...
-    return {ZipFault::NotAZip, std::move(message)};
+    return {PackageFaultKind::NotAZip, std::move(message)};
 }
 
-// What an error of reading an entry means, before asking whether the file changed.
-ZipError EntryError(zip_error_t* error, bool fromFile)
+// What libzip's error of reading an entry says is wrong with it.
+PackageFaultKind EntryFaultKind(zip_error_t* error)
 {
-    std::string message = MessageOf(error);
-    if (IsFileReadFailure(error, fromFile)) {
-        return {ZipFault::ReadError, std::move(message)};
-    }
     switch (zip_error_code_zip(error)) {
         case ZIP_ER_NOPASSWD:
         case ZIP_ER_WRONGPASSWD:
         case ZIP_ER_ENCRNOTSUPP:
-            return {ZipFault::Encrypted, std::move(message)};
+            return PackageFaultKind::EncryptedMember;
         case ZIP_ER_COMPNOTSUPP:
-            return {ZipFault::UnsupportedMethod, std::move(message)};
+            return PackageFaultKind::UnsupportedMethod;
         case ZIP_ER_CRC:
-            return {ZipFault::CrcMismatch, std::move(message)};
+            return PackageFaultKind::CrcMismatch;
         default:
             // Broken compressed data, a broken local header (or one whose data lies outside the
             // archive: "invalid argument", a seek out of range), data ending early or running on.
-            return {ZipFault::CorruptData, std::move(message)};
+            return PackageFaultKind::CorruptMember;
     }
+}
+
+// What an error of reading an entry means, before asking whether the file changed.
+PackageFault EntryError(zip_error_t* error, bool fromFile)
+{
+    std::string message = MessageOf(error);
+    if (IsFileReadFailure(error, fromFile)) {
+        return {PackageFaultKind::ReadError, std::move(message)};
+    }
+    return {EntryFaultKind(error), std::move(message)};
 }
 
 // a * b, or the largest value when it does not fit.
@@ -124,22 +130,21 @@ struct ZipArchive::State {
 
     // An error of a file archive that may come from the file changing under the reader: the
     // file at the path is gone, another one, or the open one's size or time differ.
-    ZipError Classified(ZipError error) const
+    Unexpected<PackageFault> Classified(PackageFault fault) const
     {
-        const bool mayBeAChange = error.fault == ZipFault::ReadError || error.fault == ZipFault::CorruptData ||
-                                  error.fault == ZipFault::CrcMismatch || error.fault == ZipFault::NotAZip;
-        if (stream == nullptr || !mayBeAChange) {
-            return error;
+        const bool mayBeAChange =
+            fault.kind == PackageFaultKind::ReadError || fault.kind == PackageFaultKind::CorruptMember ||
+            fault.kind == PackageFaultKind::CrcMismatch || fault.kind == PackageFaultKind::NotAZip;
+        if (stream != nullptr && mayBeAChange) {
+            const std::optional<FileStamp> atPath = StampOfPath(path);
+            if (!atPath) {
+                fault.kind = PackageFaultKind::PackageVanished;
+            } else if (const std::optional<FileStamp> now = StampOfStream(stream);
+                       !now || *now != *stamp || atPath->volume != stamp->volume || atPath->fileId != stamp->fileId) {
+                fault.kind = PackageFaultKind::PackageChanged;
+            }
         }
-        const std::optional<FileStamp> atPath = StampOfPath(path);
-        if (!atPath) {
-            return {ZipFault::FileVanished, std::move(error.message)};
-        }
-        const std::optional<FileStamp> now = StampOfStream(stream);
-        if (!now || *now != *stamp || atPath->volume != stamp->volume || atPath->fileId != stamp->fileId) {
-            return {ZipFault::FileChanged, std::move(error.message)};
-        }
-        return error;
+        return Unexpected{std::move(fault)};
     }
 };
 
@@ -151,12 +156,12 @@ ZipArchive::~ZipArchive() = default;
 namespace {
 
 // Opens an archive on the source; the source belongs to the archive from then on.
-ZipResult<zip_t*> OpenOnSource(OwnedSource source, bool fromFile)
+PackageResult<zip_t*> OpenOnSource(OwnedSource source, bool fromFile)
 {
     ZipErrorRecord error;
     zip_t* archive = zip_open_from_source(source.get(), ZIP_RDONLY, error.get());
     if (archive == nullptr) {
-        return OpenError(error.get(), fromFile);  // the source is freed here
+        return Unexpected{OpenError(error.get(), fromFile)};  // the source is freed here
     }
     static_cast<void>(source.release());
     return archive;
@@ -164,17 +169,18 @@ ZipResult<zip_t*> OpenOnSource(OwnedSource source, bool fromFile)
 
 }  // namespace
 
-ZipResult<ZipArchive> ZipArchive::OpenFile(const std::string& path)
+PackageResult<ZipArchive> ZipArchive::OpenFile(const std::string& path)
 {
     auto opened = OpenArchiveFile(path);
     if (auto* failure = std::get_if<ArchiveFileFailure>(&opened)) {
-        return ZipError{failure->error == ArchiveFileError::Missing ? ZipFault::FileMissing : ZipFault::FileUnreadable,
-                        std::move(failure->message)};
+        return PackageFailure(failure->error == ArchiveFileError::Missing ? PackageFaultKind::PackageMissing
+                                                                          : PackageFaultKind::PackageUnreadable,
+                              std::move(failure->message));
     }
     OpenedArchiveFile& file = std::get<OpenedArchiveFile>(opened);
     // An empty file would open as an empty archive (libzip makes new archives that way).
     if (file.stamp.size == 0) {
-        return ZipError{ZipFault::NotAZip, "empty file"};
+        return PackageFailure(PackageFaultKind::NotAZip, "empty file");
     }
     auto state = std::make_unique<State>();
     state->path = path;
@@ -183,34 +189,34 @@ ZipResult<ZipArchive> ZipArchive::OpenFile(const std::string& path)
     ZipErrorRecord error;
     OwnedSource source(zip_source_filep_create(file.stream.get(), 0, -1, error.get()));
     if (!source) {
-        return OpenError(error.get(), true);
+        return Unexpected{OpenError(error.get(), true)};
     }
     state->stream = file.stream.release();  // closed with the source from now on
-    ZipResult<zip_t*> archive = OpenOnSource(std::move(source), true);
-    if (!archive.ok()) {
-        return archive.error();
+    PackageResult<zip_t*> archive = OpenOnSource(std::move(source), true);
+    if (!archive) {
+        return Unexpected{archive.error()};
     }
-    state->archive = archive.value();
+    state->archive = *archive;
     return ZipArchive(std::move(state));
 }
 
-ZipResult<ZipArchive> ZipArchive::OpenBytes(std::string bytes)
+PackageResult<ZipArchive> ZipArchive::OpenBytes(std::string bytes)
 {
     if (bytes.empty()) {
-        return ZipError{ZipFault::NotAZip, "empty"};
+        return PackageFailure(PackageFaultKind::NotAZip, "empty");
     }
     auto state = std::make_unique<State>();
     state->bytes = std::move(bytes);
     ZipErrorRecord error;
     OwnedSource source(zip_source_buffer_create(state->bytes.data(), state->bytes.size(), 0, error.get()));
     if (!source) {
-        return OpenError(error.get(), false);
+        return Unexpected{OpenError(error.get(), false)};
     }
-    ZipResult<zip_t*> archive = OpenOnSource(std::move(source), false);
-    if (!archive.ok()) {
-        return archive.error();
+    PackageResult<zip_t*> archive = OpenOnSource(std::move(source), false);
+    if (!archive) {
+        return Unexpected{archive.error()};
     }
-    state->archive = archive.value();
+    state->archive = *archive;
     return ZipArchive(std::move(state));
 }
 
@@ -220,23 +226,23 @@ std::uint64_t ZipArchive::EntryCount() const
     return count < 0 ? 0 : static_cast<std::uint64_t>(count);
 }
 
-ZipResult<ZipEntry> ZipArchive::Entry(std::uint64_t index) const
+PackageResult<ZipEntry> ZipArchive::Entry(std::uint64_t index) const
 {
     if (index >= EntryCount()) {
-        return ZipError{ZipFault::NoSuchEntry, "no entry " + std::to_string(index)};
+        return PackageFailure(PackageFaultKind::PackageChanged, "no entry " + std::to_string(index));
     }
     zip_t* archive = state_->archive;
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat_index(archive, index, ZIP_FL_ENC_RAW, &st) != 0) {
-        return EntryError(zip_get_error(archive), state_->stream != nullptr);
+        return Unexpected{EntryError(zip_get_error(archive), state_->stream != nullptr)};
     }
     const char* raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
     // Strictly read, a name without the UTF-8 flag is code page 437, which libzip turns into
     // UTF-8: only a flagged name (or one of printable ASCII) comes back as its raw bytes.
     const char* strict = zip_get_name(archive, index, ZIP_FL_ENC_STRICT);
     if (raw == nullptr || strict == nullptr) {
-        return EntryError(zip_get_error(archive), state_->stream != nullptr);
+        return Unexpected{EntryError(zip_get_error(archive), state_->stream != nullptr)};
     }
     ZipEntry entry;
     entry.rawName = raw;
@@ -251,33 +257,35 @@ ZipResult<ZipEntry> ZipArchive::Entry(std::uint64_t index) const
     return entry;
 }
 
-std::optional<ZipError> ZipArchive::RefusalBeforeReading(const ZipEntry& entry, const ZipReadLimits& limits)
+std::optional<PackageFault> ZipArchive::RefusalBeforeReading(const ZipEntry& entry, const ZipReadLimits& limits)
 {
     if (entry.encryptionMethod != ZIP_EM_NONE) {
-        return ZipError{ZipFault::Encrypted, "encryption method " + std::to_string(entry.encryptionMethod)};
+        return PackageFault{PackageFaultKind::EncryptedMember,
+                            "encryption method " + std::to_string(entry.encryptionMethod)};
     }
     if (!IsSupportedCompressionMethod(entry.compressionMethod)) {
-        return ZipError{ZipFault::UnsupportedMethod, "compression method " + std::to_string(entry.compressionMethod)};
+        return PackageFault{PackageFaultKind::UnsupportedMethod,
+                            "compression method " + std::to_string(entry.compressionMethod)};
     }
     if (entry.size > limits.maxBytes) {
-        return ZipError{ZipFault::OverSizeLimit, "declared size " + std::to_string(entry.size)};
+        return PackageFault{PackageFaultKind::TooLarge, "declared size " + std::to_string(entry.size)};
     }
     if (entry.size > RatioCap(entry.compressedSize, limits)) {
-        return ZipError{ZipFault::OverRatioLimit, "declared size " + std::to_string(entry.size) + " from " +
-                                                      std::to_string(entry.compressedSize) + " compressed"};
+        return PackageFault{PackageFaultKind::RatioTooHigh, "declared size " + std::to_string(entry.size) + " from " +
+                                                                std::to_string(entry.compressedSize) + " compressed"};
     }
     return std::nullopt;
 }
 
-ZipResult<std::string> ZipArchive::Read(std::uint64_t index, const ZipReadLimits& limits)
+PackageResult<std::string> ZipArchive::Read(std::uint64_t index, const ZipReadLimits& limits)
 {
-    ZipResult<ZipEntry> found = Entry(index);
-    if (!found.ok()) {
-        return found.error();
+    PackageResult<ZipEntry> found = Entry(index);
+    if (!found) {
+        return Unexpected{found.error()};
     }
-    const ZipEntry& entry = found.value();
-    if (std::optional<ZipError> refusal = RefusalBeforeReading(entry, limits)) {
-        return *refusal;
+    const ZipEntry& entry = *found;
+    if (std::optional<PackageFault> refusal = RefusalBeforeReading(entry, limits)) {
+        return Unexpected{std::move(*refusal)};
     }
     OwnedEntry file(zip_fopen_index(state_->archive, index, 0));
     if (!file) {
@@ -304,20 +312,23 @@ ZipResult<std::string> ZipArchive::Read(std::uint64_t index, const ZipReadLimits
         total += static_cast<std::uint64_t>(got);
         if (total > allowed) {
             if (total > limits.maxBytes) {
-                return ZipError{ZipFault::OverSizeLimit, "more than " + std::to_string(limits.maxBytes) + " bytes"};
+                return PackageFailure(PackageFaultKind::TooLarge,
+                                      "more than " + std::to_string(limits.maxBytes) + " bytes");
             }
             if (total > ratioCap) {
-                return ZipError{ZipFault::OverRatioLimit, "more than " + std::to_string(ratioCap) + " bytes from " +
-                                                              std::to_string(entry.compressedSize) + " compressed"};
+                return PackageFailure(PackageFaultKind::RatioTooHigh,
+                                      "more than " + std::to_string(ratioCap) + " bytes from " +
+                                          std::to_string(entry.compressedSize) + " compressed");
             }
-            return state_->Classified(
-                {ZipFault::CorruptData, "more data than the declared " + std::to_string(entry.size) + " bytes"});
+            return state_->Classified({PackageFaultKind::CorruptMember,
+                                       "more data than the declared " + std::to_string(entry.size) + " bytes"});
         }
     }
     if (total != entry.size) {
         // libzip checks the CRC at the end, not always the size.
-        return state_->Classified({ZipFault::CorruptData, std::to_string(total) + " bytes instead of the declared " +
-                                                              std::to_string(entry.size)});
+        return state_->Classified(
+            {PackageFaultKind::CorruptMember,
+             std::to_string(total) + " bytes instead of the declared " + std::to_string(entry.size)});
     }
     content.resize(static_cast<std::size_t>(total));
     return content;

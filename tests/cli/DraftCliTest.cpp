@@ -105,8 +105,9 @@ protected:
         test::MakeDir(in);
         test::MakeDir(out);
         // N7130001 as its issuer revised it: the third field renamed.
-        const std::vector<FormDefinition> forms = DataTbl().Definitions();
-        revised = *std::find_if(forms.begin(), forms.end(), [](const auto& f) { return f.id == "N7130001"; });
+        const std::vector<FormDefinition> definitions = DataTbl().Definitions();
+        revised =
+            *std::find_if(definitions.begin(), definitions.end(), [](const auto& f) { return f.id == "N7130001"; });
         revised.insuredList[2].sNodename = "通知日";
         gen::NotificationSpec wanted;
         wanted.formId = revised.id;

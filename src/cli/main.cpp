@@ -108,7 +108,8 @@ ExitStatus Main(int argc, char** argv)
     convertCommand->add_option("PATH", convert.paths, "XML files, ZIP files and folders, one run for all")->required();
 
     std::string formId;
-    CLI::App* formsCommand = app.add_subcommand("forms", "List the supported forms, or the columns of one form");
+    CLI::App* formsCommand = app.add_subcommand(
+        "forms", "List the supported forms, print the columns of one form, or draft one from notifications");
     CLI::Option* formIdOption = formsCommand->add_option("ID", formId, "Form id, such as N2018003");
     std::vector<std::string> draftPaths;
     bool saveDraft = false;

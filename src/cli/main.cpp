@@ -1,6 +1,7 @@
 // tenvor-cli: converts notifications from a terminal or a scheduled job.
 //   tenvor-cli convert [-o DIR] [--encoding sjis|utf8] [--folder|--file] [-r] [--skip-existing] PATH...
 //   tenvor-cli forms [ID]
+//   tenvor-cli forms --from PATH... [--save]
 //   tenvor-cli help [COMMAND]
 
 #include <CLI/CLI.hpp>
@@ -14,6 +15,7 @@
 #include "TenvorVersion.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ConvertCommand.h"
+#include "cli/DraftCommand.h"
 #include "cli/ExitStatus.h"
 #include "cli/FormsCommand.h"
 #include "platform/CommandLine.h"
@@ -106,8 +108,21 @@ ExitStatus Main(int argc, char** argv)
     convertCommand->add_option("PATH", convert.paths, "XML files, ZIP files and folders, one run for all")->required();
 
     std::string formId;
-    CLI::App* formsCommand = app.add_subcommand("forms", "List the supported forms, or the columns of one form");
+    CLI::App* formsCommand = app.add_subcommand(
+        "forms", "List the supported forms, print the columns of one form, or draft one from notifications");
     CLI::Option* formIdOption = formsCommand->add_option("ID", formId, "Form id, such as N2018003");
+    std::vector<std::string> draftPaths;
+    bool saveDraft = false;
+    CLI::Option* fromOption =
+        formsCommand
+            ->add_option("--from", draftPaths,
+                         "Print the form file that the notifications of these XML files and ZIP files match, and "
+                         "on standard error its differences from the form's current definition")
+            ->excludes(formIdOption);
+    formsCommand
+        ->add_flag("--save", saveDraft,
+                   "Save that form file into the forms folder as <ID>.tsv (the one there is kept in forms/old/)")
+        ->needs(fromOption);
 
     std::string helpTopic;
     CLI::App* helpCommand = app.add_subcommand("help", "Explain the commands, or one of them");
@@ -136,6 +151,9 @@ ExitStatus Main(int argc, char** argv)
             return ExitStatus::Usage;
         }
         return ExitStatus::Clean;
+    }
+    if (*formsCommand && fromOption->count() > 0) {
+        return tenvor::cli::DraftFormFromNotifications(draftPaths, saveDraft);
     }
     if (*formsCommand) {
         // An id given empty is an unknown id, not a request for the list.

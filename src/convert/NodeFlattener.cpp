@@ -16,21 +16,16 @@ std::string NodeFlattener::FieldValue(XmlNode field)
     return field.InnerMarkup();
 }
 
-namespace {
-
-// A node among the fields that is no element.
-FieldMismatch NonElementMismatch(XmlNode node)
+FieldProblem NodeFlattener::NonElementProblem(XmlNode node)
 {
     if (node.IsComment()) {
-        return {FieldProblem::Comment, {}};
+        return FieldProblem::Comment;
     }
     if (node.IsProcessingInstruction()) {
-        return {FieldProblem::ProcessingInstruction, {}};
+        return FieldProblem::ProcessingInstruction;
     }
-    return {FieldProblem::Text, {}};
+    return FieldProblem::Text;
 }
-
-}  // namespace
 
 Expected<std::vector<std::string>, FieldMismatch> NodeFlattener::NodeListToCString(XmlNode nodeList, int iDataType,
                                                                                    const FormEntry& form,
@@ -58,7 +53,7 @@ Expected<std::vector<std::string>, FieldMismatch> NodeFlattener::NodeListToCStri
         const int position = fields.Find(name);
         if (position < 0) {
             if (!node.IsElement()) {
-                return Unexpected{NonElementMismatch(node)};
+                return Unexpected{FieldMismatch{NonElementProblem(node), {}}};
             }
             return Unexpected{FieldMismatch{FieldProblem::UndefinedElement, std::string(name)}};
         }

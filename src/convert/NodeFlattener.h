@@ -37,6 +37,9 @@ public:
     // The value of one field element: empty without content, its character data when it holds
     // only text (or starts with a CDATA section), its inner markup when it holds elements.
     static std::string FieldValue(XmlNode field);
+    // What a node among the fields that is no element is: a comment, a processing instruction,
+    // or text (character data, an entity reference).
+    static FieldProblem NonElementProblem(XmlNode node);
 };
 
 // The element name of a person record.

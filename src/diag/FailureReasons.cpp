@@ -31,17 +31,22 @@ std::string Quoted(std::string_view name)
     return "「" + std::string(name) + "」";
 }
 
-std::string PlaceText(FieldPlace place)
+std::string PlaceName(FieldPlace place)
 {
     switch (place.part) {
         case FieldPlace::Part::Common:
-            return "（共通部分）";
+            return "共通部分";
         case FieldPlace::Part::SingleRecord:
-            return "（文書要素の直下）";
+            return "文書要素の直下";
         case FieldPlace::Part::Person:
             break;
     }
-    return "（" + std::to_string(place.person) + "件目の_被保険者）";
+    return std::to_string(place.person) + "件目の_被保険者";
+}
+
+std::string PlaceText(FieldPlace place)
+{
+    return "（" + PlaceName(place) + "）";
 }
 
 }  // namespace
@@ -114,6 +119,48 @@ std::string PackageFaultReason(const PackageFault& fault)
         reason += "（" + fault.detail + "）";
     }
     return reason;
+}
+
+std::string NestedElementReason(std::string_view name, FieldPlace place)
+{
+    return "要素" + Quoted(name) + "の中に要素があります" + PlaceText(place);
+}
+
+std::string NoFieldReason(FieldPlace place)
+{
+    return "項目がありません" + PlaceText(place);
+}
+
+std::string DifferentFieldsReason(FieldPlace place, std::string_view referencePath, FieldPlace referencePlace,
+                                  int position, std::string_view name, std::string_view referenceName)
+{
+    const std::string reference =
+        (referencePath.empty() ? std::string() : std::string(referencePath) + "の") + PlaceName(referencePlace);
+    const std::string nth = std::to_string(position) + "番目の要素";
+    if (name.empty()) {
+        return reference + "の" + nth + Quoted(referenceName) + "がありません" + PlaceText(place);
+    }
+    if (referenceName.empty()) {
+        return nth + Quoted(name) + "が" + reference + "にはありません" + PlaceText(place);
+    }
+    return nth + Quoted(name) + "が" + reference + "では" + Quoted(referenceName) + "です" + PlaceText(place);
+}
+
+std::string DifferentFormReason(std::string_view documentElement, std::string_view otherPath,
+                                std::string_view otherElement)
+{
+    return "文書要素" + Quoted(documentElement) + "が" + std::string(otherPath) + "の" + Quoted(otherElement) +
+           "と異なります";
+}
+
+std::string NoNotificationReason()
+{
+    return "通知書がありません（文書要素が「N」と7桁の数字のXMLファイルがありません）";
+}
+
+std::string MemberNotFoundReason(std::string_view member)
+{
+    return "ZIPファイルの中に" + Quoted(member) + "がありません";
 }
 
 std::string ReadFailureReason(std::string_view systemText)

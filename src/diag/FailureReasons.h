@@ -41,6 +41,26 @@ std::string FieldProblemReason(FieldProblem problem, std::string_view formId, st
 // A form with person records whose notification holds none.
 std::string NoPersonRecordReason(std::string_view formId);
 
+// What a form cannot be drafted from (tenvor-cli forms --from), beside the field check's own
+// problems above, which a draft refuses with the same words.
+// A field that holds elements: no form file describes what is inside it.
+std::string NestedElementReason(std::string_view name, FieldPlace place);
+// A place without any field.
+std::string NoFieldReason(FieldPlace place);
+// The fields of place are not those of the place they must repeat: referencePath (empty for the
+// same notification) and referencePlace name it. position counts from 1; name is the element
+// found there (empty when place has fewer), referenceName the one the reference has there (empty
+// when it has fewer).
+std::string DifferentFieldsReason(FieldPlace place, std::string_view referencePath, FieldPlace referencePlace,
+                                  int position, std::string_view name, std::string_view referenceName);
+// A notification of another form than the one at otherPath.
+std::string DifferentFormReason(std::string_view documentElement, std::string_view otherPath,
+                                std::string_view otherElement);
+// None of the files given holds a notification.
+std::string NoNotificationReason();
+// A ZIP file without the member asked for.
+std::string MemberNotFoundReason(std::string_view member);
+
 // Kind 2: the file could not be read; systemText is the system's reason.
 std::string ReadFailureReason(std::string_view systemText);
 std::string UnlistedFolderReason();

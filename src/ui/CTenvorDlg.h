@@ -125,7 +125,8 @@ private:
     // After a run: remembers the folder it wrote into, when it wrote anything.
     void TakeRunResult(const RunSummary& summary);
 
-    // What the core reports, shown in the controls (on the window's thread, through runEvents_).
+    // What the core reports, rendered in the controls (on the window's thread, through the run's
+    // event queue).
     void CounterChanged(int done, int total) override;
     void ProgressChanged(const Progress& progress) override;
     void OutputFolderDecided(const std::string& folder) override;

@@ -97,7 +97,8 @@ int main(int argc, char** argv)
     BoxAnswerer answerer;
     application.installEventFilter(&answerer);
 
-    tenvor::CTenvorDlg dlg;
+    tenvor::SingleInstance instanceGuard;  // the application's, as the window takes it
+    tenvor::CTenvorDlg dlg(instanceGuard);
     dlg.SetPathChooser(std::make_unique<FixedChooser>(
         std::deque<QString>{QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2])}));
     dlg.OnInitDialog();

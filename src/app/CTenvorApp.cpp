@@ -3,7 +3,6 @@
 #include <QApplication>
 
 #include "TenvorVersion.h"
-#include "platform/SingleInstance.h"
 #include "ui/CTenvorDlg.h"
 #include "ui/MainDialogTemplate.h"
 #include "ui/QtTranslation.h"
@@ -26,7 +25,7 @@ bool CTenvorApp::InitInstance()
         InstallQtJapanese(*application);  // the choosers and context menus in Japanese
     }
 
-    CTenvorDlg dlg;
+    CTenvorDlg dlg(instanceGuard);
     QApplication::setWindowIcon(dlg.hIcon);
     dlg.exec();  // the result does not matter: either way the program ends here
     return false;

@@ -1,6 +1,7 @@
 #include "cli/ConsoleObserver.h"
 
 #include "cli/ConsoleOutput.h"
+#include "diag/MessageCatalog.h"
 
 namespace tenvor::cli {
 
@@ -46,7 +47,7 @@ void ConsoleObserver::FinishCounter()
 void ConsoleObserver::MessageShown(const RunMessage& message)
 {
     FinishCounter();
-    Write(Stream::Err, message.caption + ": " + message.text + "\n");
+    Write(Stream::Err, std::string(MessageCaption(message.id)) + ": " + MessageText(message) + "\n");
 }
 
 void ConsoleObserver::DrawCounter(std::string_view end)

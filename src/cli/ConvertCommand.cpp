@@ -9,24 +9,28 @@
 #include "platform/FileSystem.h"
 #include "run/TenvorEngine.h"
 #include "shared/OneLineText.h"
+#include "state/RunSummary.h"
 
 namespace tenvor::cli {
 
 namespace {
 
-// What is wrong with the output folder, or nothing when the run can write into it.
-std::optional<std::string> OutputFolderProblem(const std::string& folder)
+// The line of a refusal the messages have not told already: an output folder that cannot be
+// used, refused before anything is read or created, the log included (a mistyped folder is not
+// a failure of every file).
+std::optional<std::string> RefusalLine(const RunSummary& summary)
 {
-    if (folder.empty()) {
-        return std::nullopt;  // each CSV file beside its XML file
+    if (!summary.refusal) {
+        return std::nullopt;
     }
-    if (!PathExists(folder)) {
-        return "the output folder " + OneLineText(folder) + " does not exist";
+    switch (summary.refusal->reason) {
+        case RefusalReason::OutputFolderMissing:
+            return "the output folder " + OneLineText(summary.refusal->path) + " does not exist";
+        case RefusalReason::OutputFolderNotFolder:
+            return "the output folder " + OneLineText(summary.refusal->path) + " is not a folder";
+        default:
+            return std::nullopt;  // the message of the form file, the input or the log has said it
     }
-    if (!IsDirectory(folder)) {
-        return "the output folder " + OneLineText(folder) + " is not a folder";
-    }
-    return std::nullopt;
 }
 
 }  // namespace
@@ -51,18 +55,6 @@ ExitStatus RunConvert(const ConvertOptions& options)
 {
     ConsoleObserver console;
     TenvorEngine engine(console);  // reads the form files
-    // A form file that is not right refuses the run with its one line, before anything else is
-    // looked at: the engine's refusal, without the start that would show the message twice.
-    if (!engine.FormFolderProblem().empty()) {
-        static_cast<void>(engine.Run(RunRequest{}));
-        return ExitStatus::RefusedOrStopped;
-    }
-    // Refused before anything is read or created, the log included: a mistyped folder is not a
-    // failure of every file.
-    if (const std::optional<std::string> problem = OutputFolderProblem(options.outputFolder)) {
-        Write(Stream::Err, "tenvor-cli: " + *problem + "\n");
-        return ExitStatus::RefusedOrStopped;
-    }
 
     RunRequest request;
     for (const std::string& path : options.paths) {
@@ -71,13 +63,16 @@ ExitStatus RunConvert(const ConvertOptions& options)
     }
     request.recursive = options.recursive;
     request.outputFolder = options.outputFolder;
+    request.refuseUnusableOutputFolder = true;
     request.encoding = options.encoding;
     request.skipExistingQuietly = options.skipExisting;
 
-    engine.Start();
-    const RunSummary summary = engine.Run(request);
+    const RunSummary summary = engine.RunAlone(request);
     console.FinishCounter();
-    engine.Finish();
+
+    if (const std::optional<std::string> refusal = RefusalLine(summary)) {
+        Write(Stream::Err, "tenvor-cli: " + *refusal + "\n");
+    }
 
     if (!summary.writeFailure.empty()) {
         Write(Stream::Err, "tenvor-cli: cannot write " + OneLineText(summary.writeFailure) + "\n");
@@ -94,7 +89,7 @@ ExitStatus RunConvert(const ConvertOptions& options)
                   OneLineText(record.filePath) + "\t" + OneLineText(record.reason) + "\n";
     }
     if (summary.completion) {
-        report += summary.completion->text;
+        report += MessageText(*summary.completion);
     }
     report += "\n";
     Write(Stream::Out, report);

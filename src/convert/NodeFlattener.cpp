@@ -1,6 +1,6 @@
 #include "convert/NodeFlattener.h"
 
-#include "state/ProgressBar.h"
+#include "state/ProgressTracker.h"
 
 namespace tenvor {
 
@@ -27,9 +27,8 @@ FieldProblem NodeFlattener::NonElementProblem(XmlNode node)
     return FieldProblem::Text;
 }
 
-Expected<std::vector<std::string>, FieldMismatch> NodeFlattener::NodeListToCString(XmlNode nodeList, int iDataType,
-                                                                                   const FormEntry& form,
-                                                                                   ProgressBar* fileModeProgress) const
+Expected<std::vector<std::string>, FieldMismatch> NodeFlattener::NodeListToCString(
+    XmlNode nodeList, int iDataType, const FormEntry& form, ProgressTracker* fileModeProgress) const
 {
     if (iDataType != kCommonList && iDataType != kInsuredList) {
         return Unexpected{FieldMismatch{}};
@@ -67,7 +66,7 @@ Expected<std::vector<std::string>, FieldMismatch> NodeFlattener::NodeListToCStri
         values[slot] = FieldValue(node);
         ++matchCount;
         if (advancesBar) {
-            fileModeProgress->Step();
+            fileModeProgress->Advance();
         }
     }
     if (matchCount != definitionCount) {

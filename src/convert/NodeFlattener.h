@@ -15,7 +15,7 @@
 
 namespace tenvor {
 
-class ProgressBar;
+class ProgressTracker;
 
 // What did not match a definition list: the problem and the element's (or definition's) name.
 struct FieldMismatch {
@@ -32,7 +32,7 @@ public:
     // not match the list.
     Expected<std::vector<std::string>, FieldMismatch> NodeListToCString(XmlNode nodeList, int iDataType,
                                                                         const FormEntry& form,
-                                                                        ProgressBar* fileModeProgress) const;
+                                                                        ProgressTracker* fileModeProgress) const;
 
     // The value of one field element: empty without content, its character data when it holds
     // only text (or starts with a CDATA section), its inner markup when it holds elements.

@@ -5,7 +5,7 @@
 
 #include "diag/FailureReasons.h"
 #include "forms/FormLookup.h"
-#include "state/ProgressBar.h"
+#include "state/ProgressTracker.h"
 
 namespace tenvor {
 
@@ -35,7 +35,7 @@ bool IsFormIdShaped(std::string_view name)
     return std::all_of(name.begin() + 1, name.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-LoadResult NotificationLoader::Load(const std::string& csXMLFilePath, ProgressBar* fileModeProgress) const
+LoadResult NotificationLoader::Load(const std::string& csXMLFilePath, ProgressTracker* fileModeProgress) const
 {
     XmlDocument document;
     if (const std::optional<LoadFailure> failure = FailureOf(document.Load(csXMLFilePath), document)) {
@@ -53,14 +53,14 @@ LoadResult NotificationLoader::LoadFromMemory(std::string_view bytes) const
     return ReadDocument(document, nullptr);
 }
 
-LoadResult NotificationLoader::ReadDocument(const XmlDocument& document, ProgressBar* fileModeProgress) const
+LoadResult NotificationLoader::ReadDocument(const XmlDocument& document, ProgressTracker* fileModeProgress) const
 {
     const XmlNode root = document.Root();
     std::string scratch;
     StXmlInfo stXmlInfo;
     stXmlInfo.styleNum = std::string(root.ElementName(scratch));
     if (fileModeProgress != nullptr) {
-        fileModeProgress->Initialize(root.ChildCount());
+        fileModeProgress->Begin(root.ChildCount());
     }
     const FormEntry* form = forms_.Find(stXmlInfo.styleNum);
     if (form == nullptr) {
@@ -94,7 +94,7 @@ std::string MismatchReason(const FieldMismatch& mismatch, const FormEntry& form,
 }  // namespace
 
 std::optional<std::string> NotificationLoader::GetCommonData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo,
-                                                             ProgressBar* fileModeProgress) const
+                                                             ProgressTracker* fileModeProgress) const
 {
     if (form.singleRecord) {
         return std::nullopt;  // the document element is the one record: no common part
@@ -108,7 +108,7 @@ std::optional<std::string> NotificationLoader::GetCommonData(XmlNode root, const
 }
 
 std::optional<std::string> NotificationLoader::GetInsuredData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo,
-                                                              ProgressBar* fileModeProgress) const
+                                                              ProgressTracker* fileModeProgress) const
 {
     if (form.singleRecord) {
         auto values = flattener_.NodeListToCString(root, kInsuredList, form, fileModeProgress);
@@ -129,7 +129,7 @@ std::optional<std::string> NotificationLoader::GetInsuredData(XmlNode root, cons
         }
         stXmlInfo.insuredData.push_back(std::move(*values));
         if (fileModeProgress != nullptr) {
-            fileModeProgress->Step();
+            fileModeProgress->Advance();
         }
         return true;
     });

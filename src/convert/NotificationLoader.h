@@ -17,7 +17,7 @@
 namespace tenvor {
 
 class FormLookup;
-class ProgressBar;
+class ProgressTracker;
 
 // Why a notification could not be read: FormatNotSupported (not a notification of a supported
 // form) or FileMissing (missing or unreadable).
@@ -43,7 +43,7 @@ public:
 
     // fileModeProgress is the bar while file mode is on (it follows the reading), nullptr
     // otherwise.
-    LoadResult Load(const std::string& csXMLFilePath, ProgressBar* fileModeProgress) const;
+    LoadResult Load(const std::string& csXMLFilePath, ProgressTracker* fileModeProgress) const;
     // The same for a notification held in memory (a member of a ZIP).
     LoadResult LoadFromMemory(std::string_view bytes) const;
 
@@ -51,13 +51,13 @@ public:
     bool ChkStyleNum(std::string_view csStyleNum) const;
 
 private:
-    LoadResult ReadDocument(const XmlDocument& document, ProgressBar* fileModeProgress) const;
+    LoadResult ReadDocument(const XmlDocument& document, ProgressTracker* fileModeProgress) const;
     // The common part's values into the record; the reason when they do not match the form.
     std::optional<std::string> GetCommonData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo,
-                                             ProgressBar* fileModeProgress) const;
+                                             ProgressTracker* fileModeProgress) const;
     // Every person record's values into the record; the reason when one does not match the form.
     std::optional<std::string> GetInsuredData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo,
-                                              ProgressBar* fileModeProgress) const;
+                                              ProgressTracker* fileModeProgress) const;
 
     const FormLookup& forms_;
     NodeFlattener flattener_;

@@ -8,7 +8,8 @@ NotificationReader::NotificationReader(const FormLookup& forms, ErrorRecorder& e
 {
 }
 
-RunStep NotificationReader::ReadXMLData(std::string csXMLFilePath, StXmlInfo& stXmlInfo, ProgressBar* fileModeProgress)
+RunStep NotificationReader::ReadXMLData(std::string csXMLFilePath, StXmlInfo& stXmlInfo,
+                                        ProgressTracker* fileModeProgress)
 {
     LoadResult loaded = loader_.Load(csXMLFilePath, fileModeProgress);
     return RecordOutcome(std::move(loaded), std::move(csXMLFilePath), stXmlInfo);

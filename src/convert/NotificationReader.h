@@ -12,7 +12,7 @@ namespace tenvor {
 
 class ErrorRecorder;
 class FormLookup;
-class ProgressBar;
+class ProgressTracker;
 
 class NotificationReader {
 public:
@@ -21,7 +21,7 @@ public:
     // Reads the file into the record (fileModeProgress: the bar in file mode, else nullptr); a
     // failure is recorded through the error recorder and marks the record failed. Stops the run
     // only when the log could not be written.
-    RunStep ReadXMLData(std::string csXMLFilePath, StXmlInfo& stXmlInfo, ProgressBar* fileModeProgress);
+    RunStep ReadXMLData(std::string csXMLFilePath, StXmlInfo& stXmlInfo, ProgressTracker* fileModeProgress);
 
     // Takes the outcome of a loading: the record when it was read, else the failure recorded.
     RunStep RecordOutcome(LoadResult loaded, std::string csXMLFilePath, StXmlInfo& stXmlInfo);

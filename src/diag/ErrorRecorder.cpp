@@ -5,16 +5,16 @@
 #include "diag/MessageBoxes.h"
 #include "diag/MessageCatalog.h"
 #include "shared/CommonUtils.h"
-#include "state/ProgressBar.h"
+#include "state/ProgressTracker.h"
 #include "state/RunObserver.h"
 
 namespace tenvor {
 
 ErrorRecorder::ErrorRecorder(RunObserver& observer, LogFile& log) : observer_(observer), log_(log) {}
 
-void ErrorRecorder::ResetForRun(ProgressBar* fileModeBar)
+void ErrorRecorder::ResetForRun(ProgressTracker* fileModeProgress)
 {
-    fileModeBar_ = fileModeBar;
+    fileModeProgress_ = fileModeProgress;
     errorInfoList.clear();
 }
 
@@ -34,8 +34,8 @@ RunStep ErrorRecorder::ErrorHandler(ErrorKind iErrorKind, std::string csFilePath
     if (stXmlInfo != nullptr) {
         stXmlInfo->errorFlag = 1;
     }
-    if (fileModeBar_ != nullptr) {
-        fileModeBar_->Fill();
+    if (fileModeProgress_ != nullptr) {
+        fileModeProgress_->Complete();
     }
     return Append(iErrorKind, csFilePath, std::move(reason));
 }

@@ -14,17 +14,17 @@
 namespace tenvor {
 
 class LogFile;
-class ProgressBar;
+class ProgressTracker;
 class RunObserver;
 
 class ErrorRecorder {
 public:
     ErrorRecorder(RunObserver& observer, LogFile& log);
 
-    // Start of a run: no records yet. In file mode a failure fills the progress bar.
-    void ResetForRun(ProgressBar* fileModeBar);
+    // Start of a run: no records yet. In file mode a failure completes the progress.
+    void ResetForRun(ProgressTracker* fileModeProgress);
 
-    // Marks the file failed, fills the bar in file mode, appends the record with its reason, logs
+    // Marks the file failed, completes the progress in file mode, appends the record with its reason, logs
     // it and reports it. Stops the run when the log could not be written (the record stands).
     RunStep ErrorHandler(ErrorKind iErrorKind, std::string csFilePath, StXmlInfo* stXmlInfo, std::string reason);
 
@@ -43,7 +43,7 @@ private:
 
     RunObserver& observer_;
     LogFile& log_;
-    ProgressBar* fileModeBar_ = nullptr;
+    ProgressTracker* fileModeProgress_ = nullptr;
     StErrorInfo errorInfo;  // the record last recorded
     std::vector<StErrorInfo> errorInfoList;
 };

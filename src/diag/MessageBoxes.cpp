@@ -6,8 +6,10 @@ namespace tenvor {
 
 RunMessage MessageBoxes::MessageOf(const StMessage& stMessage)
 {
-    return RunMessage{MessageKindOf(stMessage.msgIndex), stMessage.caption,
-                      MessageText(stMessage.msgIndex, stMessage.insertText)};
+    if (stMessage.insertText.empty()) {
+        return RunMessage{stMessage.msgIndex, {}};
+    }
+    return RunMessage{stMessage.msgIndex, {stMessage.insertText}};
 }
 
 void MessageBoxes::OutputMessage(const StMessage& stMessage)
@@ -23,9 +25,7 @@ void MessageBoxes::Show(int msgIndex, std::string_view caption, std::string inse
 
 void MessageBoxes::ShowRunAborted(const std::string& detail)
 {
-    std::string text(kRunAbortedText);
-    text += detail;
-    observer_.MessageShown(RunMessage{MessageKind::Error, std::string(kCaptionError), std::move(text)});
+    observer_.MessageShown(RunMessage{kMsgRunAborted, {detail}});
 }
 
 }  // namespace tenvor

@@ -13,4 +13,18 @@ std::string MessageText(int msgIndex, const std::string& insertText)
     return text;
 }
 
+std::string MessageText(const RunMessage& message)
+{
+    std::string text(messageList.at(static_cast<std::size_t>(message.id)));
+    std::size_t pos = 0;
+    std::size_t next = 0;
+    while ((pos = text.find("%s", pos)) != std::string::npos) {
+        const std::string argument = next < message.arguments.size() ? message.arguments[next] : std::string();
+        ++next;
+        text.replace(pos, 2, argument);
+        pos += argument.size();
+    }
+    return text;
+}
+
 }  // namespace tenvor

@@ -21,6 +21,7 @@ enum MessageIndex : int {
     kMsgLogFileOpen = 6,
     kMsgWriteFailed = 7,
     kMsgFormFileInvalid = 8,  // %s: the file, the line and what is wrong
+    kMsgRunAborted = 9,       // %s: what failed
 };
 
 // Log codes; 0 to 3 are also the error kinds (ErrorKind).
@@ -36,7 +37,7 @@ enum LogCode : int {
     kMeasureEnd = 8,
 };
 
-inline constexpr std::array<std::string_view, 9> messageList = {
+inline constexpr std::array<std::string_view, 10> messageList = {
     "処理が完了しました。",
     "処理が完了しました。\n%s件のエラーが発生しました。",
     "既に起動しています。",
@@ -46,6 +47,9 @@ inline constexpr std::array<std::string_view, 9> messageList = {
     "ログファイルが開かれています。\n閉じてから再実行してください。",
     "ファイルの書き込みに失敗しました。",
     "様式定義ファイルに誤りがあります。%s",
+    // A run stopped by a failure that belongs to no file, such as memory running out between
+    // two files; what failed follows on the next line.
+    "予期しないエラーのため処理を中断しました。\n%s",
 };
 
 inline constexpr std::array<std::string_view, 9> errorKindList = {
@@ -78,12 +82,11 @@ struct StMessage {
     std::string insertText;
 };
 
-// A run stopped by a failure that belongs to no file, such as memory running out between two
-// files; what failed follows on the next line.
-inline constexpr std::string_view kRunAbortedText = "予期しないエラーのため処理を中断しました。\n";
-
 // The text of row msgIndex with every "%s" replaced by insertText.
 std::string MessageText(int msgIndex, const std::string& insertText);
+// The text of a message of the core: its row with each "%s" replaced by the next argument
+// (an empty text when there are fewer).
+std::string MessageText(const RunMessage& message);
 
 // The error list's text for a kind, and the guidance the guidance box shows for it.
 inline std::string_view ErrorText(ErrorKind kind)
@@ -95,11 +98,21 @@ inline std::string_view GuidanceText(ErrorKind kind)
     return guidanceList.at(ToIndex(kind));
 }
 
+// What a message reports: the completion of a run, or an error that refused or stopped one (or
+// the start of a second instance).
+enum class MessageKind { Completion, Error };
+
 // Rows 0 and 1 report a completed run; every other row an error.
 inline MessageKind MessageKindOf(int msgIndex)
 {
     return msgIndex == kMsgCompleted || msgIndex == kMsgCompletedWithErrors ? MessageKind::Completion
                                                                             : MessageKind::Error;
+}
+
+// The caption of a message's box: "完了" for a completed run, "エラー" for every other.
+inline std::string_view MessageCaption(int msgIndex)
+{
+    return MessageKindOf(msgIndex) == MessageKind::Completion ? kCaptionCompleted : kCaptionError;
 }
 
 }  // namespace tenvor

@@ -11,7 +11,8 @@ namespace tenvor {
 
 // A name that ends in the extension (given in lower case, with its dot) in any letter case.
 bool HasExtension(std::string_view name, std::string_view lowerExtension);
-// A name that ends in ".xml" in any letter case.
+// A name that ends in ".xml" in any letter case, the dot included: the one rule for an XML
+// file, in the folder listings, the files given in file mode and the window's drop.
 bool HasXmlExtension(std::string_view name);
 // A name that ends in ".zip" in any letter case.
 bool HasZipExtension(std::string_view name);

@@ -36,7 +36,7 @@ ConversionRun::ConversionRun(RunObserver& observer, const StINIData& iniData, Lo
       errors_(errors),
       reader_(reader),
       output_(output),
-      bar_(observer)
+      progress_(observer)
 {
 }
 
@@ -49,6 +49,7 @@ RunSummary ConversionRun::Run(const RunRequest& request)
     convertedCount_ = 0;
     skippedQuietlyCount_ = 0;
     otherDocumentCount_ = 0;
+    refusal_.reset();
     try {
         summary.outcome = RunSteps();
     } catch (const std::exception& e) {
@@ -58,6 +59,10 @@ RunSummary ConversionRun::Run(const RunRequest& request)
     } catch (...) {
         summary.outcome = RunOutcome::Stopped;
         messages_.ShowRunAborted("unknown exception");
+    }
+    if (summary.outcome == RunOutcome::Refused) {
+        // Refused before the loop by the inputs, else by the log (which has said so).
+        summary.refusal = refusal_ ? *refusal_ : RunRefusal{RefusalReason::LogNotWritten, log_.Path()};
     }
     summary.converted = convertedCount_;
     summary.skippedExisting = skippedQuietlyCount_;
@@ -109,7 +114,7 @@ void ConversionRun::LogTime(std::string& target, int iCode)
 
 RunStep ConversionRun::MainInitFunc(InputList& vecXmlFilePaths)
 {
-    errors_.ResetForRun(IsFileMode() ? &bar_ : nullptr);
+    errors_.ResetForRun(IsFileMode() ? &progress_ : nullptr);
     output_.BeginRun(request_.outputFolder, request_.encoding);
     if (SetXmlFilePath(vecXmlFilePaths) == RunStep::Stop) {
         return RunStep::Stop;
@@ -122,7 +127,7 @@ RunStep ConversionRun::MainInitFunc(InputList& vecXmlFilePaths)
         return RunStep::Stop;
     }
     if (!IsFileMode()) {
-        bar_.Initialize(static_cast<int>(vecXmlFilePaths.inputs.size()));
+        progress_.Begin(static_cast<int>(vecXmlFilePaths.inputs.size()));
     }
     doneCount = 0;
     ShowCounter(doneCount, totalCount);
@@ -132,22 +137,25 @@ RunStep ConversionRun::MainInitFunc(InputList& vecXmlFilePaths)
 RunStep ConversionRun::SetXmlFilePath(InputList& vecXmlFilePaths)
 {
     // Every input is checked before any is read.
-    if (const std::optional<InputRefusal> refusal = CheckInputs(request_)) {
-        return RefuseInput(refusal->msgIndex, refusal->path);
+    if (const std::optional<RunRefusal> refusal = CheckInputs(request_)) {
+        return RefuseInput(*refusal);
     }
-    Expected<InputList, InputRefusal> listed = ListInputs(request_);
+    Expected<InputList, RunRefusal> listed = ListInputs(request_);
     if (!listed) {
-        return RefuseInput(listed.error().msgIndex, listed.error().path);
+        return RefuseInput(listed.error());
     }
     vecXmlFilePaths = std::move(listed).value();
     totalCount = static_cast<int>(vecXmlFilePaths.inputs.size());
     return RunStep::GoOn;
 }
 
-RunStep ConversionRun::RefuseInput(int msgIndex, const std::string& csInputPath)
+RunStep ConversionRun::RefuseInput(const RunRefusal& refusal)
 {
-    if (log_.OutputLogFile(kFileMissing, csInputPath) == 0) {
-        messages_.Show(msgIndex, kCaptionError);
+    if (log_.OutputLogFile(kFileMissing, refusal.path) == 0) {
+        messages_.Show(InputRefusalMessage(refusal.reason), kCaptionError);
+        refusal_ = refusal;
+    } else {
+        refusal_ = RunRefusal{RefusalReason::LogNotWritten, log_.Path()};  // the log has said so
     }
     return RunStep::Stop;
 }
@@ -170,7 +178,7 @@ RunStep ConversionRun::MainLoopFunc(const InputList& vecXmlFilePaths)
         }
         ++doneCount;
         if (!IsFileMode()) {
-            bar_.Step();
+            progress_.Advance();
         }
     }
     return RunStep::GoOn;
@@ -180,7 +188,7 @@ RunStep ConversionRun::ReadInput(const XmlInput& input, InputReader& inputReader
                                  std::size_t index)
 {
     if (IsFileMode()) {
-        return reader_.ReadXMLData(input.path, xmlInfo, &bar_);
+        return reader_.ReadXMLData(input.path, xmlInfo, &progress_);
     }
     LoadResult loaded =
         readAhead != nullptr ? readAhead->Take(index) : inputReader.Parse(index, inputReader.Fetch(index));
@@ -222,7 +230,7 @@ RunStep ConversionRun::ConvertFile(const XmlInput& input, InputReader& inputRead
 
 void ConversionRun::MainEndFunc()
 {
-    bar_.Fill();
+    progress_.Complete();
     ShowCounter(totalCount, totalCount);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,7 @@
 #include "run/InputList.h"
 #include "shared/RunStep.h"
 #include "shared/StXmlInfo.h"
-#include "state/ProgressBar.h"
+#include "state/ProgressTracker.h"
 #include "state/RunRequest.h"
 #include "state/RunSummary.h"
 
@@ -51,7 +52,7 @@ private:
     RunStep ConvertFile(const XmlInput& input, InputReader& inputReader, ReadAhead* readAhead, std::size_t index);
     void ShowCounter(int done, int total);
     void LogTime(std::string& target, int iCode);
-    RunStep RefuseInput(int msgIndex, const std::string& csInputPath);
+    RunStep RefuseInput(const RunRefusal& refusal);
     // One XML file given in file mode: the reader itself drives the progress bar, as it follows
     // the file's elements.
     bool IsFileMode() const { return fileMode_; }
@@ -63,9 +64,10 @@ private:
     ErrorRecorder& errors_;
     NotificationReader& reader_;
     CsvOutput& output_;
-    ProgressBar bar_;
+    ProgressTracker progress_;
 
     RunRequest request_;
+    std::optional<RunRefusal> refusal_;  // the input that refused the latest run
     bool fileMode_ = false;
     StXmlInfo xmlInfo;  // the record of the file being converted
     int doneCount = 0;

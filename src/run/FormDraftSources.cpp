@@ -19,9 +19,9 @@ namespace tenvor {
 
 namespace {
 
-DraftRefusal RefusalOf(const InputRefusal& refusal)
+DraftRefusal RefusalOf(const RunRefusal& refusal)
 {
-    return DraftRefusal{refusal.path, MessageText(refusal.msgIndex, {})};
+    return DraftRefusal{refusal.path, MessageText(InputRefusalMessage(refusal.reason), {})};
 }
 
 // The inputs of one source: what a run lists for a file or a whole ZIP, the one item for a member.
@@ -30,7 +30,7 @@ Expected<InputList, DraftRefusal> ListSource(const DraftSource& source)
     if (source.member.empty()) {
         RunRequest request;
         request.inputs.push_back({InputMode::File, source.path});
-        Expected<InputList, InputRefusal> listed = ListInputs(request);
+        Expected<InputList, RunRefusal> listed = ListInputs(request);
         if (!listed) {
             return Unexpected{RefusalOf(listed.error())};
         }
@@ -104,7 +104,7 @@ Expected<FormDraft, DraftRefusal> DraftForm(const std::vector<DraftSource>& sour
     for (const DraftSource& source : sources) {
         request.inputs.push_back({InputMode::File, source.path});
     }
-    if (const std::optional<InputRefusal> refusal = CheckInputs(request)) {
+    if (const std::optional<RunRefusal> refusal = CheckInputs(request)) {
         return Unexpected{RefusalOf(*refusal)};
     }
 

@@ -12,12 +12,11 @@ namespace tenvor {
 
 namespace {
 
-// A file given in file mode: an XML file (its last three characters exactly "xml", as always)
-// or a ZIP file.
+// A file given in file mode: an XML file (the same rule as the folder listings and the
+// window's drop) or a ZIP file.
 bool IsUsableFileName(const std::string& path)
 {
-    const bool endsInXml = path.size() >= 3 && path.compare(path.size() - 3, 3, "xml") == 0;
-    return endsInXml || IsZipInput(path);
+    return HasXmlExtension(path) || IsZipInput(path);
 }
 
 class Lister {
@@ -122,26 +121,26 @@ bool IsZipInput(const std::string& path)
     return HasZipExtension(path);
 }
 
-std::optional<InputRefusal> CheckInputs(const RunRequest& request)
+std::optional<RunRefusal> CheckInputs(const RunRequest& request)
 {
     for (const RunInput& input : request.inputs) {
         if (input.mode == InputMode::Folder) {
             if (!IsDirectory(input.path)) {
-                return InputRefusal{kMsgFolderMissing, input.path};
+                return RunRefusal{RefusalReason::InputFolderMissing, input.path};
             }
             continue;
         }
         if (!PathExists(input.path)) {
-            return InputRefusal{kMsgXmlFileMissing, input.path};
+            return RunRefusal{RefusalReason::InputMissing, input.path};
         }
         if (IsDirectory(input.path) || !IsUsableFileName(input.path)) {
-            return InputRefusal{kMsgNotXmlFile, input.path};
+            return RunRefusal{RefusalReason::InputNotXmlFile, input.path};
         }
     }
     return std::nullopt;
 }
 
-Expected<InputList, InputRefusal> ListInputs(const RunRequest& request)
+Expected<InputList, RunRefusal> ListInputs(const RunRequest& request)
 {
     InputList list;
     Lister lister(request, list);
@@ -151,7 +150,7 @@ Expected<InputList, InputRefusal> ListInputs(const RunRequest& request)
             // A folder that cannot be listed is refused like a missing one: an empty list would
             // pass for a folder without notifications.
             if (!lister.AddFolder(input.path, outputRoot, {})) {
-                return Unexpected{InputRefusal{kMsgFolderMissing, input.path}};
+                return Unexpected{RunRefusal{RefusalReason::InputFolderMissing, input.path}};
             }
         } else if (IsZipInput(input.path)) {
             lister.AddPackage(input.path, outputRoot, {});
@@ -160,6 +159,19 @@ Expected<InputList, InputRefusal> ListInputs(const RunRequest& request)
         }
     }
     return list;
+}
+
+// The catalogue's message for an input that refuses the run.
+int InputRefusalMessage(RefusalReason reason)
+{
+    switch (reason) {
+        case RefusalReason::InputMissing:
+            return kMsgXmlFileMissing;
+        case RefusalReason::InputFolderMissing:
+            return kMsgFolderMissing;
+        default:
+            return kMsgNotXmlFile;
+    }
 }
 
 }  // namespace tenvor

@@ -22,6 +22,7 @@
 #include "shared/Expected.h"
 #include "shared/XmlInput.h"
 #include "state/RunRequest.h"
+#include "state/RunSummary.h"
 
 namespace tenvor {
 
@@ -30,21 +31,18 @@ struct InputList {
     std::vector<PackageListing> packages;
 };
 
-// Why an input of the request cannot be used: the catalogue's message and the path logged.
-struct InputRefusal {
-    int msgIndex;
-    std::string path;
-};
-
 // Checks every input of the request without reading any: the first one missing or unusable.
-std::optional<InputRefusal> CheckInputs(const RunRequest& request);
+std::optional<RunRefusal> CheckInputs(const RunRequest& request);
 
 // Lists the request's inputs, which CheckInputs passed. A folder given that cannot be listed
-// refuses the run (message 5) like a missing one; below it, a subfolder that cannot be listed is
+// refuses the run like a missing one; below it, a subfolder that cannot be listed is
 // an input of its own that fails.
-[[nodiscard]] Expected<InputList, InputRefusal> ListInputs(const RunRequest& request);
+[[nodiscard]] Expected<InputList, RunRefusal> ListInputs(const RunRequest& request);
 
 // Whether a file given directly is a ZIP of notifications (".zip" in any letter case).
 bool IsZipInput(const std::string& path);
+
+// The catalogue's message (a row of messageList) for an input that refuses a run.
+int InputRefusalMessage(RefusalReason reason);
 
 }  // namespace tenvor

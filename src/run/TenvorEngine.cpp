@@ -3,6 +3,7 @@
 #include "convert/XmlDocument.h"
 #include "forms/FormFolder.h"
 #include "platform/AppFolder.h"
+#include "platform/FileSystem.h"
 
 namespace tenvor {
 
@@ -61,17 +62,54 @@ void TenvorEngine::Finish()
     }
 }
 
-RunSummary TenvorEngine::Run(const RunRequest& request)
+std::optional<RunRefusal> TenvorEngine::RefusalBeforeReading(const RunRequest& request) const
 {
     if (!formFolderProblem_.empty()) {
         // Conversions with forms other than the user wrote could pass for right: none is made.
+        return RunRefusal{RefusalReason::FormFileInvalid, {}};
+    }
+    if (request.refuseUnusableOutputFolder && !request.outputFolder.empty()) {
+        if (!PathExists(request.outputFolder)) {
+            return RunRefusal{RefusalReason::OutputFolderMissing, request.outputFolder};
+        }
+        if (!IsDirectory(request.outputFolder)) {
+            return RunRefusal{RefusalReason::OutputFolderNotFolder, request.outputFolder};
+        }
+    }
+    return std::nullopt;
+}
+
+RunSummary TenvorEngine::Refuse(const RunRefusal& refusal)
+{
+    if (refusal.reason == RefusalReason::FormFileInvalid) {
         messages_.Show(kMsgFormFileInvalid, kCaptionError, formFolderProblem_);
-        RunSummary summary;
-        summary.outcome = RunOutcome::Refused;
-        observer_.RunFinished(summary);
-        return summary;
+    }
+    RunSummary summary;
+    summary.outcome = RunOutcome::Refused;
+    summary.refusal = refusal;
+    observer_.RunFinished(summary);
+    return summary;
+}
+
+RunSummary TenvorEngine::Run(const RunRequest& request)
+{
+    if (const std::optional<RunRefusal> refusal = RefusalBeforeReading(request)) {
+        return Refuse(*refusal);
     }
     return run_.Run(request);
+}
+
+RunSummary TenvorEngine::RunAlone(const RunRequest& request)
+{
+    // Refused before the settings are read: nothing is logged, and a form file's message is
+    // shown once.
+    if (const std::optional<RunRefusal> refusal = RefusalBeforeReading(request)) {
+        return Refuse(*refusal);
+    }
+    Start();
+    const RunSummary summary = run_.Run(request);
+    Finish();
+    return summary;
 }
 
 void TenvorEngine::ShowMessage(int msgIndex, std::string_view caption)

@@ -4,6 +4,7 @@
 // window opens, hands it one RunRequest per run, and finishes it when the window closes.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -41,9 +42,18 @@ public:
 
     // One run, reported to the observer as it goes and ended by RunFinished with the summary it
     // returns. Never throws. One run at a time: a front end that runs it on another thread waits
-    // for its end before the next. While a form file is not right every run is refused with its
-    // message, before anything is read or logged.
+    // for its end before the next.
+    //
+    // The engine alone decides whether the request can run, in this order: a form file that is
+    // not right (refused with its message), then, when the request asks for it, an output folder
+    // that is missing or a file (refused without a message: the summary's refusal says which),
+    // both before anything is read or logged; then the inputs, each checked before any is read
+    // (refused with the input's message, the path logged). The summary's refusal tells what was
+    // refused and its path.
     RunSummary Run(const RunRequest& request);
+    // For a front end that makes one run in its life (the command line): Start, Run and Finish,
+    // where a request refused before anything is read does not start the engine at all.
+    RunSummary RunAlone(const RunRequest& request);
     // Reports message msgIndex of the catalogue with that caption.
     void ShowMessage(int msgIndex, std::string_view caption);
 
@@ -60,6 +70,10 @@ public:
     const std::string& AppFolderPath() const { return appFolder_; }
 
 private:
+    // What refuses the request before anything is read: the form files, then the output folder.
+    std::optional<RunRefusal> RefusalBeforeReading(const RunRequest& request) const;
+    RunSummary Refuse(const RunRefusal& refusal);
+
     RunObserver& observer_;
     std::string appFolder_;  // before the forms and the log, which are read and built from it
     const DataTbl dataTbl_;

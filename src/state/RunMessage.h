@@ -1,18 +1,16 @@
-// A message the core has for the user: a message box in the window, a line on the command line.
+// A message the core has for the user. It names a row of the message catalogue and the texts
+// that fill that row's "%s" places; the front end takes everything it shows of it from the
+// catalogue (diag/MessageCatalog.h).
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tenvor {
 
-// What a message reports: the completion of a run, or an error that refused or stopped one (or
-// the start of a second instance).
-enum class MessageKind { Completion, Error };
-
 struct RunMessage {
-    MessageKind kind = MessageKind::Error;
-    std::string caption;  // "エラー" or "完了"
-    std::string text;     // from the message catalogue, "%s" filled in
+    int id = 0;                          // the row of the catalogue (MessageIndex)
+    std::vector<std::string> arguments;  // the first "%s" takes the first, and so on
 
     bool operator==(const RunMessage&) const = default;
 };

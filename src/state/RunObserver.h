@@ -4,15 +4,16 @@
 //
 //   RunStarted(N)                     once the input is valid and its N files are listed
 //   CounterChanged(k, N)              before each file, and at the end
-//   BarChanged(bar)                   whenever the progress bar moves
+//   ProgressChanged(progress)         whenever the progress (done of total) changes
 //   OutputFolderDecided(folder)       when the request had no output folder and the first CSV
 //                                     file is written into the input's folder
 //   FileFailed(record)                for each file that fails, when it fails
 //   MessageShown(message)             an error message (the input refused, the log or a CSV file
 //                                     not written, the run stopped); may come at any point,
 //                                     also before RunStarted and outside runs
-//   RunFinished(summary)              last, for every run: outcome, counts, the error records
-//                                     and, when it completed, the completion message
+//   RunFinished(summary)              last, for every run: outcome, what refused it, counts,
+//                                     the error records and, when it completed, the completion
+//                                     message
 //
 // Every event has an empty default, so a front end implements what it shows.
 #pragma once
@@ -20,18 +21,11 @@
 #include <string>
 
 #include "shared/StErrorInfo.h"
+#include "state/Progress.h"
 #include "state/RunMessage.h"
 #include "state/RunSummary.h"
 
 namespace tenvor {
-
-// The progress bar as the run drives it: position within 0..maximum.
-struct ProgressBarState {
-    int position = 0;
-    int maximum = 100;
-
-    bool operator==(const ProgressBarState&) const = default;
-};
 
 class RunObserver {
 public:
@@ -40,7 +34,7 @@ public:
     virtual void RunStarted(int /*inputCount*/) {}
     // The counter "(done/total)".
     virtual void CounterChanged(int /*done*/, int /*total*/) {}
-    virtual void BarChanged(const ProgressBarState& /*bar*/) {}
+    virtual void ProgressChanged(const Progress& /*progress*/) {}
     virtual void OutputFolderDecided(const std::string& /*folder*/) {}
     virtual void FileFailed(const StErrorInfo& /*record*/) {}
     virtual void MessageShown(const RunMessage& /*message*/) {}

@@ -1,5 +1,5 @@
 // What a front end asks the core to do when the user starts a run: the inputs, the output folder,
-// the encoding and the options, taken from the front end's controls or arguments at that moment.
+// the encoding and the options, as the front end holds them at that moment.
 // The core never asks a front end for a choice during a run.
 #pragma once
 
@@ -28,6 +28,9 @@ struct RunRequest {
     // The folder the CSV files go into; empty means each input's own folder (for a ZIP, the
     // folder that holds it), which the run then reports as decided when it writes its first file.
     std::string outputFolder;
+    // An output folder given that does not exist, or is a file, refuses the run before anything
+    // is read or logged; otherwise each file fails on it.
+    bool refuseUnusableOutputFolder = false;
     OutputEncoding encoding = OutputEncoding::ShiftJis;
     // Folder inputs also take the XML and ZIP files of their subfolders, at any depth; there, as
     // inside every ZIP, a document that is not a notification is passed over.

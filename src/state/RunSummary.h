@@ -11,14 +11,35 @@
 namespace tenvor {
 
 enum class RunOutcome {
-    Refused,    // invalid input, or the log could not be written before the loop
+    Refused,    // a form file not right, an unusable output folder, invalid input, or the log
+                // not written before the loop
     Stopped,    // stopped before its end: the log or a CSV file could not be written, or a
                 // failure that belongs to no file
     Completed,  // every file handled
 };
 
+// What refused a run, checked in this order; the first that holds refuses it.
+enum class RefusalReason {
+    FormFileInvalid,        // a form file is not right (path: empty; the message tells where)
+    OutputFolderMissing,    // the output folder does not exist
+    OutputFolderNotFolder,  // the output folder is a file
+    InputMissing,           // an XML or ZIP file given does not exist
+    InputNotXmlFile,        // a file given is a folder, or neither an XML nor a ZIP file
+    InputFolderMissing,     // a folder given does not exist or cannot be listed
+    LogNotWritten,          // the log could not be written before the loop (path: the log)
+};
+
+struct RunRefusal {
+    RefusalReason reason = RefusalReason::InputMissing;
+    std::string path;  // what was refused
+
+    bool operator==(const RunRefusal&) const = default;
+};
+
 struct RunSummary {
     RunOutcome outcome = RunOutcome::Refused;
+    // Set when the outcome is Refused.
+    std::optional<RunRefusal> refusal;
     int converted = 0;        // CSV files written
     int skippedExisting = 0;  // inputs left out because their CSV file exists
     int failed = 0;           // inputs with any other error record

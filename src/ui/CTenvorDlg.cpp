@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,10 +18,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QUrl>
 #include <algorithm>
-#include <exception>
-#include <thread>
 
 #include "TenvorVersion.h"
 #include "diag/MessageCatalog.h"
@@ -46,29 +44,22 @@ QString FromCore(const std::string& text)
     return QString::fromStdString(text);
 }
 
+QString FromView(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 std::string ToCore(const QString& text)
 {
     return text.toStdString();
 }
 
-// Marks a run in progress for the life of the object.
-class RunningFlag {
-public:
-    explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
-    ~RunningFlag() { flag_ = false; }
-    RunningFlag(const RunningFlag&) = delete;
-    RunningFlag& operator=(const RunningFlag&) = delete;
-
-private:
-    bool& flag_;
-};
-
 }  // namespace
 
-CTenvorDlg::CTenvorDlg(std::string appFolder, QWidget* parent)
+CTenvorDlg::CTenvorDlg(SingleInstance& instanceGuard, std::string appFolder, QWidget* parent)
     : QDialog(parent),
-      runEvents_(*this),
-      engine_(runEvents_, std::move(appFolder)),
+      instanceGuard_(instanceGuard),
+      run_(*this, std::move(appFolder)),
       ui_(BuildMainDialog(*this)),
       errorModel_(new ErrorListModel(this)),
       chooser_(std::make_unique<DialogPathChooser>())
@@ -98,8 +89,18 @@ void CTenvorDlg::ConnectHandlers()
     connect(ui_.btnBrowseOutput, &QPushButton::clicked, this, &CTenvorDlg::OnClickedBtnBrowseOutput);
     connect(ui_.edtPathInput, &QLineEdit::textChanged, this, &CTenvorDlg::OnChangeEdtPathInput);
     connect(ui_.edtPathOutput, &QLineEdit::textChanged, this, &CTenvorDlg::OnChangeEdtPathOutput);
-    connect(ui_.radSelectFile, &QRadioButton::clicked, this, &CTenvorDlg::OnClickedRadSelectFile);
-    connect(ui_.radSelectFolder, &QRadioButton::clicked, this, &CTenvorDlg::OnClickedRadSelectFolder);
+    // A radio button that becomes checked changes the mode; a click on the checked one changes
+    // nothing, as it toggles nothing.
+    connect(ui_.radSelectFile, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked) {
+            OnClickedRadSelectFile();
+        }
+    });
+    connect(ui_.radSelectFolder, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked) {
+            OnClickedRadSelectFolder();
+        }
+    });
     connect(ui_.menuFileSjis, &QAction::triggered, this, &CTenvorDlg::OnMenuFileSjis);
     connect(ui_.menuFileUtf8, &QAction::triggered, this, &CTenvorDlg::OnMenuFileUtf8);
     connect(ui_.menuFileOpenOutput, &QAction::triggered, this, &CTenvorDlg::OpenLastOutputFolder);
@@ -127,7 +128,7 @@ bool CTenvorDlg::OnInitDialog()
 {
     initialised_ = true;
     CenterOnScreen();  // before any message box, which is centred on the window
-    engine_.Start();   // settings and debug entries come before the guard, a second instance included
+    Engine().Start();  // settings and debug entries come before the guard, a second instance included
     Init();
     setWindowIcon(hIcon);
     ui_.edtPathInput->setFocus(Qt::OtherFocusReason);
@@ -150,7 +151,10 @@ void CTenvorDlg::Init()
         quitPosted_ = true;  // the window closes without being shown; the program ends with 0
         return;
     }
-    ui_.radSelectFile->setChecked(true);
+    {
+        const QSignalBlocker initialMode(ui_.radSelectFile);  // the start is no change of mode
+        ui_.radSelectFile->setChecked(true);
+    }
     EnableFolderModeOptions();
     ui_.edtPathOutput->setReadOnly(true);
     ui_.edtGuidance->setReadOnly(true);
@@ -184,11 +188,11 @@ void CTenvorDlg::changeEvent(QEvent* event)
 void CTenvorDlg::CheckMultipleExection(int& bRes)
 {
     bRes = 0;
-    switch (instanceGuard.Acquire(kSingleInstanceName, engine_.AppFolderPath())) {
+    switch (instanceGuard_.Acquire(kSingleInstanceName, Engine().AppFolderPath())) {
         case SingleInstance::Result::Acquired:
             break;
         case SingleInstance::Result::HeldByAnother:
-            engine_.ShowMessage(kMsgAlreadyRunning, kCaptionError);
+            Engine().ShowMessage(kMsgAlreadyRunning, kCaptionError);
             bRes = 1;
             break;
         case SingleInstance::Result::Unavailable:
@@ -209,8 +213,8 @@ void CTenvorDlg::OnDestroy()
         return;
     }
     destroyed_ = true;
-    instanceGuard.Release();
-    engine_.Finish();
+    instanceGuard_.Release();
+    Engine().Finish();
 }
 
 void CTenvorDlg::OnClickedBtnExit()
@@ -220,7 +224,7 @@ void CTenvorDlg::OnClickedBtnExit()
 
 void CTenvorDlg::done(int result)
 {
-    if (running_) {
+    if (IsRunning()) {
         return;  // a run is never torn down half-way
     }
     QDialog::done(result);
@@ -228,7 +232,7 @@ void CTenvorDlg::done(int result)
 
 void CTenvorDlg::reject()
 {
-    if (running_) {
+    if (IsRunning()) {
         return;
     }
     QDialog::reject();
@@ -236,7 +240,7 @@ void CTenvorDlg::reject()
 
 void CTenvorDlg::closeEvent(QCloseEvent* event)
 {
-    if (running_) {
+    if (IsRunning()) {
         event->ignore();
         return;
     }
@@ -271,7 +275,7 @@ bool CTenvorDlg::PreTranslateMessage(QObject* target, QEvent* event)
         }
         return false;
     }
-    return key == Qt::Key_Escape && running_;
+    return key == Qt::Key_Escape && IsRunning();
 }
 
 void CTenvorDlg::keyPressEvent(QKeyEvent* event)
@@ -287,14 +291,14 @@ void CTenvorDlg::keyPressEvent(QKeyEvent* event)
 
 void CTenvorDlg::OnClickedRadSelectFile()
 {
-    if (isFolderMode == 1) {
+    if (IsFileMode()) {
         OnClickedRad();
     }
 }
 
 void CTenvorDlg::OnClickedRadSelectFolder()
 {
-    if (isFileMode == 1) {
+    if (!IsFileMode()) {
         OnClickedRad();
     }
 }
@@ -306,15 +310,13 @@ void CTenvorDlg::OnClickedRad()
     ClearErrorList();
     SetGuidance({});
     errorRecords_.clear();
-    isFileMode = 1 - isFileMode;
-    isFolderMode = 1 - isFolderMode;
     EnableFolderModeOptions();
 }
 
 void CTenvorDlg::EnableFolderModeOptions()
 {
     // Disabled in file mode, the check box keeps its state for the next folder run.
-    ui_.chkSubfoldersAndZip->setEnabled(isFolderMode == 1);
+    ui_.chkSubfoldersAndZip->setEnabled(!IsFileMode());
 }
 
 void CTenvorDlg::SetBoxText(QLineEdit* box, const QString& text)
@@ -329,7 +331,7 @@ void CTenvorDlg::SetBoxText(QLineEdit* box, const QString& text)
 
 void CTenvorDlg::OnClickedBtnBrowseInput()
 {
-    if (running_) {
+    if (IsRunning()) {
         return;
     }
     const bool folderMode = !IsFileMode();
@@ -347,7 +349,7 @@ void CTenvorDlg::TakeInput(const QString& path, bool isFolder)
 
 void CTenvorDlg::OnClickedBtnBrowseOutput()
 {
-    if (running_) {
+    if (IsRunning()) {
         return;
     }
     if (const std::optional<QString> chosen = chooser_->ChooseFolder(this)) {
@@ -398,21 +400,21 @@ void CTenvorDlg::OnMenuFileUtf8()
 
 void CTenvorDlg::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!running_ && DroppedInputOf(event->mimeData())) {
+    if (!IsRunning() && DroppedInputOf(event->mimeData())) {
         event->acceptProposedAction();
     }
 }
 
 void CTenvorDlg::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (!running_ && DroppedInputOf(event->mimeData())) {
+    if (!IsRunning() && DroppedInputOf(event->mimeData())) {
         event->acceptProposedAction();
     }
 }
 
 void CTenvorDlg::dropEvent(QDropEvent* event)
 {
-    if (running_) {
+    if (IsRunning()) {
         return;
     }
     if (const std::optional<DroppedInput> input = DroppedInputOf(event->mimeData())) {
@@ -424,12 +426,10 @@ void CTenvorDlg::dropEvent(QDropEvent* event)
 void CTenvorDlg::TakeDroppedInput(const DroppedInput& input)
 {
     // An item of the other kind switches the mode first, with the reset a click would do.
-    if (input.isFolder && isFileMode == 1) {
+    if (input.isFolder && IsFileMode()) {
         ui_.radSelectFolder->setChecked(true);
-        OnClickedRadSelectFolder();
-    } else if (!input.isFolder && isFolderMode == 1) {
+    } else if (!input.isFolder && !IsFileMode()) {
         ui_.radSelectFile->setChecked(true);
-        OnClickedRadSelectFile();
     }
     TakeInput(input.path, input.isFolder);
 }
@@ -438,7 +438,7 @@ void CTenvorDlg::TakeDroppedInput(const DroppedInput& input)
 
 void CTenvorDlg::OnClickedBtnOutput()
 {
-    if (running_) {
+    if (IsRunning()) {
         return;
     }
     const RunRequest request = RequestFromControls();
@@ -446,26 +446,7 @@ void CTenvorDlg::OnClickedBtnOutput()
     ClearErrorList();
     SetGuidance({});
     errorRecords_.clear();
-    RunSummary summary;
-    {
-        RunningFlag running(running_);
-        // The run goes on a worker thread; this thread keeps the window drawn and answering the
-        // system, and shows what the run reports. User input waits until the run has ended.
-        QEventLoop loop;
-        runEvents_.BeginRun();
-        std::thread worker([&] {
-            try {
-                summary = engine_.Run(request);
-            } catch (const std::exception&) {
-                // The engine never throws; a summary that cannot be copied leaves a stopped run.
-                summary.outcome = RunOutcome::Stopped;
-            }
-            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-        });
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-        worker.join();
-        runEvents_.EndRun();
-    }
+    const RunSummary summary = run_.Run(request);
     TakeRunResult(summary);
 }
 
@@ -492,7 +473,7 @@ void CTenvorDlg::TakeRunResult(const RunSummary& summary)
 
 void CTenvorDlg::OpenLastOutputFolder()
 {
-    if (running_ || lastOutputFolder_.isEmpty()) {
+    if (IsRunning() || lastOutputFolder_.isEmpty()) {
         return;
     }
     if (!QFileInfo(lastOutputFolder_).isDir() || !QDesktopServices::openUrl(QUrl::fromLocalFile(lastOutputFolder_))) {
@@ -504,7 +485,7 @@ void CTenvorDlg::OpenLastOutputFolder()
 
 void CTenvorDlg::OnNMClickListErrorfile()
 {
-    if (running_) {
+    if (IsRunning()) {
         return;
     }
     const int row = FirstSelectedErrorRow();
@@ -559,10 +540,11 @@ void CTenvorDlg::CounterChanged(int done, int total)
     ShowProgressText(QStringLiteral("(%1/%2)").arg(done).arg(total));
 }
 
-void CTenvorDlg::BarChanged(const ProgressBarState& bar)
+void CTenvorDlg::ProgressChanged(const Progress& progress)
 {
-    barMaximum_ = bar.maximum;
-    barPosition_ = bar.position;
+    // The bar's range is the total, its position what is done.
+    barMaximum_ = progress.total;
+    barPosition_ = progress.done;
     ShowBar();
 }
 
@@ -574,7 +556,7 @@ void CTenvorDlg::OutputFolderDecided(const std::string& folder)
 
 void CTenvorDlg::MessageShown(const RunMessage& message)
 {
-    ShowMessageBox(FromCore(message.text), FromCore(message.caption));
+    ShowMessageBox(FromCore(MessageText(message)), FromView(MessageCaption(message.id)));
 }
 
 void CTenvorDlg::RunFinished(const RunSummary& summary)
@@ -585,7 +567,7 @@ void CTenvorDlg::RunFinished(const RunSummary& summary)
     errorRecords_ = summary.errors;
     FillErrorList(errorRecords_);
     if (summary.completion) {
-        ShowMessageBox(FromCore(summary.completion->text), FromCore(summary.completion->caption));
+        ShowMessageBox(FromCore(MessageText(*summary.completion)), FromView(MessageCaption(summary.completion->id)));
     }
 }
 

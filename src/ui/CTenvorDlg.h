@@ -1,6 +1,7 @@
 // The main window: the one dialog of the tool. It handles the user's events, builds a run request
-// from its controls when "CSV出力" is pressed, runs it on a worker thread, and shows what the core
-// reports (counter, bar, output folder, error list, message boxes) in its controls.
+// from its controls when "CSV出力" is pressed, hands it to its run (ui/WindowRun, which runs it on
+// a worker thread), and renders what the core reports (counter, bar, output folder, error list,
+// message boxes) in its controls.
 #pragma once
 
 #include <QDialog>
@@ -15,6 +16,7 @@
 #include "state/RunRequest.h"
 #include "ui/MainDialogTemplate.h"
 #include "ui/RunEventQueue.h"
+#include "ui/WindowRun.h"
 
 class QLineEdit;
 
@@ -28,9 +30,10 @@ class CTenvorDlg : public QDialog, private RunObserver {
     Q_OBJECT
 
 public:
-    // appFolder holds the settings, the log and the single-instance lock; empty means the
-    // standard folder.
-    explicit CTenvorDlg(std::string appFolder = {}, QWidget* parent = nullptr);
+    // instanceGuard is the application's single-instance guard, which the window takes at
+    // start-up and gives back at teardown; appFolder holds the settings, the log and the guard's
+    // lock, empty meaning the standard folder.
+    explicit CTenvorDlg(SingleInstance& instanceGuard, std::string appFolder = {}, QWidget* parent = nullptr);
     ~CTenvorDlg() override;
 
     // Initialises the window, runs it modally unless another instance runs, then tears it down.
@@ -46,7 +49,7 @@ public:
     // True when start-up found another instance: the window is not to be shown.
     bool QuitPosted() const { return quitPosted_; }
     // True while a run is in progress.
-    bool IsRunning() const { return running_; }
+    bool IsRunning() const { return run_.IsRunning(); }
 
     // Event handlers.
     void OnClickedBtnOutput();
@@ -72,11 +75,11 @@ public:
 
     // Replaces the file and folder choosers (tests answer in place of a real dialog).
     void SetPathChooser(std::unique_ptr<PathChooser> chooser);
-    TenvorEngine& Engine() { return engine_; }
+    TenvorEngine& Engine() { return run_.Engine(); }
     // What the engine reports to: the window's side of the run's events.
-    RunEventQueue& RunEvents() { return runEvents_; }
+    RunEventQueue& RunEvents() { return run_.Events(); }
 
-    // The user's choices as the controls hold them.
+    // The user's choices as the controls hold them. The mode is the radio buttons' check state.
     bool IsFileMode() const;
     // Folder mode with "サブフォルダとZIPファイルも変換する" checked: the run also takes the folder's
     // subfolders and ZIP files.
@@ -91,12 +94,6 @@ public:
     // The records the error list shows: the latest completed run's, until the mode changes.
     const std::vector<StErrorInfo>& ErrorRecords() const { return errorRecords_; }
 
-    // Mode flags: which mode was last set up, so that a click on the current mode changes nothing.
-    int isFileMode = 1;
-    int isFolderMode = 0;
-    // The single-instance guard (the named mutex on Windows, a file lock elsewhere) while this
-    // instance holds it.
-    SingleInstance instanceGuard;
     QIcon hIcon;
 
 public slots:
@@ -128,9 +125,10 @@ private:
     // After a run: remembers the folder it wrote into, when it wrote anything.
     void TakeRunResult(const RunSummary& summary);
 
-    // What the core reports, shown in the controls (on the window's thread, through runEvents_).
+    // What the core reports, rendered in the controls (on the window's thread, through the run's
+    // event queue).
     void CounterChanged(int done, int total) override;
-    void BarChanged(const ProgressBarState& bar) override;
+    void ProgressChanged(const Progress& progress) override;
     void OutputFolderDecided(const std::string& folder) override;
     void MessageShown(const RunMessage& message) override;
     void RunFinished(const RunSummary& summary) override;
@@ -147,13 +145,13 @@ private:
     // A plain modal box: one OK button, no icon, owned by the window.
     void ShowMessageBox(const QString& text, const QString& caption);
 
-    RunEventQueue runEvents_;  // before the engine, which reports to it
-    TenvorEngine engine_;
+    SingleInstance& instanceGuard_;  // the application's
+    WindowRun run_;
     MainDialogControls ui_;
     ErrorListModel* errorModel_;
     std::unique_ptr<PathChooser> chooser_;
 
-    // The bar as the run drives it; the widget shows an empty range as an empty bar.
+    // The bar as the run's counts set it; the widget shows an empty range as an empty bar.
     int barMaximum_ = 100;
     int barPosition_ = 0;
 
@@ -163,7 +161,6 @@ private:
     bool initialised_ = false;
     bool destroyed_ = false;
     bool quitPosted_ = false;
-    bool running_ = false;
 };
 
 }  // namespace tenvor

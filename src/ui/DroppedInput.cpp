@@ -4,6 +4,9 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
+#include <string>
+
+#include "platform/FolderListing.h"
 
 namespace tenvor {
 
@@ -21,9 +24,8 @@ std::optional<DroppedInput> DroppedInputOf(const QMimeData* mimeData)
     if (info.isDir()) {
         return DroppedInput{path, true};
     }
-    const QString name = info.fileName();
-    if (info.isFile() && (name.endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive) ||
-                          name.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive))) {
+    const std::string name = info.fileName().toStdString();
+    if (info.isFile() && (HasXmlExtension(name) || HasZipExtension(name))) {
         return DroppedInput{path, false};
     }
     return std::nullopt;

@@ -1,6 +1,6 @@
 #include "ui/ErrorListModel.h"
 
-#include "diag/ErrorListColumns.h"
+#include "ui/ErrorListColumns.h"
 
 namespace tenvor {
 

@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "diag/ErrorListColumns.h"
+#include "ui/ErrorListColumns.h"
 #include "ui/ErrorListModel.h"
 
 namespace tenvor {

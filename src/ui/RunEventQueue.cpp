@@ -35,7 +35,7 @@ void RunEventQueue::Push(Kind kind, std::function<void(RunObserver&)> deliver)
     if (kind != Kind::Other) {
         ++progressReports_;
         // Only the latest value is worth showing: it replaces one of its kind queued since the
-        // last other event (counter and bar alternate, so look past the other kind).
+        // last other event (counter and counts alternate, so look past the other kind).
         for (auto it = events_.rbegin(); it != events_.rend() && it->kind != Kind::Other; ++it) {
             if (it->kind == kind) {
                 it->deliver = std::move(deliver);
@@ -109,14 +109,14 @@ void RunEventQueue::CounterChanged(int done, int total)
     Push(Kind::Counter, [done, total](RunObserver& target) { target.CounterChanged(done, total); });
 }
 
-void RunEventQueue::BarChanged(const ProgressBarState& bar)
+void RunEventQueue::ProgressChanged(const Progress& progress)
 {
     if (OnOwnThread()) {
         Drain();
-        target_.BarChanged(bar);
+        target_.ProgressChanged(progress);
         return;
     }
-    Push(Kind::Bar, [bar](RunObserver& target) { target.BarChanged(bar); });
+    Push(Kind::Progress, [progress](RunObserver& target) { target.ProgressChanged(progress); });
 }
 
 void RunEventQueue::OutputFolderDecided(const std::string& folder)

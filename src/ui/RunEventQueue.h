@@ -1,5 +1,5 @@
 // Hands what the core reports during a run on the worker thread to the window on its own thread,
-// in the order it was reported. Progress (the counter and the bar) is kept as its latest value
+// in the order it was reported. Progress (the counter and the done-of-total counts) is kept as its latest value
 // and shown about 30 times a second, so that thousands of small files cost no more drawing than a
 // few; every other event is delivered at once, and a message blocks the run until the user has
 // closed its box, as the message box of a run always has. Events reported on the window's own
@@ -32,7 +32,7 @@ public:
 
     void RunStarted(int inputCount) override;
     void CounterChanged(int done, int total) override;
-    void BarChanged(const ProgressBarState& bar) override;
+    void ProgressChanged(const Progress& progress) override;
     void OutputFolderDecided(const std::string& folder) override;
     void FileFailed(const StErrorInfo& record) override;
     void MessageShown(const RunMessage& message) override;
@@ -48,7 +48,7 @@ public:
     int ProgressReports() const { return progressReports_; }
 
 private:
-    enum class Kind { Counter, Bar, Other };
+    enum class Kind { Counter, Progress, Other };
     struct Event {
         Kind kind = Kind::Other;
         std::function<void(RunObserver&)> deliver;

@@ -446,14 +446,13 @@ TEST_F(Cli, RefusedInputIsReportedOnStandardErrorWithExitThree)
         {{"convert", "--file", in}, "エラー: XMLファイルではありません。\n"},
         {{"convert", "--folder", a}, "エラー: 電子通知書(XML)に入力されたフォルダが存在しません。\n"},
         {{"convert", test::Join(in, "missing.xml")}, "エラー: XMLファイルが存在しません。\n"},
-#ifdef _WIN32
-        // File names do not differ by letter case on Windows: A.XML is a.xml, and its name does
-        // not end in "xml".
-        {{"convert", test::Join(in, "A.XML")}, "エラー: XMLファイルではありません。\n"},
-#else
+        {{"convert", test::Join(in, "fooxml")}, "エラー: XMLファイルではありません。\n"},
+#ifndef _WIN32
+        // File names differ by letter case here: A.XML is not a.xml.
         {{"convert", test::Join(in, "A.XML")}, "エラー: XMLファイルが存在しません。\n"},
 #endif
     };
+    WriteFile(test::Join(in, "fooxml"), ReadFile(a));  // "xml" at its end, but no ".xml"
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.back());
         const Result result = Run(c.args);
@@ -461,10 +460,12 @@ TEST_F(Cli, RefusedInputIsReportedOnStandardErrorWithExitThree)
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(result.err, c.err);
     }
+    // ".XML" in any letter case is an XML file, as in a folder.
     WriteFile(test::Join(in, "upper.XML"), ReadFile(a));
     const Result result = Run({"convert", test::Join(in, "upper.XML")});
-    EXPECT_EQ(result.exitCode, 3);
-    EXPECT_EQ(result.err, "エラー: XMLファイルではありません。\n");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err, "1 converted, 0 skipped (CSV exists), 0 failed\n");
+    EXPECT_TRUE(Exists(test::Join(in, "upper.csv")));
 }
 
 TEST_F(Cli, UnwritableLogStopsTheRun)

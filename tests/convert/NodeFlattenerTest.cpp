@@ -7,7 +7,7 @@
 #include "convert/XmlDocument.h"
 #include "forms/DataTbl.h"
 #include "forms/FormLookup.h"
-#include "state/ProgressBar.h"
+#include "state/ProgressTracker.h"
 #include "support/RecordingFrontEnd.h"
 
 namespace tenvor {
@@ -18,7 +18,7 @@ protected:
     // Flattens the children of the document element of xml for the form: 0 with the values as
     // one CSV line (quoted as the CSV file quotes them, "\n" at the end), or 1 with line empty.
     int Flatten(const std::string& formId, int dataType, const std::string& xml, std::string& line,
-                ProgressBar* progress = nullptr)
+                ProgressTracker* progress = nullptr)
     {
         XmlDocument document;
         EXPECT_EQ(document.LoadFromMemory(xml), XmlDocument::LoadStatus::Ok) << xml;
@@ -211,8 +211,8 @@ TEST_F(NodeFlattenerTest, ValuesWithCommasQuotesOrLineBreaksAreQuoted)
 TEST_F(NodeFlattenerTest, FileModeProgressAdvancesForCommonAndSingleRecordFieldsOnly)
 {
     test::RecordingFrontEnd window;
-    ProgressBar bar(window);
-    bar.Initialize(1000);
+    ProgressTracker bar(window);
+    bar.Begin(1000);
     const auto common = Names("N2018003", kCommonList);
     std::string line;
     ASSERT_EQ(Flatten("N2018003", kCommonList, "<r><_被保険者/>" + Fields(common, Numbered(common.size())) + "</r>",
@@ -225,7 +225,7 @@ TEST_F(NodeFlattenerTest, FileModeProgressAdvancesForCommonAndSingleRecordFields
               0);
     EXPECT_EQ(window.barPosition, static_cast<int>(common.size()));
 
-    bar.Initialize(1000);
+    bar.Begin(1000);
     const auto single = Names("N2069001", kInsuredList);
     ASSERT_EQ(Flatten("N2069001", kInsuredList, "<r>" + Fields(single, Numbered(single.size())) + "</r>", line, &bar),
               0);

@@ -12,7 +12,7 @@
 #include "forms/FormLookup.h"
 #include "forms/StyleNumList.h"
 #include "platform/TextCodec.h"
-#include "state/ProgressBar.h"
+#include "state/ProgressTracker.h"
 #include "support/TestSupport.h"
 
 namespace tenvor {
@@ -34,7 +34,7 @@ protected:
     RunStep ReadPath(const std::string& path)
     {
         record = StXmlInfo{};
-        ProgressBar* fileModeBar = fixture.window.fileMode ? &bar : nullptr;
+        ProgressTracker* fileModeBar = fixture.window.fileMode ? &bar : nullptr;
         errors.ResetForRun(fileModeBar);
         return reader.ReadXMLData(path, record, fileModeBar);
     }
@@ -60,7 +60,7 @@ protected:
     MessageBoxes messages{fixture.window};
     LogFile log{fixture.home + test::kSeparator, iniData, messages};
     ErrorRecorder errors{fixture.window, log};
-    ProgressBar bar{fixture.window};
+    ProgressTracker bar{fixture.window};
     DataTbl dataTbl;
     FormLookup forms{dataTbl};
     NotificationReader reader{forms, errors};

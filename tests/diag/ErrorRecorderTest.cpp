@@ -7,7 +7,7 @@
 #include "diag/LogFile.h"
 #include "diag/MessageBoxes.h"
 #include "diag/MessageCatalog.h"
-#include "state/ProgressBar.h"
+#include "state/ProgressTracker.h"
 #include "support/TestSupport.h"
 
 namespace tenvor {
@@ -34,7 +34,7 @@ struct Recorder {
     MessageBoxes messages;
     LogFile log;
     ErrorRecorder errors;
-    ProgressBar bar;
+    ProgressTracker bar;
 };
 
 TEST(ErrorRecorder, HandlerMarksTheFileFillsTheBarInFileModeOnlyRecordsLogsAndReports)
@@ -42,7 +42,7 @@ TEST(ErrorRecorder, HandlerMarksTheFileFillsTheBarInFileModeOnlyRecordsLogsAndRe
     test::TempDir dir;
     Recorder r(dir.path() + "/");
     r.errors.ResetForRun(&r.bar);  // file mode
-    r.bar.Initialize(40);
+    r.bar.Begin(40);
     StXmlInfo info;
     EXPECT_EQ(r.errors.ErrorHandler(ErrorKind::FormatNotSupported, test::RootedPath("in/a.xml"), &info, "why"),
               RunStep::GoOn);
@@ -50,7 +50,7 @@ TEST(ErrorRecorder, HandlerMarksTheFileFillsTheBarInFileModeOnlyRecordsLogsAndRe
     EXPECT_EQ(std::pair(r.window.barMaximum, r.window.barPosition), std::pair(1, 1));
 
     r.errors.ResetForRun(nullptr);  // folder mode
-    r.bar.Initialize(40);
+    r.bar.Begin(40);
     EXPECT_EQ(r.errors.RecordExistingOutput(test::RootedPath("in/b.xml"), test::RootedPath("out/b.csv")),
               RunStep::GoOn);
     EXPECT_EQ(std::pair(r.window.barMaximum, r.window.barPosition), std::pair(40, 0));
@@ -79,13 +79,15 @@ TEST(ErrorRecorder, CompletionMessageCountsTheRecords)
 {
     test::TempDir dir;
     Recorder r(dir.path() + "/");
-    EXPECT_EQ(r.errors.CompletionMessage(), (RunMessage{MessageKind::Completion, "完了", "処理が完了しました。"}));
+    EXPECT_EQ(test::ShownMessageOf(r.errors.CompletionMessage()),
+              (test::ShownMessage{MessageKind::Completion, "完了", "処理が完了しました。"}));
 
     static_cast<void>(r.errors.ErrorHandler(ErrorKind::FormatNotSupported, "/in/A.xml", nullptr, "why"));
     static_cast<void>(r.errors.ErrorHandler(ErrorKind::FileMissing, "/in/B.xml", nullptr, "why"));
     static_cast<void>(r.errors.RecordExistingOutput("/in/C.xml", "/out/C.csv"));
-    EXPECT_EQ(r.errors.CompletionMessage(),
-              (RunMessage{MessageKind::Completion, "完了", "処理が完了しました。\n3件のエラーが発生しました。"}));
+    EXPECT_EQ(
+        test::ShownMessageOf(r.errors.CompletionMessage()),
+        (test::ShownMessage{MessageKind::Completion, "完了", "処理が完了しました。\n3件のエラーが発生しました。"}));
 
     r.errors.ResetForRun(nullptr);
     EXPECT_TRUE(r.errors.Records().empty());

@@ -405,11 +405,11 @@ bool BackgroundProgram::Kill()
 
 #endif
 
-void HookedWindow::BarChanged(const ProgressBarState& bar)
+void HookedWindow::ProgressChanged(const Progress& progress)
 {
-    RecordingFrontEnd::BarChanged(bar);
+    RecordingFrontEnd::ProgressChanged(progress);
     // A bar at 0 is a new one: the core never moves a bar back.
-    if (bar.position == 0 && onBarInitialized) {
+    if (progress.done == 0 && onBarInitialized) {
         onBarInitialized();
     }
 }

@@ -82,7 +82,7 @@ bool UnderAddressSanitizer();
 // counter text ("k/N", shown before file k+1 is handled).
 class HookedWindow : public RecordingFrontEnd {
 public:
-    void BarChanged(const ProgressBarState& bar) override;
+    void ProgressChanged(const Progress& progress) override;
     void CounterChanged(int done, int total) override;
 
     std::function<void()> onBarInitialized;

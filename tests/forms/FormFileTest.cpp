@@ -228,8 +228,8 @@ TEST_F(UserFormRun, AFileThatIsNotRightIsShownAtStartAndRefusesEveryRunUnlogged)
     const std::string problem = test::Join(forms, "N7012001.tsv") + "(3行目): insuredの位置1が重複しています。";
     EXPECT_EQ(fixture.engine->FormFolderProblem(), problem);
     const std::string text = "様式定義ファイルに誤りがあります。" + problem;
-    const RunMessage message{MessageKind::Error, "エラー", text};
-    EXPECT_EQ(fixture.window.messages, std::vector<RunMessage>{message});
+    const test::ShownMessage message{MessageKind::Error, "エラー", text};
+    EXPECT_EQ(fixture.window.messages, std::vector<test::ShownMessage>{message});
     const std::vector<std::string> startEntries = fixture.LogLines();
     EXPECT_EQ(startEntries.size(), 2u);  // "デバッグモード" and "ツール起動", as at every start
 
@@ -239,7 +239,7 @@ TEST_F(UserFormRun, AFileThatIsNotRightIsShownAtStartAndRefusesEveryRunUnlogged)
         EXPECT_EQ(fixture.RunFolder(fixture.in), RunOutcome::Refused);
         EXPECT_EQ(fixture.window.events, (std::vector<std::string>{"message エラー: " + text, "finished Refused"}));
     }
-    EXPECT_EQ(fixture.window.messages, (std::vector<RunMessage>{message, message, message}));
+    EXPECT_EQ(fixture.window.messages, (std::vector<test::ShownMessage>{message, message, message}));
     EXPECT_EQ(fixture.LogLines(), startEntries);
     EXPECT_TRUE(test::ListDir(fixture.out).empty());
     EXPECT_EQ(test::ListDir(fixture.in), std::vector<std::string>{"a.xml"});

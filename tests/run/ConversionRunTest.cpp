@@ -111,8 +111,10 @@ TEST_F(ConversionRunTest, TheFrontEndHearsOfEachStepInOrder)
                                         {ErrorKind::FormatNotSupported, bad, summary.errors.at(1).reason}}));
     EXPECT_EQ(summary.errors[1].reason.rfind("XMLとして正しくありません（1行8列）: ", 0), 0u)
         << summary.errors[1].reason;
-    EXPECT_EQ(summary.completion,
-              (RunMessage{MessageKind::Completion, "完了", "処理が完了しました。\n2件のエラーが発生しました。"}));
+    ASSERT_TRUE(summary.completion.has_value());
+    EXPECT_EQ(
+        test::ShownMessageOf(*summary.completion),
+        (test::ShownMessage{MessageKind::Completion, "完了", "処理が完了しました。\n2件のエラーが発生しました。"}));
     EXPECT_EQ(test::ReadFile(test::Join(fixture.in, "exists.csv")), "someone's");
     EXPECT_TRUE(test::Exists(test::Join(fixture.in, "good.csv")));
 }
@@ -216,24 +218,31 @@ TEST_F(ConversionRunTest, WrongInputIsRefusedWithItsMessageAfterClearingTheLastR
     ASSERT_EQ(window.rows.size(), 1u);
     ASSERT_EQ(engine.ErrorRecords().size(), 1u);
 
-    Good("upper.XML");
+    Good("fooxml");  // "xml" at its end, but no ".xml"
     test::MakeDir(test::Join(fixture.in, "dir.xml"));
     const struct {
         bool fileMode;
         std::string path;
         std::string message;
+        RefusalReason reason;
     } cases[] = {
-        {true, test::Join(fixture.in, "missing.xml"), "XMLファイルが存在しません。"},
-        {true, test::Join(fixture.in, "upper.XML"), "XMLファイルではありません。"},
-        {true, test::Join(fixture.in, "dir.xml"), "XMLファイルではありません。"},
-        {true, " " + test::Join(fixture.in, "x.xml"), "XMLファイルが存在しません。"},
-        {false, test::Join(fixture.in, "x.xml"), "電子通知書(XML)に入力されたフォルダが存在しません。"},
-        {false, fixture.dir / "nowhere", "電子通知書(XML)に入力されたフォルダが存在しません。"},
+        {true, test::Join(fixture.in, "missing.xml"), "XMLファイルが存在しません。", RefusalReason::InputMissing},
+        {true, test::Join(fixture.in, "fooxml"), "XMLファイルではありません。", RefusalReason::InputNotXmlFile},
+        {true, test::Join(fixture.in, "dir.xml"), "XMLファイルではありません。", RefusalReason::InputNotXmlFile},
+        {true, " " + test::Join(fixture.in, "x.xml"), "XMLファイルが存在しません。", RefusalReason::InputMissing},
+        {false, test::Join(fixture.in, "x.xml"), "電子通知書(XML)に入力されたフォルダが存在しません。",
+         RefusalReason::InputFolderMissing},
+        {false, fixture.dir / "nowhere", "電子通知書(XML)に入力されたフォルダが存在しません。",
+         RefusalReason::InputFolderMissing},
     };
     for (const auto& refused : cases) {
         SCOPED_TRACE(refused.path);
         const std::size_t logLines = fixture.LogLines().size();
-        EXPECT_EQ(Run(refused.fileMode, refused.path), RunOutcome::Refused);
+        window.fileMode = refused.fileMode;
+        window.inputPath = refused.path;
+        const RunSummary summary = engine.Run(window.Request());
+        EXPECT_EQ(summary.outcome, RunOutcome::Refused);
+        EXPECT_EQ(summary.refusal, (RunRefusal{refused.reason, refused.path}));
         EXPECT_EQ(LastMessage(), refused.message);
         EXPECT_EQ(window.messages.back().caption, "エラー");
         EXPECT_EQ(window.events.back(), "finished Refused");
@@ -270,6 +279,50 @@ TEST_F(ConversionRunTest, FileModeConvertsOneFileAndFillsTheBar)
     EXPECT_EQ(window.barPosition, window.barMaximum);
     EXPECT_TRUE(test::Exists(test::Join(fixture.out, "one.csv")));
     EXPECT_EQ(LastMessage(), "処理が完了しました。");
+}
+
+TEST_F(ConversionRunTest, FileModeTakesDotXmlInAnyLetterCaseAsAFolderDoes)
+{
+    Good("upper.XML");
+    ASSERT_EQ(Run(true, test::Join(fixture.in, "upper.XML")), RunOutcome::Completed);
+    EXPECT_TRUE(test::Exists(test::Join(fixture.out, "upper.csv")));
+    EXPECT_EQ(LastMessage(), "処理が完了しました。");
+}
+
+TEST_F(ConversionRunTest, AnUnusableOutputFolderRefusesARunThatAsksBeforeAnythingIsReadOrLogged)
+{
+    Good("a.xml");
+    test::MakeDir(fixture.home);
+    test::WriteFile(test::Join(fixture.home, "Tenvor.ini"), "[Msg_Print]\nDebugFlag=1\nDriveName=D\n");
+    test::WriteFile(fixture.dir / "afile", "");
+    window.fileMode = false;
+    window.inputPath = fixture.in;
+    RunRequest request = window.Request();
+    request.refuseUnusableOutputFolder = true;
+    const std::pair<std::string, RefusalReason> cases[] = {
+        {fixture.dir / "missing", RefusalReason::OutputFolderMissing},
+        {fixture.dir / "afile", RefusalReason::OutputFolderNotFolder},
+    };
+    for (const auto& [folder, reason] : cases) {
+        SCOPED_TRACE(folder);
+        request.outputFolder = folder;
+        const RunSummary summary = engine.RunAlone(request);
+        EXPECT_EQ(summary.outcome, RunOutcome::Refused);
+        EXPECT_EQ(summary.refusal, (RunRefusal{reason, folder}));
+        EXPECT_EQ(window.events, std::vector<std::string>{"finished Refused"});  // no message: the caller words it
+        EXPECT_TRUE(fixture.LogLines().empty());                                 // not even the start of debug mode
+        window.events.clear();
+    }
+    EXPECT_FALSE(test::Exists(fixture.dir / "missing"));
+
+    // Without asking, each file fails on the folder, as the window's runs always have.
+    request.refuseUnusableOutputFolder = false;
+    request.outputFolder = fixture.dir / "missing";
+    const RunSummary summary = engine.Run(request);
+    EXPECT_EQ(summary.outcome, RunOutcome::Completed);
+    EXPECT_FALSE(summary.refusal.has_value());
+    ASSERT_EQ(summary.errors.size(), 1u);
+    EXPECT_EQ(summary.errors[0].errorKind, ErrorKind::NoPermission);
 }
 
 TEST_F(ConversionRunTest, DebugModeLogsStartEndAndTheTimesOfEachRun)

@@ -17,6 +17,11 @@ const char* OutcomeName(RunOutcome outcome)
     return "?";
 }
 
+ShownMessage ShownMessageOf(const RunMessage& message)
+{
+    return ShownMessage{MessageKindOf(message.id), std::string(MessageCaption(message.id)), MessageText(message)};
+}
+
 RunRequest RecordingFrontEnd::Request() const
 {
     RunRequest request;
@@ -44,11 +49,12 @@ void RecordingFrontEnd::CounterChanged(int done, int total)
     events.push_back("counter " + std::to_string(done) + "/" + std::to_string(total));
 }
 
-void RecordingFrontEnd::BarChanged(const ProgressBarState& bar)
+void RecordingFrontEnd::ProgressChanged(const Progress& progress)
 {
-    barMaximum = bar.maximum;
-    barPosition = bar.position;
-    events.push_back("bar " + std::to_string(bar.position) + "/" + std::to_string(bar.maximum));
+    // The window's bar: its range the total, its position what is done.
+    barMaximum = progress.total;
+    barPosition = progress.done;
+    events.push_back("bar " + std::to_string(progress.done) + "/" + std::to_string(progress.total));
 }
 
 void RecordingFrontEnd::OutputFolderDecided(const std::string& folder)
@@ -67,8 +73,9 @@ void RecordingFrontEnd::FileFailed(const StErrorInfo& record)
 
 void RecordingFrontEnd::MessageShown(const RunMessage& message)
 {
-    messages.push_back(message);
-    events.push_back("message " + message.caption + ": " + message.text);
+    const ShownMessage shown = ShownMessageOf(message);
+    events.push_back("message " + shown.caption + ": " + shown.text);
+    messages.push_back(shown);
 }
 
 void RecordingFrontEnd::RunFinished(const RunSummary& summary)
@@ -85,7 +92,7 @@ void RecordingFrontEnd::RunFinished(const RunSummary& summary)
     }
     ++fitCount;
     if (summary.completion) {
-        messages.push_back(*summary.completion);
+        messages.push_back(ShownMessageOf(*summary.completion));
     }
 }
 

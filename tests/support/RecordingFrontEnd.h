@@ -9,10 +9,23 @@
 #include <string>
 #include <vector>
 
+#include "diag/MessageCatalog.h"
 #include "state/RunObserver.h"
 #include "state/RunRequest.h"
 
 namespace tenvor::test {
+
+// A message as a front end shows it: its kind, and the caption and text the catalogue gives it.
+struct ShownMessage {
+    MessageKind kind = MessageKind::Error;
+    std::string caption;
+    std::string text;
+
+    bool operator==(const ShownMessage&) const = default;
+};
+
+// The message as the window's box and the command line's line show it.
+ShownMessage ShownMessageOf(const RunMessage& message);
 
 // "Refused", "Stopped" or "Completed".
 const char* OutcomeName(RunOutcome outcome);
@@ -25,7 +38,7 @@ public:
 
     void RunStarted(int inputCount) override;
     void CounterChanged(int done, int total) override;
-    void BarChanged(const ProgressBarState& bar) override;
+    void ProgressChanged(const Progress& progress) override;
     void OutputFolderDecided(const std::string& folder) override;
     void FileFailed(const StErrorInfo& record) override;
     void MessageShown(const RunMessage& message) override;
@@ -45,10 +58,10 @@ public:
     int barPosition = 0;
     std::string counterText = "(0/0)";
     bool counterVisible = false;
-    std::vector<std::string> counters;  // every counter text shown, in order
-    std::deque<Row> rows;               // the error list, top row first, after a completed run
-    int fitCount = 0;                   // times the list's columns were fitted
-    std::vector<RunMessage> messages;   // message boxes, the completion message included
+    std::vector<std::string> counters;   // every counter text shown, in order
+    std::deque<Row> rows;                // the error list, top row first, after a completed run
+    int fitCount = 0;                    // times the list's columns were fitted
+    std::vector<ShownMessage> messages;  // message boxes, the completion message included
 
     // Every event, as one short line each: "started 3", "counter 0/3", "bar 0/2",
     // "folder OUT", "failed KIND PATH", "message CAPTION: TEXT", "finished OUTCOME".

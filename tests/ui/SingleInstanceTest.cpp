@@ -141,24 +141,26 @@ void SingleInstanceTest::guardReportsAFolderItCannotUse()
 
     // A window whose settings folder cannot hold the lock still opens, unguarded.
     MessageBoxCatcher boxes;
-    CTenvorDlg dlg(dir / "file/");
+    SingleInstance dlgGuard;
+    CTenvorDlg dlg(dlgGuard, dir / "file/");
     dlg.OnInitDialog();
     QVERIFY(!dlg.QuitPosted());
-    QVERIFY(!dlg.instanceGuard.IsHeld());
+    QVERIFY(!dlgGuard.IsHeld());
     QVERIFY(boxes.seen.empty());
 }
 
 void SingleInstanceTest::secondWindowIsRefusedWhileTheFirstRunsAndAllowedAfterItCloses()
 {
     WindowFixture first;
-    QVERIFY(first.dlg().instanceGuard.IsHeld());
+    QVERIFY(first.guard.IsHeld());
     QVERIFY(GuardHeldByProcess(QCoreApplication::applicationPid(), first.home));
 
-    CTenvorDlg second(first.home + "/");
+    SingleInstance secondGuard;
+    CTenvorDlg second(secondGuard, first.home + "/");
     QCOMPARE(second.exec(), int(QDialog::Rejected));  // returns at once: no modal loop
     QVERIFY(second.QuitPosted());
     QVERIFY(!second.isVisible());
-    QVERIFY(!second.instanceGuard.IsHeld());
+    QVERIFY(!secondGuard.IsHeld());
     QCOMPARE(first.boxes.seen.size(), std::size_t{1});
     const MessageBoxCatcher::Seen& box = first.boxes.seen[0];
     QCOMPARE(box.text, QStringLiteral("既に起動しています。"));
@@ -166,17 +168,18 @@ void SingleInstanceTest::secondWindowIsRefusedWhileTheFirstRunsAndAllowedAfterIt
     QCOMPARE(box.icon, QMessageBox::NoIcon);
     QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(box.parent, static_cast<QWidget*>(&second));
-    QVERIFY(first.dlg().instanceGuard.IsHeld());  // the first keeps working
+    QVERIFY(first.guard.IsHeld());  // the first keeps working
 
     // The first closes: its teardown gives the guard back.
     ClickExitWhenShown(first.dlg());
     QCOMPARE(first.dlg().exec(), int(QDialog::Accepted));
-    QVERIFY(!first.dlg().instanceGuard.IsHeld());
+    QVERIFY(!first.guard.IsHeld());
 
-    CTenvorDlg third(first.home + "/");
+    SingleInstance thirdGuard;
+    CTenvorDlg third(thirdGuard, first.home + "/");
     third.OnInitDialog();
     QVERIFY(!third.QuitPosted());
-    QVERIFY(third.instanceGuard.IsHeld());
+    QVERIFY(thirdGuard.IsHeld());
     QCOMPARE(first.boxes.seen.size(), std::size_t{1});
 }
 
@@ -188,12 +191,14 @@ void SingleInstanceTest::debugModeLogsStartAndEndOfASecondInstanceToo()
     WriteDebugSettings(home);
     const std::vector<std::string> start = {EntryOf(kDebugMode), EntryOf(kToolStarted)};
 
-    CTenvorDlg first(home + "/");
+    SingleInstance firstGuard;
+    CTenvorDlg first(firstGuard, home + "/");
     first.OnInitDialog();
     QCOMPARE(LogBodiesIn(home), start);
 
     {
-        CTenvorDlg second(home + "/");
+        SingleInstance secondGuard;
+        CTenvorDlg second(secondGuard, home + "/");
         second.exec();
         QVERIFY(second.QuitPosted());
     }
@@ -215,7 +220,8 @@ void SingleInstanceTest::normalModeLogsNothingAtStartAndEnd()
     TempDir dir;
     const std::string home = dir / "home";
     {
-        CTenvorDlg dlg(home + "/");
+        SingleInstance dlgGuard;
+        CTenvorDlg dlg(dlgGuard, home + "/");
         ClickExitWhenShown(dlg);
         QCOMPARE(dlg.exec(), int(QDialog::Accepted));
     }
@@ -238,7 +244,8 @@ void SingleInstanceTest::runningProcessBlocksUntilItDies()
     QTRY_VERIFY_WITH_TIMEOUT(GuardHeldByProcess(window.processId(), home), 20000);
 
     {
-        CTenvorDlg refused(home + "/");
+        SingleInstance refusedGuard;
+        CTenvorDlg refused(refusedGuard, home + "/");
         refused.exec();
         QVERIFY(refused.QuitPosted());
     }
@@ -248,10 +255,11 @@ void SingleInstanceTest::runningProcessBlocksUntilItDies()
     // The first instance dies without any teardown: the system drops its lock.
     window.kill();
     QVERIFY(window.waitForFinished());
-    CTenvorDlg allowed(home + "/");
+    SingleInstance allowedGuard;
+    CTenvorDlg allowed(allowedGuard, home + "/");
     allowed.OnInitDialog();
     QVERIFY(!allowed.QuitPosted());
-    QVERIFY(allowed.instanceGuard.IsHeld());
+    QVERIFY(allowedGuard.IsHeld());
     QCOMPARE(boxes.seen.size(), std::size_t{1});
 }
 
@@ -284,7 +292,7 @@ void SingleInstanceTest::applicationRunsTheWindowUntilItCloses()
             auto* dlg = qobject_cast<CTenvorDlg*>(widget);
             if (dlg != nullptr && dlg->isVisible()) {
                 sawWindow = true;
-                QVERIFY(dlg->instanceGuard.IsHeld());
+                QVERIFY(theApp.instanceGuard.IsHeld());
                 QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("IDC_BTN_EXIT")), Qt::LeftButton);
             }
         }

@@ -87,7 +87,7 @@ WindowFixture::WindowFixture(bool show) : home(dir / "home"), in(dir / "in"), ou
 {
     MakeDir(in);
     MakeDir(out);
-    dialog = std::make_unique<CTenvorDlg>(home + "/");
+    dialog = std::make_unique<CTenvorDlg>(guard, home + "/");
     auto stub = std::make_unique<StubPathChooser>();
     chooser = stub.get();
     dialog->SetPathChooser(std::move(stub));

@@ -87,6 +87,7 @@ public:
     TempDir dir;
     std::string home, in, out;
     StubPathChooser* chooser = nullptr;  // owned by the window
+    SingleInstance guard;                // the application's, which the window takes
     std::unique_ptr<CTenvorDlg> dialog;
 };
 

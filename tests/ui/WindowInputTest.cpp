@@ -26,12 +26,12 @@ using namespace tenvor::test;
 
 namespace {
 
-// What a mode change resets, and the flags.
+// What a mode change resets, and the mode.
 struct Snapshot {
     QString input, output, guidance;
     int rows = 0;
     std::size_t records = 0;
-    int isFileMode = 0, isFolderMode = 0;
+    bool fileMode = false;
     bool runEnabled = false;
     bool fileChecked = false;
 
@@ -45,8 +45,7 @@ Snapshot Take(WindowFixture& w)
             w.Find<QPlainTextEdit>("IDC_EDT_GUIDANCE")->toPlainText(),
             w.Find<ErrorListView>("IDC_LIST_ERRORFILE")->model()->rowCount(),
             w.dlg().ErrorRecords().size(),
-            w.dlg().isFileMode,
-            w.dlg().isFolderMode,
+            w.dlg().IsFileMode(),
             w.Find<QPushButton>("IDC_BTN_OUTPUT")->isEnabled(),
             w.Find<QRadioButton>("IDC_RAD_SELECT_FILE")->isChecked()};
 }
@@ -139,8 +138,7 @@ void WindowInputTest::modeChangeResetsAndTheCurrentModeChangesNothing()
     QVERIFY(reset.input.isEmpty() && reset.output.isEmpty() && reset.guidance.isEmpty());
     QCOMPARE(reset.rows, 0);
     QCOMPARE(reset.records, std::size_t{0});
-    QCOMPARE(reset.isFileMode, 0);
-    QCOMPARE(reset.isFolderMode, 1);
+    QVERIFY(!reset.fileMode);
     QVERIFY(!reset.runEnabled);
     QVERIFY(!reset.fileChecked);
     QVERIFY(!w.dlg().IsFileMode());
@@ -155,8 +153,7 @@ void WindowInputTest::modeChangeResetsAndTheCurrentModeChangesNothing()
     Click(w, "IDC_RAD_SELECT_FILE");
     const Snapshot back = Take(w);
     QVERIFY(back.input.isEmpty());
-    QCOMPARE(back.isFileMode, 1);
-    QCOMPARE(back.isFolderMode, 0);
+    QVERIFY(back.fileMode);
     QVERIFY(back.fileChecked);
     QCOMPARE(w.boxes.seen.size(), std::size_t{1});  // only the completion message of the run
 }
@@ -385,12 +382,12 @@ void WindowInputTest::droppedItemsAreTakenLikeBrowsedOnes()
     QCOMPARE(input->text(), Q(Join(w.in, "b.XML")));
     QCOMPARE(output->text(), Q(w.in));
     QCOMPARE(list->model()->rowCount(), 1);
-    QCOMPARE(w.dlg().isFileMode, 1);
+    QVERIFY(w.dlg().IsFileMode());
 
     // A folder in file mode: folder mode with its reset, then both boxes get the folder.
     QVERIFY(Drop(w, UrlsOf({QUrl::fromLocalFile(Q(w.out))})));
     QVERIFY(w.Find<QRadioButton>("IDC_RAD_SELECT_FOLDER")->isChecked());
-    QCOMPARE(w.dlg().isFolderMode, 1);
+    QVERIFY(!w.dlg().IsFileMode());
     QCOMPARE(input->text(), Q(w.out));
     QCOMPARE(output->text(), Q(w.out));
     QCOMPARE(list->model()->rowCount(), 0);
@@ -401,7 +398,7 @@ void WindowInputTest::droppedItemsAreTakenLikeBrowsedOnes()
     // A file in folder mode: back to file mode.
     QVERIFY(Drop(w, UrlsOf({QUrl::fromLocalFile(Q(Join(w.in, "a.xml")))})));
     QVERIFY(w.Find<QRadioButton>("IDC_RAD_SELECT_FILE")->isChecked());
-    QCOMPARE(w.dlg().isFileMode, 1);
+    QVERIFY(w.dlg().IsFileMode());
     QCOMPARE(input->text(), Q(Join(w.in, "a.xml")));
     QCOMPARE(output->text(), Q(w.in));
 
@@ -412,10 +409,10 @@ void WindowInputTest::droppedItemsAreTakenLikeBrowsedOnes()
     // A ZIP file, its extension in any letter case, is taken like an XML file: in folder mode
     // it brings file mode back.
     QVERIFY(Drop(w, UrlsOf({QUrl::fromLocalFile(Q(w.out))})));
-    QCOMPARE(w.dlg().isFolderMode, 1);
+    QVERIFY(!w.dlg().IsFileMode());
     QVERIFY(Drop(w, UrlsOf({QUrl::fromLocalFile(Q(Join(w.in, "pack.Zip")))})));
     QVERIFY(w.Find<QRadioButton>("IDC_RAD_SELECT_FILE")->isChecked());
-    QCOMPARE(w.dlg().isFileMode, 1);
+    QVERIFY(w.dlg().IsFileMode());
     QCOMPARE(input->text(), Q(Join(w.in, "pack.Zip")));
     QCOMPARE(output->text(), Q(w.in));
     QVERIFY(w.dlg().RequestFromControls().inputs.at(0).mode == InputMode::File);

@@ -98,7 +98,7 @@ void WindowPartsTest::runEventsArriveInOrderWithProgressThinnedOut()
         void OutputFolderDecided(const std::string& folder) override { seen << Q(folder); }
         void MessageShown(const RunMessage& message) override
         {
-            seen << Q(message.text);
+            seen << Q(MessageText(message));
             shownWhileBlocked = !workerPastMessage.load();
         }
         void RunFinished(const RunSummary&) override { seen << QStringLiteral("finished"); }
@@ -115,7 +115,7 @@ void WindowPartsTest::runEventsArriveInOrderWithProgressThinnedOut()
         }
         queue.OutputFolderDecided("out");
         queue.CounterChanged(5001, 5002);
-        queue.MessageShown(RunMessage{MessageKind::Error, "エラー", "stop"});
+        queue.MessageShown(RunMessage{kMsgRunAborted, {"stop"}});
         target.workerPastMessage = true;
         queue.RunFinished(RunSummary{});
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
@@ -128,9 +128,9 @@ void WindowPartsTest::runEventsArriveInOrderWithProgressThinnedOut()
     // each of them, and far fewer times than it was reported.
     QVERIFY2(target.seen.size() >= 5, qPrintable(target.seen.join(QLatin1Char(' '))));
     const QStringList tail = target.seen.mid(target.seen.size() - 5);
-    QCOMPARE(tail,
-             (QStringList{QStringLiteral("counter 5000/5000"), QStringLiteral("out"),
-                          QStringLiteral("counter 5001/5002"), QStringLiteral("stop"), QStringLiteral("finished")}));
+    QCOMPARE(tail, (QStringList{QStringLiteral("counter 5000/5000"), QStringLiteral("out"),
+                                QStringLiteral("counter 5001/5002"),
+                                Q(MessageText(RunMessage{kMsgRunAborted, {"stop"}})), QStringLiteral("finished")}));
     QCOMPARE(queue.ProgressReports(), 5002);
     QVERIFY2(queue.ProgressDeliveries() < 5002, qPrintable(QString::number(queue.ProgressDeliveries())));
     // A message holds the run until it has been shown.
@@ -329,17 +329,17 @@ void WindowPartsTest::barAndCounterOperations()
     auto* counter = w.Find<QLabel>("IDC_TXT_PROGRESS");
     RunObserver& events = w.dlg().RunEvents();
 
-    events.BarChanged({0, 10});
+    events.ProgressChanged({0, 10});
     QCOMPARE(bar->maximum(), 10);
     QCOMPARE(bar->value(), 0);
-    events.BarChanged({2, 10});
+    events.ProgressChanged({2, 10});
     QCOMPARE(bar->value(), 2);
 
     // An empty range shows an empty bar, not a busy indicator.
-    events.BarChanged({0, 0});
+    events.ProgressChanged({0, 0});
     QVERIFY(bar->maximum() > bar->minimum());
     QCOMPARE(bar->value(), 0);
-    events.BarChanged({1, 1});
+    events.ProgressChanged({1, 1});
     QCOMPARE(bar->value(), bar->maximum());
     QCOMPARE(bar->maximum(), 1);
 

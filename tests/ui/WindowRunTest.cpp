@@ -537,6 +537,7 @@ void WindowRunTest::invalidInputShowsItsMessageAndClearsTheList()
 {
     WindowFixture w;
     WriteFile(w.in + "/upper.XML", ValidNotification());
+    WriteFile(w.in + "/fooxml", ValidNotification());
     WriteFile(w.in + "/broken.xml", BrokenNotification());
 
     // A run with an error fills the list; the next, refused, run still empties it first.
@@ -551,7 +552,7 @@ void WindowRunTest::invalidInputShowsItsMessageAndClearsTheList()
     };
     const Case cases[] = {
         {false, w.in + "/missing.xml", kMsgXmlFileMissing},
-        {false, w.in + "/upper.XML", kMsgNotXmlFile},
+        {false, w.in + "/fooxml", kMsgNotXmlFile},  // "xml" at its end, but no ".xml"
         {false, w.in, kMsgNotXmlFile},
         {true, w.in + "/upper.XML", kMsgFolderMissing},
         {true, w.in + "/nothing-here", kMsgFolderMissing},
@@ -570,6 +571,15 @@ void WindowRunTest::invalidInputShowsItsMessageAndClearsTheList()
         QCOMPARE(w.Find<ErrorListView>("IDC_LIST_ERRORFILE")->model()->rowCount(), 0);
         QVERIFY(w.Find<QLabel>("IDC_TXT_PROGRESS")->isHidden());
     }
+
+    // ".XML" in any letter case is an XML file in file mode too, as it is when dropped.
+    w.boxes.seen.clear();
+    ChooseMode(w, false);
+    SetInput(w, w.in + "/upper.XML");
+    PressRun(w);
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    QCOMPARE(w.boxes.seen[0].text, MessageOf(kMsgCompleted));
+    QVERIFY(Exists(w.in + "/upper.csv"));  // beside it: the mode change emptied the output box
 }
 
 void WindowRunTest::unwritableLogStopsTheRunWithMessageSixOnce()

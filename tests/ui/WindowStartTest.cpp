@@ -49,8 +49,7 @@ void WindowStartTest::startState()
 
     QVERIFY(w.Find<QRadioButton>("IDC_RAD_SELECT_FILE")->isChecked());
     QVERIFY(!w.Find<QRadioButton>("IDC_RAD_SELECT_FOLDER")->isChecked());
-    QCOMPARE(w.dlg().isFileMode, 1);
-    QCOMPARE(w.dlg().isFolderMode, 0);
+    QVERIFY(w.dlg().IsFileMode());
     QVERIFY(w.dlg().IsFileMode());
     // Subfolders and ZIP files are a folder mode's option: unchecked, and disabled in file mode.
     auto* subfolders = w.Find<QCheckBox>("IDC_CHK_SUBFOLDERS_AND_ZIP");

@@ -11,7 +11,7 @@
 
 #include "PackageGenerator.h"
 #include "faults/ChildProcess.h"
-#include "forms/DataTbl.h"
+#include "forms/FormCatalogue.h"
 #include "package/PackageLimits.h"
 #include "package/PackageListing.h"
 #include "package/PackageReader.h"
@@ -140,7 +140,7 @@ protected:
     }
 
     test::TempDir dir;
-    DataTbl catalogue;
+    FormCatalogue catalogue;
 };
 
 TEST_F(HostilePackageTest, TraversalNamesAreRefusedAndNothingIsWritten)

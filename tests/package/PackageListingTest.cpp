@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "PackageGenerator.h"
-#include "forms/DataTbl.h"
+#include "forms/FormCatalogue.h"
 #include "package/MemberPath.h"
 #include "package/PackageListing.h"
 #include "package/PackageReader.h"
@@ -55,7 +55,7 @@ protected:
     }
 
     test::TempDir dir;
-    DataTbl catalogue;
+    FormCatalogue catalogue;
 };
 
 TEST_F(PackageListingTest, FlatDownloadGivesCoverLetterAndNotifications)

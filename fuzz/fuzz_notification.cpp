@@ -23,8 +23,7 @@
 #include "convert/CsvRendering.h"
 #include "convert/NotificationLoader.h"
 #include "convert/XmlDocument.h"
-#include "forms/DataTbl.h"
-#include "forms/FormLookup.h"
+#include "forms/FormCatalogue.h"
 
 namespace {
 
@@ -45,8 +44,7 @@ void Check(bool condition, const char* what)
 
 // The reading and the rendering as a run does them, without a window or a log.
 struct Harness {
-    tenvor::DataTbl dataTbl;
-    tenvor::FormLookup forms{dataTbl};
+    tenvor::FormCatalogue forms;
     tenvor::NotificationLoader loader{forms};
     tenvor::fuzz::MemoryFile file{"notification.xml"};
 };

@@ -4,13 +4,12 @@
 
 #include "cli/ConsoleOutput.h"
 #include "diag/MessageCatalog.h"
-#include "forms/DataTbl.h"
 #include "forms/FormFile.h"
-#include "forms/FormFolder.h"
-#include "platform/AppFolder.h"
 #include "run/FormDraftSaving.h"
 #include "run/FormDraftSources.h"
+#include "run/TenvorEngine.h"
 #include "shared/OneLineText.h"
+#include "state/RunObserver.h"
 
 namespace tenvor::cli {
 
@@ -30,17 +29,16 @@ ExitStatus DraftFormFromNotifications(const std::vector<std::string>& paths, boo
     for (const std::string& path : paths) {
         sources.push_back(DraftSource{path, {}});
     }
-    const std::string appFolder = AppFolder();
+    RunObserver quiet;  // the engine runs nothing here and reports nothing
+    const TenvorEngine engine(quiet);
+    const std::string& appFolder = engine.AppFolderPath();
     // A forms folder that is not right refuses as it refuses every command.
-    const DataTbl catalogue;
-    const Expected<std::vector<KnownForm>, FormFileProblem> knownForms =
-        ReadKnownForms(catalogue, FormFolderPath(appFolder));
-    if (!knownForms) {
-        Write(Stream::Err, std::string(kCaptionError) + ": " +
-                               MessageText(kMsgFormFileInvalid, DescribeFormFileProblem(knownForms.error())) + "\n");
+    if (!engine.FormFolderProblem().empty()) {
+        Write(Stream::Err,
+              std::string(kCaptionError) + ": " + MessageText(kMsgFormFileInvalid, engine.FormFolderProblem()) + "\n");
         return ExitStatus::RefusedOrStopped;
     }
-    const Expected<FormDraft, DraftRefusal> draft = DraftForm(sources, std::span<const KnownForm>(*knownForms));
+    const Expected<FormDraft, DraftRefusal> draft = DraftForm(sources, engine.Catalogue());
     if (!draft) {
         return Refuse(draft.error());
     }

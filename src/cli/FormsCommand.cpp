@@ -1,35 +1,21 @@
 #include "cli/FormsCommand.h"
 
-#include <algorithm>
-#include <vector>
-
 #include "cli/ConsoleOutput.h"
 #include "diag/MessageCatalog.h"
-#include "forms/DataTbl.h"
+#include "forms/FormCatalogue.h"
 #include "forms/FormFile.h"
-#include "forms/FormFolder.h"
-#include "platform/AppFolder.h"
-#include "shared/Expected.h"
+#include "run/TenvorEngine.h"
 #include "shared/OneLineText.h"
+#include "state/RunObserver.h"
 
 namespace tenvor::cli {
 
 namespace {
 
-using KnownForms = Expected<std::vector<KnownForm>, FormFileProblem>;
-
-// emptyFileId: see ReadFormFolder.
-KnownForms ReadForms(std::string_view emptyFileId = {})
-{
-    const DataTbl dataTbl;
-    return ReadKnownForms(dataTbl, FormFolderPath(AppFolder()), emptyFileId);
-}
-
 // Reports the problem of the forms folder as a run reports it.
-ExitStatus Refuse(const FormFileProblem& problem)
+ExitStatus Refuse(const std::string& problem)
 {
-    Write(Stream::Err, std::string(kCaptionError) + ": " +
-                           MessageText(kMsgFormFileInvalid, DescribeFormFileProblem(problem)) + "\n");
+    Write(Stream::Err, std::string(kCaptionError) + ": " + MessageText(kMsgFormFileInvalid, problem) + "\n");
     return ExitStatus::RefusedOrStopped;
 }
 
@@ -37,13 +23,14 @@ ExitStatus Refuse(const FormFileProblem& problem)
 
 ExitStatus ListForms()
 {
-    const KnownForms forms = ReadForms();
-    if (!forms) {
-        return Refuse(forms.error());
+    RunObserver quiet;  // the engine runs nothing here and reports nothing
+    const TenvorEngine engine(quiet);
+    if (!engine.FormFolderProblem().empty()) {
+        return Refuse(engine.FormFolderProblem());
     }
     std::string list;
-    for (const KnownForm& form : *forms) {
-        list += form.definition.id;
+    for (const FormEntry& form : engine.Catalogue().Forms()) {
+        list += form.id;
         if (!form.filePath.empty()) {
             list += "\t" + OneLineText(form.filePath);
         }
@@ -55,19 +42,19 @@ ExitStatus ListForms()
 
 ExitStatus DescribeForm(const std::string& formId)
 {
+    RunObserver quiet;
     // "tenvor-cli forms ID > forms/ID.tsv" finds its own output file there, still empty.
-    const KnownForms forms = ReadForms(formId);
-    if (!forms) {
-        return Refuse(forms.error());
+    const TenvorEngine engine(quiet, {}, formId);
+    if (!engine.FormFolderProblem().empty()) {
+        return Refuse(engine.FormFolderProblem());
     }
-    const auto found =
-        std::find_if(forms->begin(), forms->end(), [&](const KnownForm& form) { return form.definition.id == formId; });
-    if (found == forms->end()) {
+    const FormDefinition* form = engine.Catalogue().Definition(formId);
+    if (form == nullptr) {
         Write(Stream::Err,
               "tenvor-cli: " + OneLineText(formId) + " is not a supported form; 'tenvor-cli forms' lists them\n");
         return ExitStatus::Usage;
     }
-    Write(Stream::Out, FormFileText(found->definition));
+    Write(Stream::Out, FormFileText(*form));
     return ExitStatus::Clean;
 }
 

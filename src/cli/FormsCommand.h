@@ -1,6 +1,5 @@
-// "tenvor-cli forms [ID]": the forms the command line knows (the built-in ones, replaced and
-// added to by the form files of the forms folder), or one form's columns; and the check of the
-// forms folder that every run of the command line starts with.
+// "tenvor-cli forms [ID]": the forms the command line knows (the engine's catalogue: the built-in
+// ones, replaced and added to by the form files of the forms folder), or one form's columns.
 #pragma once
 
 #include <string>

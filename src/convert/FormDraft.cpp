@@ -9,6 +9,7 @@
 #include "convert/NodeFlattener.h"
 #include "convert/NotificationLoader.h"
 #include "forms/FormFile.h"
+#include "forms/FormId.h"
 #include "platform/TextCodec.h"
 #include "shared/OneLineText.h"
 
@@ -61,7 +62,7 @@ std::string DescribeDraftRefusal(const DraftRefusal& refusal)
     return OneLineText(refusal.path) + ": " + refusal.reason;
 }
 
-FormDraftBuilder::FormDraftBuilder(std::span<const KnownForm> knownForms) : knownForms_(knownForms) {}
+FormDraftBuilder::FormDraftBuilder(const FormCatalogue& catalogue) : catalogue_(catalogue) {}
 
 std::optional<DraftRefusal> FormDraftBuilder::AddFile(const std::string& path)
 {
@@ -88,7 +89,7 @@ std::optional<DraftRefusal> FormDraftBuilder::Add(const std::string& path, const
     const XmlNode root = document.Root();
     std::string scratch;
     const std::string id(root.ElementName(scratch));
-    if (!IsFormIdShaped(id)) {
+    if (!HasFormIdShape(id)) {
         if (passOverOtherDocuments) {
             ++otherDocuments_;
             return std::nullopt;
@@ -98,11 +99,9 @@ std::optional<DraftRefusal> FormDraftBuilder::Add(const std::string& path, const
     if (notifications_ == 0) {
         id_ = id;
         firstPath_ = path;
-        const auto known = std::find_if(knownForms_.begin(), knownForms_.end(),
-                                        [&](const KnownForm& form) { return form.definition.id == id; });
-        known_ = known == knownForms_.end() ? nullptr : &*known;
-        singleRecord_ = known_ != nullptr ? known_->definition.singleRecord : !HasRecordChild(root);
-        ignoresCommon_ = known_ != nullptr && !singleRecord_ && known_->definition.commonList.empty();
+        known_ = catalogue_.Definition(id);
+        singleRecord_ = known_ != nullptr ? known_->singleRecord : !HasRecordChild(root);
+        ignoresCommon_ = known_ != nullptr && !singleRecord_ && known_->commonList.empty();
     } else if (id != id_) {
         return DraftRefusal{path, DifferentFormReason(id, OneLineText(firstPath_), id_)};
     }
@@ -203,14 +202,13 @@ Expected<FormDraft, DraftRefusal> FormDraftBuilder::Finish() const
     draft.form.id = id_;
     draft.form.singleRecord = singleRecord_;
     if (known_ != nullptr) {
-        draft.current = known_->definition;
-        draft.currentFile = known_->filePath;
+        draft.current = *known_;
+        draft.currentFile = catalogue_.Find(id_)->filePath;
     }
     for (const int list : {kCommonList, kInsuredList}) {
         const DraftList& fields = list == kCommonList ? common_ : insured_;
-        const DataDifList* currentList = known_ == nullptr ? nullptr
-                                                           : (list == kCommonList ? &known_->definition.commonList
-                                                                                  : &known_->definition.insuredList);
+        const DataDifList* currentList =
+            known_ == nullptr ? nullptr : (list == kCommonList ? &known_->commonList : &known_->insuredList);
         DataDifList& definitions = list == kCommonList ? draft.form.commonList : draft.form.insuredList;
         for (std::size_t i = 0; i < fields.names.size(); ++i) {
             definitions.push_back(StDataDif{fields.names[i], LengthOf(fields.names[i], fields.bytes[i], currentList)});

@@ -32,8 +32,8 @@
 #include "convert/FormDifferences.h"
 #include "convert/XmlDocument.h"
 #include "diag/FailureReasons.h"
+#include "forms/FormCatalogue.h"
 #include "forms/FormDefinition.h"
-#include "forms/FormFolder.h"
 #include "shared/Expected.h"
 
 namespace tenvor {
@@ -64,9 +64,9 @@ struct FormDraft {
 
 class FormDraftBuilder {
 public:
-    // knownForms: the forms the runs know (ReadKnownForms), which give each id's current
-    // definition. They must outlive the builder.
-    explicit FormDraftBuilder(std::span<const KnownForm> knownForms);
+    // catalogue: the forms the runs know, which give each id's current definition. It must
+    // outlive the builder.
+    explicit FormDraftBuilder(const FormCatalogue& catalogue);
 
     // Takes one notification. path names it in refusals; passOverOtherDocuments (a ZIP's member)
     // passes over a document whose element is not shaped like a form id instead of refusing it.
@@ -92,10 +92,10 @@ private:
     std::optional<std::string> ReadPlace(XmlNode parent, bool passOverRecords, FieldPlace place, DraftList& list,
                                          const std::string& referencePath, FieldPlace referencePlace);
 
-    std::span<const KnownForm> knownForms_;
+    const FormCatalogue& catalogue_;
     std::string id_;
     std::string firstPath_;
-    const KnownForm* known_ = nullptr;
+    const FormDefinition* known_ = nullptr;
     bool singleRecord_ = false;
     bool ignoresCommon_ = false;  // a known records form without common fields
     DraftList common_;

@@ -10,7 +10,7 @@
 
 #include "convert/XmlDocument.h"
 #include "diag/FailureReasons.h"
-#include "forms/FormLookup.h"
+#include "forms/FormCatalogue.h"
 #include "shared/Expected.h"
 
 namespace tenvor {

@@ -1,10 +1,10 @@
 #include "convert/NotificationLoader.h"
 
-#include <algorithm>
 #include <optional>
 
 #include "diag/FailureReasons.h"
-#include "forms/FormLookup.h"
+#include "forms/FormCatalogue.h"
+#include "forms/FormId.h"
 #include "state/ProgressTracker.h"
 
 namespace tenvor {
@@ -26,14 +26,6 @@ std::optional<LoadFailure> FailureOf(XmlDocument::LoadStatus status, const XmlDo
 }
 
 }  // namespace
-
-bool IsFormIdShaped(std::string_view name)
-{
-    if (name.size() != 8 || name.front() != 'N') {
-        return false;
-    }
-    return std::all_of(name.begin() + 1, name.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
 
 LoadResult NotificationLoader::Load(const std::string& csXMLFilePath, ProgressTracker* fileModeProgress) const
 {
@@ -64,7 +56,7 @@ LoadResult NotificationLoader::ReadDocument(const XmlDocument& document, Progres
     }
     const FormEntry* form = forms_.Find(stXmlInfo.styleNum);
     if (form == nullptr) {
-        return Unexpected{LoadFailure{ErrorKind::FormatNotSupported, !IsFormIdShaped(stXmlInfo.styleNum),
+        return Unexpected{LoadFailure{ErrorKind::FormatNotSupported, !HasFormIdShape(stXmlInfo.styleNum),
                                       UnsupportedFormReason(stXmlInfo.styleNum)}};
     }
     if (std::optional<std::string> mismatch = GetCommonData(root, *form, stXmlInfo, fileModeProgress)) {
@@ -77,11 +69,6 @@ LoadResult NotificationLoader::ReadDocument(const XmlDocument& document, Progres
         return Unexpected{LoadFailure{ErrorKind::FormatNotSupported, false, NoPersonRecordReason(form->id)}};
     }
     return stXmlInfo;
-}
-
-bool NotificationLoader::ChkStyleNum(std::string_view csStyleNum) const
-{
-    return forms_.Find(csStyleNum) != nullptr;
 }
 
 namespace {

@@ -16,7 +16,7 @@
 
 namespace tenvor {
 
-class FormLookup;
+class FormCatalogue;
 class ProgressTracker;
 
 // Why a notification could not be read: FormatNotSupported (not a notification of a supported
@@ -34,21 +34,15 @@ struct LoadFailure {
 // The record of a notification that was read, or why it could not be.
 using LoadResult = Expected<StXmlInfo, LoadFailure>;
 
-// Whether the name has the shape of a form id: "N" and seven digits.
-bool IsFormIdShaped(std::string_view name);
-
 class NotificationLoader {
 public:
-    explicit NotificationLoader(const FormLookup& forms) : forms_(forms) {}
+    explicit NotificationLoader(const FormCatalogue& forms) : forms_(forms) {}
 
     // fileModeProgress is the bar while file mode is on (it follows the reading), nullptr
     // otherwise.
     LoadResult Load(const std::string& csXMLFilePath, ProgressTracker* fileModeProgress) const;
     // The same for a notification held in memory (a member of a ZIP).
     LoadResult LoadFromMemory(std::string_view bytes) const;
-
-    // True when the id names a supported form.
-    bool ChkStyleNum(std::string_view csStyleNum) const;
 
 private:
     LoadResult ReadDocument(const XmlDocument& document, ProgressTracker* fileModeProgress) const;
@@ -59,7 +53,7 @@ private:
     std::optional<std::string> GetInsuredData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo,
                                               ProgressTracker* fileModeProgress) const;
 
-    const FormLookup& forms_;
+    const FormCatalogue& forms_;
     NodeFlattener flattener_;
 };
 

@@ -4,7 +4,8 @@
 
 namespace tenvor {
 
-NotificationReader::NotificationReader(const FormLookup& forms, ErrorRecorder& errors) : loader_(forms), errors_(errors)
+NotificationReader::NotificationReader(const FormCatalogue& forms, ErrorRecorder& errors)
+    : loader_(forms), errors_(errors)
 {
 }
 

@@ -11,12 +11,12 @@
 namespace tenvor {
 
 class ErrorRecorder;
-class FormLookup;
+class FormCatalogue;
 class ProgressTracker;
 
 class NotificationReader {
 public:
-    NotificationReader(const FormLookup& forms, ErrorRecorder& errors);
+    NotificationReader(const FormCatalogue& forms, ErrorRecorder& errors);
 
     // Reads the file into the record (fileModeProgress: the bar in file mode, else nullptr); a
     // failure is recorded through the error recorder and marks the record failed. Stops the run

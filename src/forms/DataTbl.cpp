@@ -1,13 +1,34 @@
 #include "forms/DataTbl.h"
 
-#include <algorithm>
 #include <iterator>
 
 #include "forms/FieldTable.h"
+#include "forms/FormId.h"
+#include "forms/StyleNumList.h"
 
 namespace tenvor {
 
 namespace {
+
+// Every row needs an id of the form-id shape, and no id may appear twice; otherwise a form of
+// the catalogue could never be found. (A row without its builder does not compile at all.)
+constexpr bool RowsAreComplete()
+{
+    for (std::size_t i = 0; i < std::size(DataTbl::builtInForms); ++i) {
+        const std::string_view id = DataTbl::builtInForms[i].id;
+        if (!HasFormIdShape(id)) {
+            return false;
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (DataTbl::builtInForms[j].id == id) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+static_assert(RowsAreComplete(), "a row of DataTbl::builtInForms has a malformed or repeated id");
 
 DataDifList ListFromTable(std::span<const FieldDef> table)
 {
@@ -21,13 +42,23 @@ DataDifList ListFromTable(std::span<const FieldDef> table)
 
 }  // namespace
 
-DataTbl::DataTbl()
+std::vector<FormDefinition> BuildBuiltInForms()
 {
-    for (const BuiltInForm& row : builtInForms) {
+    std::vector<FormDefinition> forms;
+    forms.reserve(std::size(DataTbl::builtInForms));
+    for (const BuiltInForm& row : DataTbl::builtInForms) {
         FormDefinition form;
         form.id = std::string(row.id);
         form.singleRecord = row.singleRecord;
         row.build(form);
+        forms.push_back(std::move(form));
+    }
+    return forms;
+}
+
+DataTbl::DataTbl()
+{
+    for (FormDefinition& form : BuildBuiltInForms()) {
         DataDifLists lists;
         lists.push_back(std::move(form.commonList));
         lists.push_back(std::move(form.insuredList));
@@ -48,40 +79,6 @@ std::vector<std::string> DataTbl::GetNodeNameList(DataDifList stDataDifList)
         names.push_back(std::move(definition.sNodename));
     }
     return names;
-}
-
-std::vector<FormDefinition> DataTbl::Definitions() const
-{
-    std::vector<FormDefinition> forms;
-    forms.reserve(std::size(builtInForms));
-    for (const BuiltInForm& row : builtInForms) {
-        if (auto form = Definition(row.id)) {
-            forms.push_back(std::move(*form));
-        }
-    }
-    return forms;
-}
-
-std::optional<FormDefinition> DataTbl::Definition(std::string_view formId) const
-{
-    const auto row = std::find_if(std::begin(builtInForms), std::end(builtInForms),
-                                  [&](const BuiltInForm& candidate) { return candidate.id == formId; });
-    if (row == std::end(builtInForms)) {
-        return std::nullopt;
-    }
-    FormDefinition form;
-    form.id = std::string(row->id);
-    form.singleRecord = row->singleRecord;
-    if (const auto found = dataDifMap.find(form.id); found != dataDifMap.end()) {
-        const DataDifLists& lists = found->second;
-        if (lists.size() > static_cast<std::size_t>(kCommonList)) {
-            form.commonList = lists[static_cast<std::size_t>(kCommonList)];
-        }
-        if (lists.size() > static_cast<std::size_t>(kInsuredList)) {
-            form.insuredList = lists[static_cast<std::size_t>(kInsuredList)];
-        }
-    }
-    return form;
 }
 
 void FillFormLists(FormDefinition& form, std::span<const FieldDef> common, std::span<const FieldDef> insured)

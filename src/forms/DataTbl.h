@@ -1,10 +1,11 @@
-// The built-in form catalogue: one row per supported form (its id, whether it is a single-record
-// form, and the builder that fills its common list (list 0) and insured list (list 1)), and the
-// lists themselves, built once from those rows and never changed afterwards.
+// The built-in forms: one row per supported form (its id, whether it is a single-record form, and
+// the builder that fills its common list (list 0) and insured list (list 1)). FormCatalogue makes
+// the catalogue the runs read from these rows and the form files; DataTbl's map is a view of the
+// same rows, built once and never changed afterwards.
 #pragma once
 
+#include <cstddef>
 #include <map>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,11 +14,25 @@
 
 namespace tenvor {
 
-// One row of the built-in catalogue.
+enum class Records {
+    Single,      // the document element is the one record
+    PerInsured,  // one record per "_被保険者" element
+};
+
+// One row of the built-in catalogue. A row cannot be written without its builder: leaving it out,
+// or giving nullptr, does not compile.
 struct BuiltInForm {
+    using Builder = void (*)(FormDefinition& form);  // fills form.commonList and form.insuredList
+
+    constexpr BuiltInForm(std::string_view formId, Records records, Builder builder)
+        : id(formId), singleRecord(records == Records::Single), build(builder)
+    {
+    }
+    BuiltInForm(std::string_view formId, Records records, std::nullptr_t) = delete;
+
     std::string_view id;
-    bool singleRecord = false;
-    void (*build)(FormDefinition& form) = nullptr;  // fills form.commonList and form.insuredList
+    bool singleRecord;
+    Builder build;
 };
 
 class DataTbl {
@@ -29,11 +44,6 @@ public:
 
     static void SetDataDifinition(DataDifList& targetList, std::string sNodename, int iBytes);
     static std::vector<std::string> GetNodeNameList(DataDifList stDataDifList);
-
-    // The built-in forms as value records, in the order of builtInForms.
-    [[nodiscard]] std::vector<FormDefinition> Definitions() const;
-    // One built-in form as a value record, or nothing when the id is not a built-in form.
-    [[nodiscard]] std::optional<FormDefinition> Definition(std::string_view formId) const;
 
     // Form id to its two definition lists, ordered by byte comparison of the ids.
     std::map<std::string, DataDifLists> dataDifMap;
@@ -77,40 +87,44 @@ private:
 
 inline constexpr BuiltInForm DataTbl::builtInForms[] = {
     // Single-record forms.
-    {.id = "N2008005", .singleRecord = true, .build = &setDataDifListN2008005},
-    {.id = "N2009005", .singleRecord = true, .build = &setDataDifListN2009005},
-    {.id = "N2056001", .singleRecord = true, .build = &setDataDifListN2056001},
-    {.id = "N2057001", .singleRecord = true, .build = &setDataDifListN2057001},
-    {.id = "N2067001", .singleRecord = true, .build = &setDataDifListN2067001},
-    {.id = "N2068001", .singleRecord = true, .build = &setDataDifListN2068001},
-    {.id = "N2069001", .singleRecord = true, .build = &setDataDifListN2069001},
-    {.id = "N2070001", .singleRecord = true, .build = &setDataDifListN2070001},
+    {"N2008005", Records::Single, &setDataDifListN2008005},
+    {"N2009005", Records::Single, &setDataDifListN2009005},
+    {"N2056001", Records::Single, &setDataDifListN2056001},
+    {"N2057001", Records::Single, &setDataDifListN2057001},
+    {"N2067001", Records::Single, &setDataDifListN2067001},
+    {"N2068001", Records::Single, &setDataDifListN2068001},
+    {"N2069001", Records::Single, &setDataDifListN2069001},
+    {"N2070001", Records::Single, &setDataDifListN2070001},
     // Forms with one record per "_被保険者" element.
-    {.id = "N2018003", .singleRecord = false, .build = &setDataDifListN2018003},
-    {.id = "N2043003", .singleRecord = false, .build = &setDataDifListN2043003},
-    {.id = "N4001004", .singleRecord = false, .build = &setDataDifListN4001004},
-    {.id = "N4002002", .singleRecord = false, .build = &setDataDifListN4002002},
-    {.id = "N4003004", .singleRecord = false, .build = &setDataDifListN4003004},
-    {.id = "N7100001", .singleRecord = false, .build = &setDataDifListN7100001},
-    {.id = "N7100002", .singleRecord = false, .build = &setDataDifListN7100002},
-    {.id = "N7110001", .singleRecord = false, .build = &setDataDifListN7110001},
-    {.id = "N7110002", .singleRecord = false, .build = &setDataDifListN7110002},
-    {.id = "N7120001", .singleRecord = false, .build = &setDataDifListN7120001},
-    {.id = "N7120002", .singleRecord = false, .build = &setDataDifListN7120002},
-    {.id = "N7120003", .singleRecord = false, .build = &setDataDifListN7120003},
-    {.id = "N7130001", .singleRecord = false, .build = &setDataDifListN7130001},
-    {.id = "N7140001", .singleRecord = false, .build = &setDataDifListN7140001},
-    {.id = "N7150001", .singleRecord = false, .build = &setDataDifListN7150001},
-    {.id = "N7160001", .singleRecord = false, .build = &setDataDifListN7160001},
-    {.id = "N7170002", .singleRecord = false, .build = &setDataDifListN7170002},
-    {.id = "N7170003", .singleRecord = false, .build = &setDataDifListN7170003},
-    {.id = "N7180001", .singleRecord = false, .build = &setDataDifListN7180001},
-    {.id = "N7190001", .singleRecord = false, .build = &setDataDifListN7190001},
-    {.id = "N7200001", .singleRecord = false, .build = &setDataDifListN7200001},
-    {.id = "N7210001", .singleRecord = false, .build = &setDataDifListN7210001},
-    {.id = "N7220001", .singleRecord = false, .build = &setDataDifListN7220001},
-    {.id = "N7230001", .singleRecord = false, .build = &setDataDifListN7230001},
-    {.id = "N7240001", .singleRecord = false, .build = &setDataDifListN7240001},
+    {"N2018003", Records::PerInsured, &setDataDifListN2018003},
+    {"N2043003", Records::PerInsured, &setDataDifListN2043003},
+    {"N4001004", Records::PerInsured, &setDataDifListN4001004},
+    {"N4002002", Records::PerInsured, &setDataDifListN4002002},
+    {"N4003004", Records::PerInsured, &setDataDifListN4003004},
+    {"N7100001", Records::PerInsured, &setDataDifListN7100001},
+    {"N7100002", Records::PerInsured, &setDataDifListN7100002},
+    {"N7110001", Records::PerInsured, &setDataDifListN7110001},
+    {"N7110002", Records::PerInsured, &setDataDifListN7110002},
+    {"N7120001", Records::PerInsured, &setDataDifListN7120001},
+    {"N7120002", Records::PerInsured, &setDataDifListN7120002},
+    {"N7120003", Records::PerInsured, &setDataDifListN7120003},
+    {"N7130001", Records::PerInsured, &setDataDifListN7130001},
+    {"N7140001", Records::PerInsured, &setDataDifListN7140001},
+    {"N7150001", Records::PerInsured, &setDataDifListN7150001},
+    {"N7160001", Records::PerInsured, &setDataDifListN7160001},
+    {"N7170002", Records::PerInsured, &setDataDifListN7170002},
+    {"N7170003", Records::PerInsured, &setDataDifListN7170003},
+    {"N7180001", Records::PerInsured, &setDataDifListN7180001},
+    {"N7190001", Records::PerInsured, &setDataDifListN7190001},
+    {"N7200001", Records::PerInsured, &setDataDifListN7200001},
+    {"N7210001", Records::PerInsured, &setDataDifListN7210001},
+    {"N7220001", Records::PerInsured, &setDataDifListN7220001},
+    {"N7230001", Records::PerInsured, &setDataDifListN7230001},
+    {"N7240001", Records::PerInsured, &setDataDifListN7240001},
 };
+
+// The built-in forms as value records, in the order of DataTbl::builtInForms: each row's builder
+// run once.
+std::vector<FormDefinition> BuildBuiltInForms();
 
 }  // namespace tenvor

@@ -127,12 +127,6 @@ std::string DescribeFormFileProblem(const FormFileProblem& problem)
     return text + ": " + problem.text;
 }
 
-bool HasFormIdShape(std::string_view id)
-{
-    return id.size() == 8 && id.front() == 'N' &&
-           std::all_of(id.begin() + 1, id.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 Expected<FormDefinition, FormFileProblem> ParseFormFile(std::string_view text, std::string_view fileId)
 {
     if (const int line = FirstLineNotUtf8(text); line > 0) {

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "forms/FormDefinition.h"
+#include "forms/FormId.h"
 #include "shared/Expected.h"
 
 namespace tenvor {
@@ -47,9 +48,6 @@ struct FormFileProblem {
 // The problem as one line: "<path>(<line>行目): <text>", without the line number when there is
 // none; the path with whatever it holds made visible on that line.
 std::string DescribeFormFileProblem(const FormFileProblem& problem);
-
-// An id of the shape the forms have: "N" and seven digits.
-bool HasFormIdShape(std::string_view id);
 
 // The form a file's text describes. fileId is the id the file's name gives; the first line must
 // name the same.

@@ -38,11 +38,10 @@ std::string FormFolderPath(const std::string& appFolder)
     return JoinPath(appFolder, kFormFolderName);
 }
 
-Expected<std::vector<KnownForm>, FormFileProblem> ReadFormFolder(const std::string& folder,
-                                                                 std::string_view emptyFileId)
+Expected<std::vector<FileForm>, FormFileProblem> ReadFormFolder(const std::string& folder, std::string_view emptyFileId)
 {
     if (!PathExists(folder)) {
-        return std::vector<KnownForm>{};
+        return std::vector<FileForm>{};
     }
     const std::optional<std::vector<std::string>> names =
         IsDirectory(folder) ? ListFileNames(folder, kFormFileExtension) : std::nullopt;
@@ -53,7 +52,7 @@ Expected<std::vector<KnownForm>, FormFileProblem> ReadFormFolder(const std::stri
         return Problem(FormFileFault::TooLarge,
                        "様式定義ファイルが多すぎます(" + std::to_string(kMaxFormFiles) + "個まで)。", folder);
     }
-    std::map<std::string, KnownForm> byId;
+    std::map<std::string, FileForm> byId;
     for (const std::string& name : *names) {
         const std::string path = JoinPath(folder, name);
         const std::string id = name.substr(0, name.size() - kFormFileExtension.size());
@@ -79,54 +78,14 @@ Expected<std::vector<KnownForm>, FormFileProblem> ReadFormFolder(const std::stri
             problem.path = path;
             return Unexpected{std::move(problem)};
         }
-        byId.emplace(id, KnownForm{std::move(*form), path});
+        byId.emplace(id, FileForm{std::move(*form), path});
     }
-    std::vector<KnownForm> forms;
+    std::vector<FileForm> forms;
     forms.reserve(byId.size());
     for (auto& [id, form] : byId) {
         forms.push_back(std::move(form));
     }
     return forms;
-}
-
-Expected<std::vector<KnownForm>, FormFileProblem> ReadKnownForms(const DataTbl& catalogue,
-                                                                 const std::string& formFolder,
-                                                                 std::string_view emptyFileId)
-{
-    Expected<std::vector<KnownForm>, FormFileProblem> userForms = ReadFormFolder(formFolder, emptyFileId);
-    if (!userForms) {
-        return Unexpected{userForms.error()};
-    }
-    std::vector<KnownForm> forms;
-    for (FormDefinition& definition : catalogue.Definitions()) {
-        forms.push_back(KnownForm{std::move(definition), {}});
-    }
-    std::map<std::string, std::size_t> builtInPositions;
-    for (std::size_t i = 0; i < forms.size(); ++i) {
-        builtInPositions.emplace(forms[i].definition.id, i);
-    }
-    std::vector<KnownForm> added;
-    for (KnownForm& userForm : *userForms) {
-        if (const auto builtIn = builtInPositions.find(userForm.definition.id); builtIn != builtInPositions.end()) {
-            forms[builtIn->second] = std::move(userForm);
-        } else {
-            added.push_back(std::move(userForm));
-        }
-    }
-    for (KnownForm& form : added) {
-        forms.push_back(std::move(form));
-    }
-    return forms;
-}
-
-std::vector<FormDefinition> DefinitionsOf(const std::vector<KnownForm>& forms)
-{
-    std::vector<FormDefinition> definitions;
-    definitions.reserve(forms.size());
-    for (const KnownForm& form : forms) {
-        definitions.push_back(form.definition);
-    }
-    return definitions;
 }
 
 }  // namespace tenvor

@@ -1,6 +1,8 @@
 // The forms folder: "forms" in the folder of the settings file, holding one form file (see
-// FormFile.h) per form, named "<ID>.tsv". A file whose id is a built-in form's replaces that form
-// entirely; any other id adds a form. Read once as a program starts, never written by it.
+// FormFile.h) per form, named "<ID>.tsv"; its subfolders (such as "old") are not read. A file whose
+// id is a built-in form's replaces that form entirely; any other id adds a form (FormCatalogue
+// joins them). Read as a program starts and when the engine is asked to read it again; never
+// written by the program.
 #pragma once
 
 #include <cstddef>
@@ -8,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "forms/DataTbl.h"
+#include "forms/FormCatalogue.h"
 #include "forms/FormDefinition.h"
 #include "forms/FormFile.h"
 #include "shared/Expected.h"
@@ -22,12 +24,6 @@ inline constexpr std::size_t kMaxFormFileBytes = std::size_t{1} << 20;
 // A folder with more form files than this is refused.
 inline constexpr std::size_t kMaxFormFiles = 1000;
 
-// A form as the runs know it, and the file it was read from (empty for a built-in form).
-struct KnownForm {
-    FormDefinition definition;
-    std::string filePath;
-};
-
 // The forms folder of the folder that holds the settings file.
 std::string FormFolderPath(const std::string& appFolder);
 
@@ -35,16 +31,7 @@ std::string FormFolderPath(const std::string& appFolder);
 // the first problem when a file (taken in name order) or the folder itself is not right.
 // emptyFileId names the one form whose file is passed over when it is empty: the file that
 // "tenvor-cli forms ID > forms/ID.tsv" is about to write.
-Expected<std::vector<KnownForm>, FormFileProblem> ReadFormFolder(const std::string& folder,
-                                                                 std::string_view emptyFileId = {});
-
-// The built-in forms, each replaced in its place by the folder's form of its id, then the
-// folder's other forms in id order; or the first problem of the folder.
-Expected<std::vector<KnownForm>, FormFileProblem> ReadKnownForms(const DataTbl& catalogue,
-                                                                 const std::string& formFolder,
-                                                                 std::string_view emptyFileId = {});
-
-// The definitions of the forms, in their order.
-std::vector<FormDefinition> DefinitionsOf(const std::vector<KnownForm>& forms);
+Expected<std::vector<FileForm>, FormFileProblem> ReadFormFolder(const std::string& folder,
+                                                                std::string_view emptyFileId = {});
 
 }  // namespace tenvor

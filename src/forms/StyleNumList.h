@@ -1,5 +1,6 @@
-// The supported form ids in their fixed order, and the questions asked of an id. All of it is
-// derived from the built-in catalogue's rows (DataTbl::builtInForms).
+// The supported form ids in their fixed order: the ids of the built-in catalogue's rows
+// (DataTbl::builtInForms), of which the first eight are the single-record forms. The runs ask
+// FormCatalogue, which holds these forms and those of the form files.
 #pragma once
 
 #include <array>
@@ -18,15 +19,5 @@ inline constexpr auto styleNumList = [] {
     }
     return ids;
 }();
-
-// Position of the id in styleNumList, or -1 when it is not a supported form (exactly 8
-// characters, starting with "N", equal to one of the list, compared case-sensitively).
-int StyleNumPosition(std::string_view csStyleNum);
-
-inline bool IsSingleRecordForm(std::string_view csStyleNum)
-{
-    const int position = StyleNumPosition(csStyleNum);
-    return position >= 0 && DataTbl::builtInForms[static_cast<std::size_t>(position)].singleRecord;
-}
 
 }  // namespace tenvor

@@ -6,8 +6,8 @@
 
 #include "convert/NotificationLoader.h"
 #include "diag/MessageCatalog.h"
-#include "forms/DataTbl.h"
-#include "forms/FormLookup.h"
+#include "forms/FormCatalogue.h"
+#include "forms/FormFolder.h"
 #include "package/PackageListing.h"
 #include "platform/AppFolder.h"
 #include "platform/FileSystem.h"
@@ -96,8 +96,7 @@ DraftSource DraftSourceOfRow(const std::string& rowPath)
     return DraftSource{rowPath, {}};
 }
 
-Expected<FormDraft, DraftRefusal> DraftForm(const std::vector<DraftSource>& sources,
-                                            std::span<const KnownForm> knownForms)
+Expected<FormDraft, DraftRefusal> DraftForm(const std::vector<DraftSource>& sources, const FormCatalogue& catalogue)
 {
     // Every file is checked before any is read, as a run checks its inputs.
     RunRequest request;
@@ -108,14 +107,8 @@ Expected<FormDraft, DraftRefusal> DraftForm(const std::vector<DraftSource>& sour
         return Unexpected{RefusalOf(*refusal)};
     }
 
-    std::vector<FormDefinition> definitions;
-    definitions.reserve(knownForms.size());
-    for (const KnownForm& form : knownForms) {
-        definitions.push_back(form.definition);
-    }
-    const FormLookup lookup(std::move(definitions));
-    const NotificationLoader loader(lookup);
-    FormDraftBuilder builder(knownForms);
+    const NotificationLoader loader(catalogue);
+    FormDraftBuilder builder(catalogue);
     for (const DraftSource& source : sources) {
         const Expected<InputList, DraftRefusal> list = ListSource(source);
         if (!list) {
@@ -134,14 +127,13 @@ Expected<FormDraft, DraftRefusal> DraftForm(const std::vector<DraftSource>& sour
 
 Expected<FormDraft, DraftRefusal> DraftForm(const std::vector<DraftSource>& sources, const std::string& appFolder)
 {
-    const DataTbl catalogue;
-    const Expected<std::vector<KnownForm>, FormFileProblem> knownForms =
-        ReadKnownForms(catalogue, FormFolderPath(appFolder.empty() ? AppFolder() : appFolder));
-    if (!knownForms) {
+    const Expected<FormCatalogue, FormFileProblem> catalogue =
+        FormCatalogue::Read(FormFolderPath(appFolder.empty() ? AppFolder() : appFolder));
+    if (!catalogue) {
         return Unexpected{
-            DraftRefusal{{}, MessageText(kMsgFormFileInvalid, DescribeFormFileProblem(knownForms.error()))}};
+            DraftRefusal{{}, MessageText(kMsgFormFileInvalid, DescribeFormFileProblem(catalogue.error()))}};
     }
-    return DraftForm(sources, std::span<const KnownForm>(*knownForms));
+    return DraftForm(sources, *catalogue);
 }
 
 }  // namespace tenvor

@@ -30,8 +30,7 @@ struct DraftSource {
 DraftSource DraftSourceOfRow(const std::string& rowPath);
 
 // The draft of the sources' notifications, in the order given, against the forms the runs know.
-Expected<FormDraft, DraftRefusal> DraftForm(const std::vector<DraftSource>& sources,
-                                            std::span<const KnownForm> knownForms);
+Expected<FormDraft, DraftRefusal> DraftForm(const std::vector<DraftSource>& sources, const FormCatalogue& catalogue);
 
 // The same against the forms the runs know now: the built-in ones and the form files of the forms
 // folder of appFolder, read again (a form saved a moment ago counts). A forms folder that is not

@@ -15,23 +15,24 @@ std::string ResolveAppFolder(std::string folder)
 }
 
 // The forms of the catalogue and of the forms folder; only the built-in ones when the folder is
-// not right, which problem then describes.
-std::vector<FormDefinition> ReadForms(const DataTbl& catalogue, const std::string& appFolder, std::string& problem)
+// not right, which problem then describes (and is empty otherwise).
+FormCatalogue ReadCatalogue(const std::string& appFolder, std::string_view emptyFileId, std::string& problem)
 {
-    Expected<std::vector<KnownForm>, FormFileProblem> forms = ReadKnownForms(catalogue, FormFolderPath(appFolder));
-    if (!forms) {
-        problem = DescribeFormFileProblem(forms.error());
-        return catalogue.Definitions();
+    Expected<FormCatalogue, FormFileProblem> catalogue = FormCatalogue::Read(FormFolderPath(appFolder), emptyFileId);
+    if (!catalogue) {
+        problem = DescribeFormFileProblem(catalogue.error());
+        return FormCatalogue();
     }
-    return DefinitionsOf(*forms);
+    problem.clear();
+    return std::move(catalogue).value();
 }
 
 }  // namespace
 
-TenvorEngine::TenvorEngine(RunObserver& observer, std::string appFolder)
+TenvorEngine::TenvorEngine(RunObserver& observer, std::string appFolder, std::string_view formBeingWritten)
     : observer_(observer),
       appFolder_(ResolveAppFolder(std::move(appFolder))),
-      forms_(ReadForms(dataTbl_, appFolder_, formFolderProblem_)),
+      forms_(ReadCatalogue(appFolder_, formBeingWritten, formFolderProblem_)),
       messages_(observer),
       log_(appFolder_, iniData_, messages_),
       errors_(observer, log_),
@@ -40,6 +41,11 @@ TenvorEngine::TenvorEngine(RunObserver& observer, std::string appFolder)
       run_(observer, iniData_, log_, messages_, errors_, reader_, output_)
 {
     XmlDocument::InitializeLibrary();
+}
+
+void TenvorEngine::ReloadForms()
+{
+    forms_ = ReadCatalogue(appFolder_, {}, formFolderProblem_);
 }
 
 void TenvorEngine::Start()

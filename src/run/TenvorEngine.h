@@ -16,8 +16,7 @@
 #include "diag/LogFile.h"
 #include "diag/MessageBoxes.h"
 #include "diag/Settings.h"
-#include "forms/DataTbl.h"
-#include "forms/FormLookup.h"
+#include "forms/FormCatalogue.h"
 #include "run/ConversionRun.h"
 #include "state/RunObserver.h"
 #include "state/RunRequest.h"
@@ -29,8 +28,9 @@ class TenvorEngine {
 public:
     // observer receives every event and message of the engine, for its whole life; appFolder
     // holds the settings file, the log and the forms folder, empty meaning the standard folder.
-    // The forms folder is read here, once.
-    explicit TenvorEngine(RunObserver& observer, std::string appFolder = {});
+    // The forms folder is read here. formBeingWritten: the id of a form whose file may be empty,
+    // being written by "tenvor-cli forms ID > forms/ID.tsv"; that empty file is passed over.
+    explicit TenvorEngine(RunObserver& observer, std::string appFolder = {}, std::string_view formBeingWritten = {});
     TenvorEngine(const TenvorEngine&) = delete;
     TenvorEngine& operator=(const TenvorEngine&) = delete;
 
@@ -61,9 +61,13 @@ public:
     const std::vector<StErrorInfo>& ErrorRecords() const { return errors_.Records(); }
     const StINIData& Settings() const { return iniData_; }
     const StTime& Timing() const { return run_.Timing(); }
-    const DataTbl& Catalogue() const { return dataTbl_; }
-    // The forms the runs know: the built-in ones, replaced and added to by the forms folder.
+    // The forms the runs know: the built-in ones, replaced and added to by the forms folder (only
+    // the built-in ones while the folder is not right).
+    const FormCatalogue& Catalogue() const { return forms_; }
     std::span<const FormDefinition> Forms() const { return forms_.Definitions(); }
+    // Reads the forms folder again, as the constructor did, replacing the catalogue and the
+    // problem (FormFolderProblem()); reports nothing. Between runs only, never during one.
+    void ReloadForms();
     // What is wrong with the forms folder (the file, the line and the problem, as its message
     // gives them); empty when nothing is.
     const std::string& FormFolderProblem() const { return formFolderProblem_; }
@@ -76,9 +80,8 @@ private:
 
     RunObserver& observer_;
     std::string appFolder_;  // before the forms and the log, which are read and built from it
-    const DataTbl dataTbl_;
     std::string formFolderProblem_;
-    const FormLookup forms_;
+    FormCatalogue forms_;  // replaced in place by ReloadForms: the reader keeps referring to it
     StINIData iniData_;
     MessageBoxes messages_;
     LogFile log_;

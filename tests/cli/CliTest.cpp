@@ -22,7 +22,7 @@
 
 #include "NotificationGenerator.h"
 #include "PackageGenerator.h"
-#include "forms/DataTbl.h"
+#include "forms/FormCatalogue.h"
 #include "forms/FormFile.h"
 #include "forms/StyleNumList.h"
 #include "support/TestSupport.h"
@@ -181,7 +181,7 @@ protected:
 
     Result Run(const std::vector<std::string>& args) { return RunCli(home, args); }
 
-    const DataTbl catalogue;
+    const FormCatalogue catalogue;
     TempDir dir;
     const std::string home = dir / "home";
     const std::string in = dir / "in";
@@ -641,9 +641,9 @@ TEST_F(Cli, FormsListsTheIdsAndTheColumnsOfOneForm)
     EXPECT_EQ(result.exitCode, 0);
     const std::vector<std::string> lines = Lines(result.out);
     ASSERT_EQ(lines.size(), 31u);
-    const DataDifLists& lists = catalogue.dataDifMap.at("N2018003");
-    const StDataDif& first = lists[0].front();
-    const StDataDif& last = lists[1].back();
+    const FormDefinition& form = *catalogue.Definition("N2018003");
+    const StDataDif& first = form.commonList.front();
+    const StDataDif& last = form.insuredList.back();
     EXPECT_EQ(lines.front(), "form\tN2018003\trecords");
     EXPECT_EQ(lines[1], "common\t1\t" + first.sNodename + "\t" + std::to_string(first.iBytes));
     EXPECT_EQ(lines.back(), "insured\t14\t" + last.sNodename + "\t" + std::to_string(last.iBytes));

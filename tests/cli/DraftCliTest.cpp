@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "NotificationGenerator.h"
-#include "forms/DataTbl.h"
+#include "forms/FormCatalogue.h"
 #include "forms/FormFile.h"
 #include "support/TestSupport.h"
 #ifdef _WIN32
@@ -105,9 +105,7 @@ protected:
         test::MakeDir(in);
         test::MakeDir(out);
         // N7130001 as its issuer revised it: the third field renamed.
-        const std::vector<FormDefinition> definitions = DataTbl().Definitions();
-        revised =
-            *std::find_if(definitions.begin(), definitions.end(), [](const auto& f) { return f.id == "N7130001"; });
+        revised = *FormCatalogue().Definition("N7130001");
         revised.insuredList[2].sNodename = "通知日";
         gen::NotificationSpec wanted;
         wanted.formId = revised.id;

@@ -9,24 +9,14 @@
 #include "convert/FormDifferences.h"
 #include "convert/FormDraft.h"
 #include "convert/NotificationLoader.h"
-#include "forms/DataTbl.h"
-#include "forms/FormLookup.h"
+#include "forms/FormCatalogue.h"
 
 namespace tenvor {
 namespace {
 
-std::vector<KnownForm> BuiltInForms()
+const FormDefinition& Find(const FormCatalogue& forms, const std::string& id)
 {
-    std::vector<KnownForm> forms;
-    for (FormDefinition& definition : DataTbl().Definitions()) {
-        forms.push_back(KnownForm{std::move(definition), {}});
-    }
-    return forms;
-}
-
-const KnownForm& Find(const std::vector<KnownForm>& forms, const std::string& id)
-{
-    return *std::find_if(forms.begin(), forms.end(), [&](const KnownForm& form) { return form.definition.id == id; });
+    return *forms.Definition(id);
 }
 
 std::vector<std::string> Names(const DataDifList& list)
@@ -48,17 +38,17 @@ std::vector<std::string> Lines(const std::vector<FormDifference>& differences)
 }
 
 // Small forms of their own, so that every element and length is in sight.
-std::vector<KnownForm> SmallForms()
+FormCatalogue SmallForms()
 {
-    return {
-        KnownForm{{"N7990010", false, {{"K1", 10}, {"K2", 4}}, {{"A", 5}, {"B", 6}, {"C", 7}}}, "forms/N7990010.tsv"},
-        KnownForm{{"N7990011", false, {}, {{"A", 5}, {"B", 6}}}, {}},
-        KnownForm{{"N7990012", true, {}, {{"A", 5}, {"B", 6}}}, {}},
-    };
+    return FormCatalogue(std::vector<FileForm>{
+        FileForm{{"N7990010", false, {{"K1", 10}, {"K2", 4}}, {{"A", 5}, {"B", 6}, {"C", 7}}}, "forms/N7990010.tsv"},
+        FileForm{{"N7990011", false, {}, {{"A", 5}, {"B", 6}}}, {}},
+        FileForm{{"N7990012", true, {}, {{"A", 5}, {"B", 6}}}, {}},
+    });
 }
 
 // The draft of the XML texts, named a.xml, b.xml, ...
-Expected<FormDraft, DraftRefusal> Draft(const std::vector<KnownForm>& forms, const std::vector<std::string>& texts,
+Expected<FormDraft, DraftRefusal> Draft(const FormCatalogue& forms, const std::vector<std::string>& texts,
                                         bool members = false)
 {
     FormDraftBuilder builder(forms);
@@ -71,7 +61,7 @@ Expected<FormDraft, DraftRefusal> Draft(const std::vector<KnownForm>& forms, con
     return builder.Finish();
 }
 
-std::string Refusal(const std::vector<KnownForm>& forms, const std::vector<std::string>& texts, bool members = false)
+std::string Refusal(const FormCatalogue& forms, const std::vector<std::string>& texts, bool members = false)
 {
     const Expected<FormDraft, DraftRefusal> draft = Draft(forms, texts, members);
     return draft ? std::string("(drafted)") : DescribeDraftRefusal(draft.error());
@@ -81,8 +71,8 @@ TEST(FormDraft, ARevisedFormGivesItsListsAndTheRenamedAddedRemovedAndMovedElemen
 {
     // The issuer moved the first common field to the end, renamed the second insured field,
     // dropped the seventh and added one at the end.
-    const std::vector<KnownForm> builtIn = BuiltInForms();
-    const FormDefinition& current = Find(builtIn, "N4002002").definition;
+    const FormCatalogue builtIn;
+    const FormDefinition& current = Find(builtIn, "N4002002");
     FormDefinition revised = current;
     std::rotate(revised.commonList.begin(), revised.commonList.begin() + 1, revised.commonList.end());
     revised.insuredList[1].sNodename = "氏名";
@@ -122,8 +112,8 @@ TEST(FormDraft, ARevisedFormGivesItsListsAndTheRenamedAddedRemovedAndMovedElemen
     EXPECT_EQ(lines[5].rfind("+\tinsured\t" + std::to_string(last) + "\t備考\t", 0), 0U) << lines[5];
 
     // The draft is what the notifications need: they convert with it.
-    const FormLookup lookup(std::vector<FormDefinition>{draft->form});
-    const NotificationLoader loader(lookup);
+    const FormCatalogue withDraft(std::vector<FileForm>{FileForm{draft->form, {}}});
+    const NotificationLoader loader(withDraft);
     for (const std::string& text : texts) {
         EXPECT_TRUE(loader.LoadFromMemory(text));
     }
@@ -176,18 +166,18 @@ TEST(FormDraft, AnUnknownIdIsRecordsWithAPersonRecordElseSingleAndEveryLineIsAdd
 TEST(FormDraft, AFormWithoutCommonFieldsIgnoresWhatIsBesideThePersonRecordsAsConversionDoes)
 {
     // The generator's extra element beside the records holds an element of its own.
-    const std::vector<KnownForm> builtIn = BuiltInForms();
+    const FormCatalogue builtIn;
     gen::NotificationSpec wanted;
     wanted.formId = "N7130001";
     wanted.persons = 2;
     wanted.extraRootElements = true;
-    const std::string text = gen::Generate(DataTbl(), wanted).bytes;
+    const std::string text = gen::Generate(FormCatalogue(), wanted).bytes;
     ASSERT_NE(text.find("<通知書情報>"), std::string::npos);
 
     const Expected<FormDraft, DraftRefusal> draft = Draft(builtIn, {text});
     ASSERT_TRUE(draft) << DescribeDraftRefusal(draft.error());
     EXPECT_TRUE(draft->form.commonList.empty());
-    EXPECT_EQ(draft->form, Find(builtIn, "N7130001").definition);
+    EXPECT_EQ(draft->form, Find(builtIn, "N7130001"));
     EXPECT_TRUE(draft->differences.empty());
 
     // A comment there is passed over too; the records are still checked.
@@ -197,7 +187,7 @@ TEST(FormDraft, AFormWithoutCommonFieldsIgnoresWhatIsBesideThePersonRecordsAsCon
 
 TEST(FormDraft, WhatNoFormFileCanDescribeIsRefusedWithConversionsReason)
 {
-    const std::vector<KnownForm> forms = SmallForms();
+    const FormCatalogue forms = SmallForms();
     EXPECT_EQ(Refusal(forms, {"<N7990011><_被保険者><A><x/></A><B/></_被保険者></N7990011>"}),
               "a.xml: 要素「A」の中に要素があります（1件目の_被保険者）");
     EXPECT_EQ(Refusal(forms, {"<N7990010><K1/><!-- c --><K2/><_被保険者><A/></_被保険者></N7990010>"}),
@@ -216,7 +206,7 @@ TEST(FormDraft, WhatNoFormFileCanDescribeIsRefusedWithConversionsReason)
 
 TEST(FormDraft, EveryRecordAndEveryNotificationMustHaveTheFirstOnesElementsInOrder)
 {
-    const std::vector<KnownForm> forms = SmallForms();
+    const FormCatalogue forms = SmallForms();
     const std::string first = "<_被保険者><A/><B/><C/></_被保険者>";
     EXPECT_EQ(Refusal(forms, {"<N7990011>" + first + first + "<_被保険者><A/><C/><B/></_被保険者></N7990011>"}),
               "a.xml: 2番目の要素「C」が1件目の_被保険者では「B」です（3件目の_被保険者）");
@@ -234,7 +224,7 @@ TEST(FormDraft, EveryRecordAndEveryNotificationMustHaveTheFirstOnesElementsInOrd
 
 TEST(FormDraft, MembersThatAreNoNotificationsArePassedOverAndNoneAtAllIsRefused)
 {
-    const std::vector<KnownForm> forms = SmallForms();
+    const FormCatalogue forms = SmallForms();
     const std::string cover = "<DOC><件名>送付書</件名></DOC>";
     const Expected<FormDraft, DraftRefusal> draft = Draft(forms, {cover, "<N7990012><A/><B/></N7990012>", cover}, true);
     ASSERT_TRUE(draft) << DescribeDraftRefusal(draft.error());

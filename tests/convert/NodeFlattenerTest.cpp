@@ -6,7 +6,7 @@
 #include "convert/NodeFlattener.h"
 #include "convert/XmlDocument.h"
 #include "forms/DataTbl.h"
-#include "forms/FormLookup.h"
+#include "forms/FormCatalogue.h"
 #include "state/ProgressTracker.h"
 #include "support/RecordingFrontEnd.h"
 
@@ -70,7 +70,7 @@ protected:
     }
 
     const DataTbl table;
-    const FormLookup forms{table};
+    const FormCatalogue forms;
     const NodeFlattener flattener{};
 };
 

@@ -9,7 +9,7 @@
 #include "diag/LogFile.h"
 #include "diag/MessageBoxes.h"
 #include "forms/DataTbl.h"
-#include "forms/FormLookup.h"
+#include "forms/FormCatalogue.h"
 #include "forms/StyleNumList.h"
 #include "platform/TextCodec.h"
 #include "state/ProgressTracker.h"
@@ -44,7 +44,7 @@ protected:
         const auto& list = errors.Records();
         return list.empty() ? -1 : ToInt(list.back().errorKind);
     }
-    std::string Generated(NotificationSpec wanted) { return gen::Generate(dataTbl, wanted).bytes; }
+    std::string Generated(NotificationSpec wanted) { return gen::Generate(forms, wanted).bytes; }
     // The record's text as the CSV holds it, in UTF-8 without the byte-order mark, with "\n"
     // line ends.
     std::string Csv() const
@@ -62,7 +62,7 @@ protected:
     ErrorRecorder errors{fixture.window, log};
     ProgressTracker bar{fixture.window};
     DataTbl dataTbl;
-    FormLookup forms{dataTbl};
+    FormCatalogue forms;
     NotificationReader reader{forms, errors};
     StXmlInfo record;
 };
@@ -79,13 +79,13 @@ TEST_F(NotificationReaderTest, EveryFormReadsAsItsExpectedCsvInEitherEncoding)
             wanted.seed = seed++;
             wanted.shuffleFields = seed % 2 == 0;
             wanted.extraRootElements = wanted.formId[1] == '7';
-            const auto notification = gen::Generate(dataTbl, wanted);
+            const auto notification = gen::Generate(forms, wanted);
             SCOPED_TRACE(wanted.formId + " encoding " + std::to_string(static_cast<int>(encoding)));
             ASSERT_EQ(Read(notification.bytes), RunStep::GoOn);
             EXPECT_EQ(record.errorFlag, 0);
             EXPECT_EQ(RecordedKind(), -1);
             EXPECT_EQ(Csv(), notification.expectedCsv);
-            EXPECT_EQ(record.insuredData.size(), IsSingleRecordForm(id) ? 1u : 3u);
+            EXPECT_EQ(record.insuredData.size(), forms.Find(id)->singleRecord ? 1u : 3u);
         }
     }
 }

@@ -119,7 +119,7 @@ TEST(DataTbl, GetNodeNameListReturnsTheNamesInOrder)
     EXPECT_EQ(DataTbl::GetNodeNameList(built), (std::vector<std::string>{"a", "b"}));
 }
 
-TEST(StyleNumList, AdmitsExactlyTheCatalogueIdsWithTheFirstEightSingleRecord)
+TEST(StyleNumList, HoldsExactlyTheCatalogueIdsWithTheFirstEightSingleRecord)
 {
     const DataTbl table;
     std::set<std::string> ids;
@@ -128,34 +128,29 @@ TEST(StyleNumList, AdmitsExactlyTheCatalogueIdsWithTheFirstEightSingleRecord)
         EXPECT_TRUE(table.dataDifMap.count(std::string(id)));
     }
     EXPECT_EQ(ids.size(), 33u);
+    ASSERT_EQ(styleNumList.size(), std::size(DataTbl::builtInForms));
     for (std::size_t i = 0; i < styleNumList.size(); ++i) {
-        EXPECT_EQ(IsSingleRecordForm(styleNumList[i]), i < 8) << styleNumList[i];
+        EXPECT_EQ(DataTbl::builtInForms[i].singleRecord, i < 8) << styleNumList[i];
         EXPECT_EQ(table.dataDifMap.at(std::string(styleNumList[i]))[0].empty(), i < 8 || styleNumList[i][1] == '7');
-    }
-    for (const char* rejected : {"N2008006", "n2008005", "N20080050", "N200800", "", "X2008005"}) {
-        EXPECT_EQ(StyleNumPosition(rejected), -1) << rejected;
     }
 }
 
-TEST(DataTbl, DefinitionsFollowTheRowsAndMatchTheMap)
+TEST(DataTbl, BuiltInFormsFollowTheRowsAndMatchTheMap)
 {
     const DataTbl table;
-    const std::vector<FormDefinition> forms = table.Definitions();
+    const std::vector<FormDefinition> forms = BuildBuiltInForms();
     ASSERT_EQ(forms.size(), std::size(DataTbl::builtInForms));
     ASSERT_EQ(forms.size(), styleNumList.size());
     for (std::size_t i = 0; i < forms.size(); ++i) {
         SCOPED_TRACE(forms[i].id);
         EXPECT_EQ(forms[i].id, styleNumList[i]);
         EXPECT_EQ(forms[i].singleRecord, DataTbl::builtInForms[i].singleRecord);
-        EXPECT_EQ(forms[i].singleRecord, IsSingleRecordForm(forms[i].id));
         // A single-record form has no common part.
         EXPECT_TRUE(!forms[i].singleRecord || forms[i].commonList.empty());
         const DataDifLists& lists = table.dataDifMap.at(forms[i].id);
         EXPECT_EQ(forms[i].commonList, lists[kCommonList]);
         EXPECT_EQ(forms[i].insuredList, lists[kInsuredList]);
-        EXPECT_EQ(table.Definition(forms[i].id), forms[i]);
     }
-    EXPECT_FALSE(table.Definition("N2008006").has_value());
 }
 
 }  // namespace

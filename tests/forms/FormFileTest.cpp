@@ -1,15 +1,19 @@
 // Form files: what is wrong with one, on which line; the text of every built-in form read back as
-// it was; and runs with a form added, a built-in form replaced, and a file that is not right.
+// it was; the forms folder without its subfolders; and runs with a form added, a built-in form
+// replaced, a file that is not right, and the folder read again by an open engine.
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "NotificationGenerator.h"
 #include "forms/DataTbl.h"
+#include "forms/FormCatalogue.h"
 #include "forms/FormFile.h"
 #include "forms/FormFolder.h"
+#include "forms/StyleNumList.h"
 #include "support/TestSupport.h"
 
 namespace tenvor {
@@ -84,7 +88,7 @@ TEST(FormFile, EachProblemIsNamedWithItsFileAndLine)
         SCOPED_TRACE(c.name + ": " + c.text.substr(0, 60));
         const test::TempDir forms;
         test::WriteFile(forms / c.name, c.text);
-        const Expected<std::vector<KnownForm>, FormFileProblem> read = ReadFormFolder(forms.path());
+        const Expected<std::vector<FileForm>, FormFileProblem> read = ReadFormFolder(forms.path());
         ASSERT_FALSE(read);
         EXPECT_EQ(read.error().fault, c.fault);
         EXPECT_EQ(read.error().line, c.line);
@@ -99,15 +103,32 @@ TEST(FormFile, EachProblemIsNamedWithItsFileAndLine)
     const test::TempDir forms;
     test::WriteFile(forms / "N7012001.TSV", FormFileText(AddedForm()));
     test::WriteFile(forms / "N7012001.tsv", FormFileText(AddedForm()));
-    const Expected<std::vector<KnownForm>, FormFileProblem> read = ReadFormFolder(forms.path());
+    const Expected<std::vector<FileForm>, FormFileProblem> read = ReadFormFolder(forms.path());
     ASSERT_FALSE(read);
     EXPECT_EQ(read.error().fault, FormFileFault::DuplicateFile);
 #endif
 }
 
+TEST(FormFile, NothingBelowASubfolderOfTheFormsFolderIsRead)
+{
+    // Forms put aside in "old", even one that is not right, and a folder named like a form file.
+    const test::TempDir forms;
+    test::MakeDir(forms / "old");
+    test::MakeDir(forms / "N7130001.tsv");
+    test::WriteFile(test::Join(forms / "old", "N2018003.tsv"), "form\tN2018003\trecords\ninsured\t1\t氏名\n");
+    test::WriteFile(test::Join(forms / "old", "N7012001.tsv"), FormFileText(AddedForm()));
+    test::WriteFile(forms / "N7012001.tsv", FormFileText(AddedForm()));
+    const Expected<std::vector<FileForm>, FormFileProblem> read = ReadFormFolder(forms.path());
+    ASSERT_TRUE(read) << DescribeFormFileProblem(read.error());
+    ASSERT_EQ(read->size(), 1u);
+    EXPECT_EQ(read->front().definition, AddedForm());
+    EXPECT_EQ(read->front().filePath, forms / "N7012001.tsv");
+}
+
 TEST(FormFile, TheTextOfEveryFormReadsBackAsTheSameForm)
 {
-    for (const FormDefinition& form : DataTbl().Definitions()) {
+    const FormCatalogue catalogue;
+    for (const FormDefinition& form : catalogue.Definitions()) {
         SCOPED_TRACE(form.id);
         const std::string text = FormFileText(form);
         EXPECT_EQ(text.rfind("form\t" + form.id + "\t" + (form.singleRecord ? "single\n" : "records\n"), 0), 0u);
@@ -181,7 +202,7 @@ TEST_F(UserFormRun, AFormAddedByItsFileConvertsLikeABuiltInOne)
 
     WriteFormFile(added.id, FormFileText(added));
     Reopen();
-    ASSERT_EQ(fixture.engine->Forms().size(), DataTbl().Definitions().size() + 1);
+    ASSERT_EQ(fixture.engine->Forms().size(), styleNumList.size() + 1);
     EXPECT_EQ(fixture.engine->Forms().back(), added);
     ASSERT_EQ(fixture.RunFolder(fixture.in), RunOutcome::Completed);
     EXPECT_TRUE(Records().empty());
@@ -193,7 +214,7 @@ TEST_F(UserFormRun, AFormAddedByItsFileConvertsLikeABuiltInOne)
 
 TEST_F(UserFormRun, AReplacedBuiltInFormTakesOnlyItsNewFields)
 {
-    const DataTbl catalogue;
+    const FormCatalogue catalogue;
     FormDefinition replaced = *catalogue.Definition("N2018003");
     replaced.insuredList[2].sNodename += "_改";
     gen::NotificationSpec wanted;
@@ -207,7 +228,7 @@ TEST_F(UserFormRun, AReplacedBuiltInFormTakesOnlyItsNewFields)
 
     WriteFormFile("N2018003", FormFileText(replaced));
     Reopen();
-    const std::vector<FormDefinition> builtIn = catalogue.Definitions();
+    const std::span<const FormDefinition> builtIn = catalogue.Definitions();
     ASSERT_EQ(fixture.engine->Forms().size(), builtIn.size());
     for (std::size_t i = 0; i < builtIn.size(); ++i) {
         EXPECT_EQ(fixture.engine->Forms()[i], builtIn[i].id == "N2018003" ? replaced : builtIn[i]);
@@ -221,7 +242,7 @@ TEST_F(UserFormRun, AReplacedBuiltInFormTakesOnlyItsNewFields)
 TEST_F(UserFormRun, AFileThatIsNotRightIsShownAtStartAndRefusesEveryRunUnlogged)
 {
     gen::NotificationSpec wanted;
-    test::WriteFile(test::Join(fixture.in, "a.xml"), gen::Generate(DataTbl(), wanted).bytes);
+    test::WriteFile(test::Join(fixture.in, "a.xml"), gen::Generate(FormCatalogue(), wanted).bytes);
     WriteFormFile("N7012001", "form\tN7012001\trecords\ninsured\t1\t氏名\t50\ninsured\t1\t備考\t40\n");
     test::WriteFile(test::Join(fixture.home, "Tenvor.ini"), "[Msg_Print]\nDebugFlag=1\nDriveName=D\n");
     Reopen();
@@ -243,6 +264,47 @@ TEST_F(UserFormRun, AFileThatIsNotRightIsShownAtStartAndRefusesEveryRunUnlogged)
     EXPECT_EQ(fixture.LogLines(), startEntries);
     EXPECT_TRUE(test::ListDir(fixture.out).empty());
     EXPECT_EQ(test::ListDir(fixture.in), std::vector<std::string>{"a.xml"});
+}
+
+TEST_F(UserFormRun, FormsReadAgainBetweenRunsTakeEffectWithoutANewEngine)
+{
+    const FormDefinition added = AddedForm();
+    gen::NotificationSpec wanted;
+    wanted.formId = added.id;
+    wanted.persons = 2;
+    const gen::GeneratedNotification notification = gen::Generate(std::vector<FormDefinition>{added}, wanted);
+    test::WriteFile(test::Join(fixture.in, "a.xml"), notification.bytes);
+    Reopen();
+    ASSERT_EQ(fixture.RunFolder(fixture.in), RunOutcome::Completed);
+    EXPECT_EQ(Records(), (std::vector<std::string>{"1 " + test::Join(fixture.in, "a.xml")}));
+
+    // The form's file saved while the engine is open, then the folder read again.
+    WriteFormFile(added.id, FormFileText(added));
+    fixture.engine->ReloadForms();
+    EXPECT_EQ(fixture.engine->FormFolderProblem(), "");
+    ASSERT_NE(fixture.engine->Catalogue().Find(added.id), nullptr);
+    EXPECT_EQ(fixture.engine->Catalogue().Find(added.id)->filePath, test::Join(forms, added.id + ".tsv"));
+    ASSERT_EQ(fixture.RunFolder(fixture.in), RunOutcome::Completed);
+    EXPECT_TRUE(Records().empty());
+    EXPECT_EQ(Csv("a.csv"), "\xEF\xBB\xBF" + WithCrLf(notification.expectedCsv));
+
+    // A file that is not right: the built-in forms only, and every run refused, until it is put right.
+    WriteFormFile(added.id, "form\tN7012001\trecords\n");
+    fixture.engine->ReloadForms();
+    EXPECT_EQ(fixture.engine->FormFolderProblem(),
+              test::Join(forms, "N7012001.tsv") + "(1行目): insuredの定義がありません。");
+    EXPECT_EQ(fixture.engine->Catalogue().Find(added.id), nullptr);
+    EXPECT_EQ(fixture.engine->Forms().size(), styleNumList.size());
+    EXPECT_EQ(fixture.RunFolder(fixture.in), RunOutcome::Refused);
+    WriteFormFile(added.id, FormFileText(added));
+    fixture.engine->ReloadForms();
+    EXPECT_EQ(fixture.engine->FormFolderProblem(), "");
+    fixture.window.outputFolder = test::Join(fixture.out, "again");
+    test::MakeDir(fixture.window.outputFolder);
+    EXPECT_EQ(fixture.RunFolder(fixture.in), RunOutcome::Completed);
+    EXPECT_TRUE(Records().empty());
+    EXPECT_EQ(test::ReadFile(test::Join(fixture.window.outputFolder, "a.csv")),
+              "\xEF\xBB\xBF" + WithCrLf(notification.expectedCsv));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "NotificationGenerator.h"
 #include "forms/DataTbl.h"
+#include "forms/FormCatalogue.h"
 #include "support/TestSupport.h"
 
 namespace tenvor {
@@ -67,7 +68,7 @@ TEST(GeneratedForms, AnIdOutsideTheGivenFormsIsRefused)
     wanted.formId = "N9990001";
     EXPECT_TRUE(gen::Generate(forms, wanted).convertible);
     // The catalogue knows its own forms, not made-up ones.
-    EXPECT_THROW((void)gen::Generate(DataTbl(), wanted), std::invalid_argument);
+    EXPECT_THROW((void)gen::Generate(FormCatalogue(), wanted), std::invalid_argument);
     test::TempDir dir;
     EXPECT_THROW((void)gen::GenerateFolder(std::vector<FormDefinition>{}, dir.path(), gen::FolderSpec{}),
                  std::invalid_argument);

@@ -12,7 +12,7 @@
 #include "PackageGenerator.h"
 #include "diag/FailureReasons.h"
 #include "faults/ChildProcess.h"
-#include "forms/DataTbl.h"
+#include "forms/FormCatalogue.h"
 #include "package/PackageLimits.h"
 #include "package/PackageListing.h"
 #include "package/PackageReader.h"
@@ -147,7 +147,7 @@ protected:
     }
 
     test::TempDir dir;
-    DataTbl catalogue;
+    FormCatalogue catalogue;
 };
 
 TEST_F(HostilePackageTest, TraversalNamesAreRefusedAndNothingIsWritten)

@@ -10,7 +10,7 @@
 
 #include "PackageGenerator.h"
 #include "diag/FailureReasons.h"
-#include "forms/DataTbl.h"
+#include "forms/FormCatalogue.h"
 #include "package/MemberPath.h"
 #include "package/PackageListing.h"
 #include "package/PackageReader.h"
@@ -61,7 +61,7 @@ protected:
     }
 
     test::TempDir dir;
-    DataTbl catalogue;
+    FormCatalogue catalogue;
 };
 
 TEST_F(PackageListingTest, FlatDownloadGivesCoverLetterAndNotifications)

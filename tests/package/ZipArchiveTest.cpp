@@ -6,7 +6,7 @@
 
 #include "PackageGenerator.h"
 #include "ZipBuilder.h"
-#include "forms/DataTbl.h"
+#include "forms/FormCatalogue.h"
 #include "package/ZipArchive.h"
 #include "support/TestSupport.h"
 
@@ -42,7 +42,7 @@ TEST(ZipArchive, APathWithoutAnArchiveSaysWhatIsThere)
 // not a broken archive.
 TEST(ZipArchive, AFileRewrittenWhileOpenIsChangedNotCorrupt)
 {
-    const DataTbl catalogue;
+    const FormCatalogue catalogue;
     test::TempDir dir;
     const std::string path = dir / "公文書・一括出力.zip";
     // Large enough that its end lies beyond what a read at its start buffers.
@@ -60,7 +60,7 @@ TEST(ZipArchive, AFileRewrittenWhileOpenIsChangedNotCorrupt)
 
 TEST(ZipArchive, EntriesGiveRawNamesTheFlagSizesAndMethod)
 {
-    const DataTbl catalogue;
+    const FormCatalogue catalogue;
     ZipArchive windows = Opened(gen::MakeCp932NamedDownload(catalogue, 1).bytes);
     const ZipEntry folder = windows.Entry(0).value();
     EXPECT_EQ(folder.rawName, test::Utf8ToCp932("公文書(002)/"));
@@ -95,7 +95,7 @@ TEST(ZipArchive, UnsupportedMethodsAreRefusedBeforeReading)
 
 TEST(ZipArchive, ContentIsGivenOnlyOnceItsCrcIsChecked)
 {
-    const DataTbl catalogue;
+    const FormCatalogue catalogue;
     ZipArchive archive = Opened(gen::MakeHostilePackage(catalogue, gen::HostilePackage::CrcMismatch).bytes);
     const PackageResult<std::string> stored = archive.Read(0, kLimits);
     ASSERT_FALSE(stored);

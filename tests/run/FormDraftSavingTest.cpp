@@ -9,7 +9,7 @@
 #include "NotificationGenerator.h"
 #include "PackageGenerator.h"
 #include "ZipBuilder.h"
-#include "forms/DataTbl.h"
+#include "forms/FormCatalogue.h"
 #include "forms/FormFile.h"
 #include "forms/FormFolder.h"
 #include "run/FormDraftSaving.h"
@@ -27,8 +27,7 @@ using test::WriteFile;
 // N7130001 as an issuer revised it: its third field renamed.
 FormDefinition Revised()
 {
-    const std::vector<FormDefinition> forms = DataTbl().Definitions();
-    FormDefinition form = *std::find_if(forms.begin(), forms.end(), [](const auto& f) { return f.id == "N7130001"; });
+    FormDefinition form = *FormCatalogue().Definition("N7130001");
     form.insuredList[2].sNodename = "通知日";
     return form;
 }
@@ -85,7 +84,7 @@ TEST_F(FormDraftSaving, AZipGivesItsNotificationsAndPassesOverItsCoverLetterAndS
 
 TEST_F(FormDraftSaving, ARowOfAZipMemberDraftsFromThatMemberAlone)
 {
-    const DataTbl catalogue;
+    const FormCatalogue catalogue;
     const gen::GeneratedPackage package = gen::MakeFlatDownload(catalogue, 3);
     const std::string zip = in / package.fileName;
     WriteFile(zip, package.bytes);
@@ -155,12 +154,11 @@ TEST_F(FormDraftSaving, SavingOverAFormFileKeepsItBelowOldWhereItIsNotReadAsAFor
     EXPECT_EQ(ReadFile(saved->keptPath), earlierText);
 
     // The forms folder reads the new file, and nothing below old/.
-    const Expected<std::vector<KnownForm>, FormFileProblem> known = ReadKnownForms(DataTbl(), Forms());
+    const Expected<FormCatalogue, FormFileProblem> known = FormCatalogue::Read(Forms());
     ASSERT_TRUE(known) << DescribeFormFileProblem(known.error());
-    const auto n7130001 =
-        std::find_if(known->begin(), known->end(), [](const auto& f) { return f.definition.id == "N7130001"; });
-    EXPECT_EQ(n7130001->definition, draft.form);
-    EXPECT_EQ(n7130001->filePath, target.path);
+    ASSERT_NE(known->Find("N7130001"), nullptr);
+    EXPECT_EQ(*known->Definition("N7130001"), draft.form);
+    EXPECT_EQ(known->Find("N7130001")->filePath, target.path);
 
     // Saved again in the same second over a file written meanwhile: a name of its own in old/.
     WriteFile(target.path, earlierText);

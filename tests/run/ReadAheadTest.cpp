@@ -10,8 +10,7 @@
 #include "NotificationGenerator.h"
 #include "PackageGenerator.h"
 #include "convert/NotificationLoader.h"
-#include "forms/DataTbl.h"
-#include "forms/FormLookup.h"
+#include "forms/FormCatalogue.h"
 #include "run/InputList.h"
 #include "run/InputReader.h"
 #include "run/ReadAhead.h"
@@ -37,10 +36,10 @@ protected:
             wanted.persons = i % 3 == 0 ? 150 : 1;
             wanted.seed = static_cast<std::uint32_t>(i + 1);
             wanted.fault = i % 5 == 4 ? gen::Fault::MissingField : gen::Fault::None;
-            test::WriteFile(path, gen::Generate(dataTbl, wanted).bytes);
+            test::WriteFile(path, gen::Generate(forms, wanted).bytes);
         }
         // A bulk export in the middle of the files: its members are fetched in stored order.
-        const gen::GeneratedPackage bulk = gen::MakeBulkExport(dataTbl, 5, 4);
+        const gen::GeneratedPackage bulk = gen::MakeBulkExport(forms, 5, 4);
         const std::string zip = dir / bulk.fileName;
         test::WriteFile(zip, bulk.bytes);
         RunRequest request;
@@ -74,8 +73,7 @@ protected:
     }
 
     test::TempDir dir;
-    DataTbl dataTbl;
-    FormLookup forms{dataTbl};
+    FormCatalogue forms;
     NotificationLoader loader{forms};
     std::vector<std::string> paths;
     InputList list;                 // the files, with the package's members after the 21st

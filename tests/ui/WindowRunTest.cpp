@@ -20,7 +20,7 @@
 
 #include "PackageGenerator.h"
 #include "diag/MessageCatalog.h"
-#include "forms/DataTbl.h"
+#include "forms/FormCatalogue.h"
 #include "platform/FileSystem.h"
 #include "ui/ErrorListView.h"
 #include "ui/UiTestSupport.h"
@@ -389,7 +389,7 @@ void WindowRunTest::fileRunFillsTheEmptyOutputBox()
 void WindowRunTest::folderRunTakesSubfoldersAndZipFilesWhenChecked()
 {
     WindowFixture w;
-    const DataTbl catalogue;
+    const FormCatalogue catalogue;
     const gen::GeneratedPackage package = gen::MakeFlatDownload(catalogue, 7);
     QVERIFY(static_cast<qsizetype>(package.xml.size()) > CsvFilesOf(package).size());  // a cover letter too
     WriteFile(w.in + "/direct.xml", ValidNotification());
@@ -432,7 +432,7 @@ void WindowRunTest::folderRunTakesSubfoldersAndZipFilesWhenChecked()
 void WindowRunTest::zipFileRunFillsTheEmptyOutputBox()
 {
     WindowFixture w;
-    const DataTbl catalogue;
+    const FormCatalogue catalogue;
     const gen::GeneratedPackage package = gen::MakeFlatDownload(catalogue, 8);
     const std::string zip = Join(w.in, package.fileName);
     WriteFile(zip, package.bytes);

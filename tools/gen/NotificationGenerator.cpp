@@ -17,7 +17,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "forms/DataTbl.h"
+#include "forms/FormCatalogue.h"
 #ifdef _WIN32
 #include "platform/TextCodec.h"
 #endif
@@ -431,13 +431,13 @@ const FormDefinition* FindForm(std::span<const FormDefinition> forms, const std:
 
 }  // namespace
 
-GeneratedNotification Generate(const DataTbl& catalogue, const NotificationSpec& wanted)
+GeneratedNotification Generate(const FormCatalogue& catalogue, const NotificationSpec& wanted)
 {
     if (auto result = WithoutForm(wanted)) {
         return std::move(*result);
     }
-    const std::optional<FormDefinition> form = catalogue.Definition(wanted.formId);
-    if (!form) {
+    const FormDefinition* form = catalogue.Definition(wanted.formId);
+    if (form == nullptr) {
         RejectForm(wanted.formId);
     }
     return GenerateForm(*form, wanted);
@@ -490,7 +490,8 @@ constexpr std::array<Fault, 5> kFolderFaults = {Fault::MissingField, Fault::Trun
 
 }  // namespace
 
-std::vector<GeneratedFile> GenerateFolder(const DataTbl& catalogue, const std::string& folder, const FolderSpec& wanted)
+std::vector<GeneratedFile> GenerateFolder(const FormCatalogue& catalogue, const std::string& folder,
+                                          const FolderSpec& wanted)
 {
     return GenerateFolder(catalogue.Definitions(), folder, wanted);
 }
@@ -526,13 +527,13 @@ std::vector<GeneratedFile> GenerateFolder(std::span<const FormDefinition> forms,
     return files;
 }
 
-std::vector<GeneratedFile> GenerateExamples(const DataTbl& catalogue, const std::string& folder)
+std::vector<GeneratedFile> GenerateExamples(const FormCatalogue& catalogue, const std::string& folder)
 {
     struct Example {
         std::string name;
         NotificationSpec wanted;
     };
-    const std::vector<FormDefinition> forms = catalogue.Definitions();
+    const std::span<const FormDefinition> forms = catalogue.Definitions();
     std::vector<Example> examples;
     std::uint32_t seed = 20260101;
     for (std::size_t i = 0; i < forms.size(); ++i) {

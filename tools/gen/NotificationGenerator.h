@@ -12,7 +12,7 @@
 #include "forms/FormDefinition.h"
 
 namespace tenvor {
-class DataTbl;
+class FormCatalogue;
 }
 
 namespace tenvor::gen {
@@ -56,10 +56,9 @@ struct GeneratedNotification {
     bool convertible = true;
 };
 
-// A notification of the form wanted.formId, one of the built-in catalogue's or one of the given
-// forms. An id that is none of them is an std::invalid_argument (unless the fault makes the file
-// without a form: Empty, NotXml).
-GeneratedNotification Generate(const DataTbl& catalogue, const NotificationSpec& wanted);
+// A notification of the form wanted.formId, one of the catalogue's or one of the given forms. An id that is none of
+// them is an std::invalid_argument (unless the fault makes the file without a form: Empty, NotXml).
+GeneratedNotification Generate(const FormCatalogue& catalogue, const NotificationSpec& wanted);
 GeneratedNotification Generate(std::span<const FormDefinition> forms, const NotificationSpec& wanted);
 
 // A folder of mixed notifications with increasing last-write times.
@@ -81,16 +80,16 @@ struct GeneratedFile {
     std::string expectedCsv;
 };
 
-// Writes the files into the folder (which must exist), each of a form drawn from the built-in
-// catalogue or from the given forms. Returns what was written, in last-write order.
-std::vector<GeneratedFile> GenerateFolder(const DataTbl& catalogue, const std::string& folder,
+// Writes the files into the folder (which must exist), each of a form drawn from the catalogue
+// or from the given forms. Returns what was written, in last-write order.
+std::vector<GeneratedFile> GenerateFolder(const FormCatalogue& catalogue, const std::string& folder,
                                           const FolderSpec& wanted);
 std::vector<GeneratedFile> GenerateFolder(std::span<const FormDefinition> forms, const std::string& folder,
                                           const FolderSpec& wanted);
 
 // The curated examples: one notification of every form of the catalogue (some in Shift_JIS, one
 // with special characters), plus a few that fail on purpose.
-std::vector<GeneratedFile> GenerateExamples(const DataTbl& catalogue, const std::string& folder);
+std::vector<GeneratedFile> GenerateExamples(const FormCatalogue& catalogue, const std::string& folder);
 
 // Conversion of UTF-8 text to code page 932 (every character must be representable).
 std::string ToCp932(const std::string& utf8);

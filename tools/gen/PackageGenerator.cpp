@@ -6,7 +6,7 @@
 
 #include "NotificationGenerator.h"
 #include "ZipBuilder.h"
-#include "forms/StyleNumList.h"
+#include "forms/FormCatalogue.h"
 
 namespace tenvor::gen {
 
@@ -82,7 +82,8 @@ std::string Stylesheet(const std::string& title)
            "</xsl:stylesheet>\n";
 }
 
-std::string Notification(const DataTbl& catalogue, const std::string& formId, std::uint32_t seed, FileEncoding encoding)
+std::string Notification(const FormCatalogue& catalogue, const std::string& formId, std::uint32_t seed,
+                         FileEncoding encoding)
 {
     NotificationSpec wanted;
     wanted.formId = formId;
@@ -99,7 +100,7 @@ struct DownloadMember {
     std::string documentElement;  // empty for a stylesheet
 };
 
-std::vector<DownloadMember> DownloadMembers(const DataTbl& catalogue, std::mt19937& random, std::uint32_t seed)
+std::vector<DownloadMember> DownloadMembers(const FormCatalogue& catalogue, std::mt19937& random, std::uint32_t seed)
 {
     const std::string arrival = ArrivalNumber(random);
     const std::string title = "健康保険・厚生年金保険被保険者標準報酬決定通知書";
@@ -151,7 +152,7 @@ GeneratedPackage Named(std::string fileName, std::string bytes)
 }
 
 // A notification member for the hostile packages.
-PackagedXml HostileMember(const DataTbl& catalogue, const std::string& path, std::uint32_t seed)
+PackagedXml HostileMember(const FormCatalogue& catalogue, const std::string& path, std::uint32_t seed)
 {
     return {path, Notification(catalogue, "N7130001", seed, FileEncoding::Utf8), "N7130001"};
 }
@@ -169,7 +170,7 @@ GeneratedPackage WithMembers(std::string fileName, const std::vector<std::string
     return package;
 }
 
-GeneratedPackage Nested(const DataTbl& catalogue, int depth, int deepest)
+GeneratedPackage Nested(const FormCatalogue& catalogue, int depth, int deepest)
 {
     ZipBuilder zip;
     GeneratedPackage package;
@@ -192,7 +193,7 @@ GeneratedPackage Nested(const DataTbl& catalogue, int depth, int deepest)
 
 }  // namespace
 
-GeneratedPackage MakeFlatDownload(const DataTbl& catalogue, std::uint32_t seed)
+GeneratedPackage MakeFlatDownload(const FormCatalogue& catalogue, std::uint32_t seed)
 {
     std::mt19937 random(seed);
     ZipBuilder zip;
@@ -228,7 +229,7 @@ GeneratedPackage MakeReturnNotice(std::uint32_t seed)
     return package;
 }
 
-GeneratedPackage MakeBulkExport(const DataTbl& catalogue, std::uint32_t seed, int folders)
+GeneratedPackage MakeBulkExport(const FormCatalogue& catalogue, std::uint32_t seed, int folders)
 {
     std::mt19937 random(seed);
     ZipBuilder zip;
@@ -247,7 +248,7 @@ GeneratedPackage MakeBulkExport(const DataTbl& catalogue, std::uint32_t seed, in
     return package;
 }
 
-GeneratedPackage MakeCp932NamedDownload(const DataTbl& catalogue, std::uint32_t seed)
+GeneratedPackage MakeCp932NamedDownload(const FormCatalogue& catalogue, std::uint32_t seed)
 {
     std::mt19937 random(seed);
     std::vector<DownloadMember> members = DownloadMembers(catalogue, random, seed);
@@ -266,13 +267,13 @@ GeneratedPackage MakeCp932NamedDownload(const DataTbl& catalogue, std::uint32_t 
     return package;
 }
 
-GeneratedPackage MakeManyMemberPackage(const DataTbl& catalogue, std::uint32_t seed, int count)
+GeneratedPackage MakeManyMemberPackage(const FormCatalogue& catalogue, std::uint32_t seed, int count)
 {
     std::mt19937 random(seed);
     ZipBuilder zip;
     GeneratedPackage package;
     for (int i = 0; i < count; ++i) {
-        const std::string formId(styleNumList[random() % styleNumList.size()]);
+        const std::string formId = catalogue.Forms()[random() % catalogue.Forms().size()].id;
         char name[32];
         std::snprintf(name, sizeof name, "%06d_%s.xml", i + 1, formId.c_str());
         std::string bytes = Notification(catalogue, formId, seed + static_cast<std::uint32_t>(i), FileEncoding::Utf8);
@@ -284,7 +285,7 @@ GeneratedPackage MakeManyMemberPackage(const DataTbl& catalogue, std::uint32_t s
     return package;
 }
 
-GeneratedPackage MakeHostilePackage(const DataTbl& catalogue, HostilePackage kind)
+GeneratedPackage MakeHostilePackage(const FormCatalogue& catalogue, HostilePackage kind)
 {
     switch (kind) {
         case HostilePackage::Traversal:

@@ -11,7 +11,7 @@
 #include <vector>
 
 namespace tenvor {
-class DataTbl;
+class FormCatalogue;
 }
 
 namespace tenvor::gen {
@@ -31,13 +31,13 @@ struct GeneratedPackage {
     std::vector<PackagedXml> xml;  // in the order a reader finds them
 };
 
-GeneratedPackage MakeFlatDownload(const DataTbl& catalogue, std::uint32_t seed);
+GeneratedPackage MakeFlatDownload(const FormCatalogue& catalogue, std::uint32_t seed);
 GeneratedPackage MakeReturnNotice(std::uint32_t seed);
-GeneratedPackage MakeBulkExport(const DataTbl& catalogue, std::uint32_t seed, int folders = 3);
-GeneratedPackage MakeCp932NamedDownload(const DataTbl& catalogue, std::uint32_t seed);
+GeneratedPackage MakeBulkExport(const FormCatalogue& catalogue, std::uint32_t seed, int folders = 3);
+GeneratedPackage MakeCp932NamedDownload(const FormCatalogue& catalogue, std::uint32_t seed);
 
 // A package of count notifications of every form, flat, deflated (for benchmarks).
-GeneratedPackage MakeManyMemberPackage(const DataTbl& catalogue, std::uint32_t seed, int count);
+GeneratedPackage MakeManyMemberPackage(const FormCatalogue& catalogue, std::uint32_t seed, int count);
 
 enum class HostilePackage {
     Traversal,               // "../../evil.xml" and "a/../../evil.xml" beside a harmless member
@@ -56,6 +56,6 @@ enum class HostilePackage {
 };
 
 // The hostile package; for those with readable members, xml lists what a reader should find.
-GeneratedPackage MakeHostilePackage(const DataTbl& catalogue, HostilePackage kind);
+GeneratedPackage MakeHostilePackage(const FormCatalogue& catalogue, HostilePackage kind);
 
 }  // namespace tenvor::gen

@@ -18,7 +18,7 @@
 
 #include "NotificationGenerator.h"
 #include "PackageGenerator.h"
-#include "forms/DataTbl.h"
+#include "forms/FormCatalogue.h"
 
 namespace {
 
@@ -65,7 +65,7 @@ const std::map<std::string, tenvor::gen::HostilePackage> kHostilePackages = {
     {"overlapping", tenvor::gen::HostilePackage::OverlappingEntries},
 };
 
-tenvor::gen::GeneratedPackage MakePackage(const tenvor::DataTbl& catalogue, const std::string& shape,
+tenvor::gen::GeneratedPackage MakePackage(const tenvor::FormCatalogue& catalogue, const std::string& shape,
                                           std::uint32_t seed, int count)
 {
     if (shape == "many") {
@@ -151,7 +151,7 @@ int main(int argc, char** argv)
     CLI11_PARSE(app, argc, argv);
 
     try {
-        const tenvor::DataTbl catalogue;
+        const tenvor::FormCatalogue catalogue;
         if (*folderCommand) {
             folder.failFraction = failPercent / 100.0;
             folder.shiftJisFraction = sjisPercent / 100.0;

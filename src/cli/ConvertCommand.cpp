@@ -5,10 +5,11 @@
 
 #include "cli/ConsoleObserver.h"
 #include "cli/ConsoleOutput.h"
-#include "diag/MessageCatalog.h"
+#include "diag/ErrorReport.h"
 #include "platform/FileSystem.h"
 #include "run/TenvorEngine.h"
 #include "shared/OneLineText.h"
+#include "workbook/WorkbookTarget.h"
 
 namespace tenvor::cli {
 
@@ -63,6 +64,12 @@ ExitStatus RunConvert(const ConvertOptions& options)
         Write(Stream::Err, "tenvor-cli: " + *problem + "\n");
         return ExitStatus::RefusedOrStopped;
     }
+    if (!options.workbookPath.empty()) {
+        if (const std::optional<WorkbookTargetProblem> problem = CheckWorkbookTarget(options.workbookPath)) {
+            Write(Stream::Err, "tenvor-cli: " + WorkbookTargetLine(options.workbookPath, *problem) + "\n");
+            return ExitStatus::RefusedOrStopped;
+        }
+    }
 
     RunRequest request;
     for (const std::string& path : options.paths) {
@@ -73,6 +80,7 @@ ExitStatus RunConvert(const ConvertOptions& options)
     request.outputFolder = options.outputFolder;
     request.encoding = options.encoding;
     request.skipExistingQuietly = options.skipExisting;
+    request.workbookPath = options.workbookPath;
 
     engine.Start();
     const RunSummary summary = engine.Run(request);
@@ -87,11 +95,8 @@ ExitStatus RunConvert(const ConvertOptions& options)
     }
     // The failed files as the window lists them: newest first, numbered from 1.
     std::string report;
-    const std::size_t count = summary.errors.size();
-    for (std::size_t i = count; i-- > 0;) {
-        const StErrorInfo& record = summary.errors[i];
-        report += std::to_string(count - i) + "\t" + std::string(ErrorText(record.errorKind)) + "\t" +
-                  OneLineText(record.filePath) + "\t" + OneLineText(record.reason) + "\n";
+    for (const ErrorReportRow& row : ErrorReportRows(summary.errors)) {
+        report += row.number + "\t" + row.errorText + "\t" + row.filePath + "\t" + row.reason + "\n";
     }
     if (summary.completion) {
         report += summary.completion->text;

@@ -49,6 +49,8 @@ public:
 
     // True when the id names a supported form.
     bool ChkStyleNum(std::string_view csStyleNum) const;
+    // The forms the notifications are read with.
+    const FormLookup& Forms() const { return forms_; }
 
 private:
     LoadResult ReadDocument(const XmlDocument& document, ProgressBar* fileModeProgress) const;

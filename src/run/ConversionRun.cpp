@@ -17,6 +17,8 @@
 #include "run/InputReader.h"
 #include "run/ReadAhead.h"
 #include "state/RunObserver.h"
+#include "workbook/RunWorkbook.h"
+#include "workbook/WorkbookTarget.h"
 
 namespace tenvor {
 
@@ -40,12 +42,28 @@ ConversionRun::ConversionRun(RunObserver& observer, const StINIData& iniData, Lo
 {
 }
 
+ConversionRun::~ConversionRun() = default;
+
 RunSummary ConversionRun::Run(const RunRequest& request)
 {
+    if (!request.workbookPath.empty()) {
+        // The workbook never replaces a file: refused before anything is read or logged.
+        if (const std::optional<WorkbookTargetProblem> problem = CheckWorkbookTarget(request.workbookPath)) {
+            observer_.MessageShown(RunMessage{MessageKind::Error, std::string(kCaptionError),
+                                              WorkbookTargetMessage(request.workbookPath, *problem)});
+            RunSummary refused;
+            observer_.RunFinished(refused);
+            return refused;
+        }
+    }
     request_ = request;
     fileMode_ = request.inputs.size() == 1 && request.inputs.front().mode == InputMode::File &&
                 !IsZipInput(request.inputs.front().path);
     RunSummary summary;
+    workbook_.reset();
+    if (!request.workbookPath.empty()) {
+        workbook_ = std::make_unique<RunWorkbook>(request.workbookPath, reader_.Loader().Forms());
+    }
     convertedCount_ = 0;
     skippedQuietlyCount_ = 0;
     otherDocumentCount_ = 0;
@@ -65,6 +83,7 @@ RunSummary ConversionRun::Run(const RunRequest& request)
     if (summary.outcome == RunOutcome::Stopped) {
         summary.writeFailure = output_.WriteFailure();
     }
+    FinishWorkbook(summary);
     for (const StErrorInfo& record : errors_.Records()) {
         if (record.errorKind == ErrorKind::SameFile) {
             ++summary.skippedExisting;
@@ -207,6 +226,9 @@ RunStep ConversionRun::ConvertFile(const XmlInput& input, InputReader& inputRead
             }
             if (xmlInfo.errorFlag == 0) {
                 ++convertedCount_;
+                if (workbook_) {
+                    workbook_->AddNotification(input.path, xmlInfo, output_.GetCsvFilePath(input));
+                }
             }
         }
         return RunStep::GoOn;
@@ -224,6 +246,30 @@ void ConversionRun::MainEndFunc()
 {
     bar_.Fill();
     ShowCounter(totalCount, totalCount);
+}
+
+void ConversionRun::FinishWorkbook(RunSummary& summary)
+{
+    const std::unique_ptr<RunWorkbook> workbook = std::move(workbook_);
+    if (!workbook || summary.outcome == RunOutcome::Refused) {
+        return;  // a refused run converted nothing, and leaves nothing
+    }
+    std::string failure;
+    try {
+        Expected<bool, WorkbookFailure> written = workbook->Finish(errors_.Records());
+        if (written) {
+            summary.workbook = workbook->Path();
+            return;
+        }
+        failure = written.error().text;
+    } catch (const std::exception& e) {
+        failure = workbook->Path() + ": " + e.what();  // memory ran out for the last sheet
+    }
+    summary.outcome = RunOutcome::Stopped;
+    summary.writeFailure = std::move(failure);
+    if (log_.OutputLogFile(kNoPermission, workbook->Path()) == 0) {
+        messages_.Show(kMsgWriteFailed, kCaptionError);
+    }
 }
 
 void ConversionRun::ShowCounter(int done, int total)

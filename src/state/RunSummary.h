@@ -28,6 +28,8 @@ struct RunSummary {
     // When a CSV file could not be written: the file and the system's reason, such as
     // "out/a.csv: No space left on device".
     std::string writeFailure;
+    // The workbook the run wrote, when it was asked for one and wrote it.
+    std::string workbook;
     // The error records, in the order they were recorded (the error list shows them newest
     // first).
     std::vector<StErrorInfo> errors;

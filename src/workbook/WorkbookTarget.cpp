@@ -10,14 +10,14 @@ std::optional<WorkbookTargetProblem> CheckWorkbookTarget(const std::string& path
     if (PathExists(path)) {
         return WorkbookTargetProblem::Exists;
     }
-    const std::string folder = FolderOf(path);
-    if (!PathExists(folder)) {
-        return WorkbookTargetProblem::FolderMissing;
+    std::string folder = FolderOf(path);
+    if (IsDirectory(folder)) {
+        return std::nullopt;
     }
-    if (!IsDirectory(folder)) {
-        return WorkbookTargetProblem::FolderNotAFolder;
+    while (folder.size() > 1 && IsPathSeparator(folder.back())) {
+        folder.pop_back();  // "file/" does not exist where "file" is a file
     }
-    return std::nullopt;
+    return PathExists(folder) ? WorkbookTargetProblem::FolderNotAFolder : WorkbookTargetProblem::FolderMissing;
 }
 
 std::string WorkbookTargetLine(const std::string& path, WorkbookTargetProblem problem)

@@ -58,7 +58,6 @@ XlsxWorkbook::XlsxWorkbook(std::string targetPath)
 {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;  // each row goes to its sheet's temporary file at once
-    options.use_zip64 = LXW_TRUE;        // a workbook of any size stays readable
     workbook_ = workbook_new_opt(file_->TemporaryPath().c_str(), &options);
     if (workbook_ == nullptr) {
         Fail(lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED));

@@ -9,8 +9,8 @@
 #
 # The dependencies are built from Debian's own sources (apt-get source) into a cache outside the
 # work tree, ${XDG_CACHE_HOME:-$HOME/.cache}/tenvor-windows:
-#   prefix/        libxml2 (static), Qt (DLLs, plugins, CMake packages), CLI11's headers; this is
-#                  where cmake/mingw-w64-x86_64.cmake looks for libraries
+#   prefix/        libxml2, libzip and libxlsxwriter (static), Qt (DLLs, plugins, CMake packages),
+#                  CLI11's headers; this is where cmake/mingw-w64-x86_64.cmake looks for libraries
 #   prefix/tenvor-recipe.sha256
 #                  the hash of the recipe the prefix was built with: the dependency section of this
 #                  script, the toolchain file and the compiler's version. The prefix is rebuilt
@@ -33,6 +33,7 @@ jobs="$(nproc)"
 
 LIBXML2_VERSION=2.9.14
 LIBZIP_VERSION=1.7.3
+LIBXLSXWRITER_VERSION=1.1.4
 QT_VERSION=6.4.2
 
 # apt-get with an apt configuration of its own: the machine's Debian archive entries as deb-src
@@ -165,16 +166,38 @@ build_libzip() {
   cmake --install "$build"
 }
 
+# libxlsxwriter: a static library with its bundled minizip, md5 and tmpfileplus, deflating with
+# the same static zlib. Its pkg-config file names -lz, which the Windows build would resolve to
+# the import library libz.dll.a: the build links libz.a itself (CMakeLists.txt), so -lz goes.
+build_libxlsxwriter() {
+  local source="$work/libxlsxwriter-$LIBXLSXWRITER_VERSION" build="$work/build-libxlsxwriter"
+  [ -d "$source" ] || { echo "Debian's libxlsxwriter source is not version $LIBXLSXWRITER_VERSION" >&2; return 1; }
+  cmake -S "$source" -B "$build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTENVOR_WINDOWS_PREFIX="$prefix" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DBUILD_SHARED_LIBS=OFF \
+    -DZLIB_INCLUDE_DIR=/usr/x86_64-w64-mingw32/include \
+    -DZLIB_LIBRARY=/usr/x86_64-w64-mingw32/lib/libz.a
+  cmake --build "$build" --parallel "$jobs"
+  cmake --install "$build"
+  sed -i -e '/^Libs:/s/[[:space:]]-lz\b//' "$prefix/lib/pkgconfig/xlsxwriter.pc"
+}
+
 # The copyright files of the Debian sources the libraries are built from (debian/copyright,
 # machine-readable), and the licence files of what Qt bundles, kept in the prefix for the
 # licence notices of the packages: prefix/share/licenses/NAME/.
 keep_licences() {
   local licences="$prefix/share/licenses"
-  mkdir -p "$licences/libxml2" "$licences/libzip" "$licences/qt6-base/3rdparty"
+  mkdir -p "$licences/libxml2" "$licences/libzip" "$licences/libxlsxwriter" "$licences/qt6-base/3rdparty"
   cp "$work/libxml2-$LIBXML2_VERSION+dfsg/debian/copyright" "$licences/libxml2/copyright"
   cp "$work/libxml2-$LIBXML2_VERSION+dfsg/Copyright" "$licences/libxml2/Copyright"
   cp "$work/libzip-$LIBZIP_VERSION/debian/copyright" "$licences/libzip/copyright"
   cp "$work/libzip-$LIBZIP_VERSION/LICENSE" "$licences/libzip/LICENSE"
+  # libxlsxwriter's License.txt holds its own licence and the notices of what it bundles and the
+  # static library contains: minizip, md5, tmpfileplus, queue.h and tree.h.
+  local xlsx="$work/libxlsxwriter-$LIBXLSXWRITER_VERSION"
+  cp "$xlsx/debian/copyright" "$licences/libxlsxwriter/copyright"
+  cp "$xlsx/License.txt" "$licences/libxlsxwriter/License.txt"
   local qt="$work/qt6-base-$QT_VERSION+dfsg"
   cp "$qt/debian/copyright" "$licences/qt6-base/copyright"
   # Each bundled library's licence files and Qt's attribution record, by the library's folder.
@@ -269,9 +292,11 @@ build_dependencies() {
   rm -rf "$prefix" "$work"
   mkdir -p "$prefix" "$work"
   trap 'show_failed_log' EXIT
-  run_step "fetching the sources of libxml2, libzip and qt6-base" sources fetch_sources libxml2 libzip qt6-base
+  run_step "fetching the sources of libxml2, libzip, libxlsxwriter and qt6-base" sources \
+    fetch_sources libxml2 libzip libxlsxwriter qt6-base
   run_step "libxml2 $LIBXML2_VERSION" libxml2 build_libxml2
   run_step "libzip $LIBZIP_VERSION" libzip build_libzip
+  run_step "libxlsxwriter $LIBXLSXWRITER_VERSION" libxlsxwriter build_libxlsxwriter
   run_step "the libraries' licences" licences keep_licences
   run_step "CLI11's headers" cli11 install_cli11
   run_step "Qt $QT_VERSION" qt build_qt

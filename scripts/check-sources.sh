@@ -19,7 +19,7 @@ sources() {
 
 # The folders of src/ in dependency order: each may include from itself and from the folders
 # before it. The core ends with run/; cli/, ui/ and app/ are front ends on the whole core.
-core=(platform shared forms state diag convert package run)
+core=(platform shared forms state diag convert workbook package run)
 allowed_for() {
   local folder="$1" i
   for i in "${!core[@]}"; do

@@ -5,7 +5,7 @@
 
 #include "cli/ConsoleObserver.h"
 #include "cli/ConsoleOutput.h"
-#include "diag/MessageCatalog.h"
+#include "diag/ErrorReport.h"
 #include "platform/FileSystem.h"
 #include "run/TenvorEngine.h"
 #include "shared/OneLineText.h"
@@ -16,8 +16,8 @@ namespace tenvor::cli {
 namespace {
 
 // The line of a refusal the messages have not told already: an output folder that cannot be
-// used, refused before anything is read or created, the log included (a mistyped folder is not
-// a failure of every file).
+// used, or a workbook that would replace a file or has no folder, refused before anything is
+// read or created, the log included (a mistyped folder is not a failure of every file).
 std::optional<std::string> RefusalLine(const RunSummary& summary)
 {
     if (!summary.refusal) {
@@ -28,6 +28,12 @@ std::optional<std::string> RefusalLine(const RunSummary& summary)
             return "the output folder " + OneLineText(summary.refusal->path) + " does not exist";
         case RefusalReason::OutputFolderNotFolder:
             return "the output folder " + OneLineText(summary.refusal->path) + " is not a folder";
+        case RefusalReason::WorkbookExists:
+            return "the workbook " + OneLineText(summary.refusal->path) + " already exists";
+        case RefusalReason::WorkbookFolderMissing:
+            return "the folder of the workbook " + OneLineText(summary.refusal->path) + " does not exist";
+        case RefusalReason::WorkbookFolderNotFolder:
+            return "the folder of the workbook " + OneLineText(summary.refusal->path) + " is not a folder";
         default:
             return std::nullopt;  // the message of the form file, the input or the log has said it
     }
@@ -66,6 +72,7 @@ ExitStatus RunConvert(const ConvertOptions& options)
     request.refuseUnusableOutputFolder = true;
     request.encoding = options.encoding;
     request.skipExistingQuietly = options.skipExisting;
+    request.workbookPath = options.workbookPath;
 
     const RunSummary summary = engine.RunAlone(request);
     console.FinishCounter();
@@ -82,11 +89,8 @@ ExitStatus RunConvert(const ConvertOptions& options)
     }
     // The failed files as the window lists them: newest first, numbered from 1.
     std::string report;
-    const std::size_t count = summary.errors.size();
-    for (std::size_t i = count; i-- > 0;) {
-        const StErrorInfo& record = summary.errors[i];
-        report += std::to_string(count - i) + "\t" + std::string(ErrorText(record.errorKind)) + "\t" +
-                  OneLineText(record.filePath) + "\t" + OneLineText(record.reason) + "\n";
+    for (const ErrorReportRow& row : ErrorReportRows(summary.errors)) {
+        report += row.number + "\t" + row.errorText + "\t" + row.filePath + "\t" + row.reason + "\n";
     }
     if (summary.completion) {
         report += MessageText(*summary.completion);

@@ -18,6 +18,7 @@ struct ConvertOptions {
     std::optional<bool> folderMode;  // unset: an existing directory means folder mode
     bool recursive = false;          // folders also give their subfolders' XML and ZIP files
     bool skipExisting = false;       // inputs whose CSV exists are left out quietly
+    std::string workbookPath;        // the run's workbook (.xlsx), a new file; empty: none
 };
 
 // The encoding a name on the command line stands for, in any letter case: code page 932 for

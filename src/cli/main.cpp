@@ -1,5 +1,6 @@
 // tenvor-cli: converts notifications from a terminal or a scheduled job.
-//   tenvor-cli convert [-o DIR] [--encoding sjis|utf8] [--folder|--file] [-r] [--skip-existing] PATH...
+//   tenvor-cli convert [-o DIR] [--encoding sjis|utf8] [--folder|--file] [-r] [--skip-existing]
+//                      [--workbook FILE] PATH...
 //   tenvor-cli forms [ID]
 //   tenvor-cli forms --from PATH... [--save]
 //   tenvor-cli help [COMMAND]
@@ -105,6 +106,9 @@ ExitStatus Main(int argc, char** argv)
                              "there, as in ZIP files, documents that are not notifications are passed over");
     convertCommand->add_flag("--skip-existing", convert.skipExisting,
                              "Leave out, without reporting them, the inputs whose CSV file already exists");
+    convertCommand->add_option("--workbook", convert.workbookPath,
+                               "Also write one workbook (.xlsx) of everything the run converts: a new file in an "
+                               "existing folder, never replacing one; the name is taken as given");
     convertCommand->add_option("PATH", convert.paths, "XML files, ZIP files and folders, one run for all")->required();
 
     std::string formId;

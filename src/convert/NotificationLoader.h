@@ -44,6 +44,9 @@ public:
     // The same for a notification held in memory (a member of a ZIP).
     LoadResult LoadFromMemory(std::string_view bytes) const;
 
+    // The forms the notifications are read with.
+    const FormCatalogue& Forms() const { return forms_; }
+
 private:
     LoadResult ReadDocument(const XmlDocument& document, ProgressTracker* fileModeProgress) const;
     // The common part's values into the record; the reason when they do not match the form.

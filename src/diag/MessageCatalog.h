@@ -2,11 +2,13 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "shared/ErrorKind.h"
 #include "state/RunMessage.h"
+#include "state/RunSummary.h"
 
 namespace tenvor {
 
@@ -20,8 +22,10 @@ enum MessageIndex : int {
     kMsgFolderMissing = 5,
     kMsgLogFileOpen = 6,
     kMsgWriteFailed = 7,
-    kMsgFormFileInvalid = 8,  // %s: the file, the line and what is wrong
-    kMsgRunAborted = 9,       // %s: what failed
+    kMsgFormFileInvalid = 8,         // %s: the file, the line and what is wrong
+    kMsgRunAborted = 9,              // %s: what failed
+    kMsgWorkbookExists = 10,         // %s: the workbook
+    kMsgWorkbookFolderMissing = 11,  // %s: the workbook
 };
 
 // Log codes; 0 to 3 are also the error kinds (ErrorKind).
@@ -37,7 +41,7 @@ enum LogCode : int {
     kMeasureEnd = 8,
 };
 
-inline constexpr std::array<std::string_view, 10> messageList = {
+inline constexpr std::array<std::string_view, 12> messageList = {
     "処理が完了しました。",
     "処理が完了しました。\n%s件のエラーが発生しました。",
     "既に起動しています。",
@@ -50,6 +54,9 @@ inline constexpr std::array<std::string_view, 10> messageList = {
     // A run stopped by a failure that belongs to no file, such as memory running out between
     // two files; what failed follows on the next line.
     "予期しないエラーのため処理を中断しました。\n%s",
+    // A workbook the window was asked for that cannot be written: the path on the next line.
+    "一覧表と同名のファイルが存在します。\n%s",
+    "一覧表の保存先フォルダが存在しません。\n%s",
 };
 
 inline constexpr std::array<std::string_view, 9> errorKindList = {
@@ -70,6 +77,9 @@ inline constexpr std::array<std::string_view, 4> guidanceList = {
     "選択したファイルがフォルダ内に存在するか確認してください。",
     "選択したフォルダに書き込み権限があるか確認してください。",
 };
+
+// The headers of the error list's three columns (and of the workbook's sheet of failed files).
+inline constexpr std::array<std::string_view, 3> errorListHeaders = {"項番", "エラー内容", "対象ファイル"};
 
 inline constexpr std::string_view kCaptionError = "エラー";
 inline constexpr std::string_view kCaptionCompleted = "完了";
@@ -113,6 +123,21 @@ inline MessageKind MessageKindOf(int msgIndex)
 inline std::string_view MessageCaption(int msgIndex)
 {
     return MessageKindOf(msgIndex) == MessageKind::Completion ? kCaptionCompleted : kCaptionError;
+}
+
+// The message a front end that asked for a workbook shows for its refusal, which comes back in
+// the summary alone (the command line words it in a line of its own); nothing for other refusals.
+inline std::optional<RunMessage> WorkbookRefusalMessage(const RunRefusal& refusal)
+{
+    switch (refusal.reason) {
+        case RefusalReason::WorkbookExists:
+            return RunMessage{kMsgWorkbookExists, {refusal.path}};
+        case RefusalReason::WorkbookFolderMissing:
+        case RefusalReason::WorkbookFolderNotFolder:
+            return RunMessage{kMsgWorkbookFolderMissing, {refusal.path}};
+        default:
+            return std::nullopt;
+    }
 }
 
 }  // namespace tenvor

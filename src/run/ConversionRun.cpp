@@ -17,6 +17,7 @@
 #include "run/InputReader.h"
 #include "run/ReadAhead.h"
 #include "state/RunObserver.h"
+#include "workbook/RunWorkbook.h"
 
 namespace tenvor {
 
@@ -40,12 +41,18 @@ ConversionRun::ConversionRun(RunObserver& observer, const StINIData& iniData, Lo
 {
 }
 
+ConversionRun::~ConversionRun() = default;
+
 RunSummary ConversionRun::Run(const RunRequest& request)
 {
     request_ = request;
     fileMode_ = request.inputs.size() == 1 && request.inputs.front().mode == InputMode::File &&
                 !IsZipInput(request.inputs.front().path);
     RunSummary summary;
+    workbook_.reset();
+    if (!request.workbookPath.empty()) {
+        workbook_ = std::make_unique<RunWorkbook>(request.workbookPath, reader_.Loader().Forms());
+    }
     convertedCount_ = 0;
     skippedQuietlyCount_ = 0;
     otherDocumentCount_ = 0;
@@ -70,6 +77,7 @@ RunSummary ConversionRun::Run(const RunRequest& request)
     if (summary.outcome == RunOutcome::Stopped) {
         summary.writeFailure = output_.WriteFailure();
     }
+    FinishWorkbook(summary);
     for (const StErrorInfo& record : errors_.Records()) {
         if (record.errorKind == ErrorKind::SameFile) {
             ++summary.skippedExisting;
@@ -215,6 +223,9 @@ RunStep ConversionRun::ConvertFile(const XmlInput& input, InputReader& inputRead
             }
             if (xmlInfo.errorFlag == 0) {
                 ++convertedCount_;
+                if (workbook_) {
+                    workbook_->AddNotification(input.path, xmlInfo, output_.GetCsvFilePath(input));
+                }
             }
         }
         return RunStep::GoOn;
@@ -232,6 +243,30 @@ void ConversionRun::MainEndFunc()
 {
     progress_.Complete();
     ShowCounter(totalCount, totalCount);
+}
+
+void ConversionRun::FinishWorkbook(RunSummary& summary)
+{
+    const std::unique_ptr<RunWorkbook> workbook = std::move(workbook_);
+    if (!workbook || summary.outcome == RunOutcome::Refused) {
+        return;  // a refused run converted nothing, and leaves nothing
+    }
+    std::string failure;
+    try {
+        Expected<bool, WorkbookFailure> written = workbook->Finish(errors_.Records());
+        if (written) {
+            summary.workbook = workbook->Path();
+            return;
+        }
+        failure = written.error().text;
+    } catch (const std::exception& e) {
+        failure = workbook->Path() + ": " + e.what();  // memory ran out for the last sheet
+    }
+    summary.outcome = RunOutcome::Stopped;
+    summary.writeFailure = std::move(failure);
+    if (log_.OutputLogFile(kNoPermission, workbook->Path()) == 0) {
+        messages_.Show(kMsgWriteFailed, kCaptionError);
+    }
 }
 
 void ConversionRun::ShowCounter(int done, int total)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@ class LogFile;
 class MessageBoxes;
 class NotificationReader;
 class ReadAhead;
+class RunWorkbook;
 class RunObserver;
 struct StINIData;
 
@@ -31,6 +33,7 @@ class ConversionRun {
 public:
     ConversionRun(RunObserver& observer, const StINIData& iniData, LogFile& log, MessageBoxes& messages,
                   ErrorRecorder& errors, NotificationReader& reader, CsvOutput& output);
+    ~ConversionRun();
 
     // The whole run, reported to the observer and ended by RunFinished. Never throws: a failure
     // that belongs to one file is that file's error record, any other stops the run with a
@@ -51,6 +54,8 @@ private:
     // Reads and writes one input; a failure of the input is recorded.
     RunStep ConvertFile(const XmlInput& input, InputReader& inputReader, ReadAhead* readAhead, std::size_t index);
     void ShowCounter(int done, int total);
+    // The run's workbook written at its end; a failure stops the run as a CSV write failure does.
+    void FinishWorkbook(RunSummary& summary);
     void LogTime(std::string& target, int iCode);
     RunStep RefuseInput(const RunRefusal& refusal);
     // One XML file given in file mode: the reader itself drives the progress bar, as it follows
@@ -76,6 +81,7 @@ private:
     int skippedQuietlyCount_ = 0;
     int otherDocumentCount_ = 0;
     StTime timeData;
+    std::unique_ptr<RunWorkbook> workbook_;  // while a run that asked for one goes on
 };
 
 }  // namespace tenvor

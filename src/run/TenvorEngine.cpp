@@ -4,6 +4,7 @@
 #include "forms/FormFolder.h"
 #include "platform/AppFolder.h"
 #include "platform/FileSystem.h"
+#include "workbook/WorkbookTarget.h"
 
 namespace tenvor {
 
@@ -80,6 +81,12 @@ std::optional<RunRefusal> TenvorEngine::RefusalBeforeReading(const RunRequest& r
         }
         if (!IsDirectory(request.outputFolder)) {
             return RunRefusal{RefusalReason::OutputFolderNotFolder, request.outputFolder};
+        }
+    }
+    // The workbook never replaces a file.
+    if (!request.workbookPath.empty()) {
+        if (const std::optional<RefusalReason> reason = CheckWorkbookTarget(request.workbookPath)) {
+            return RunRefusal{*reason, request.workbookPath};
         }
     }
     return std::nullopt;

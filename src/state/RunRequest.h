@@ -38,6 +38,9 @@ struct RunRequest {
     // Inputs whose CSV file exists are left out quietly: no error record, no log entry. For runs
     // that pick up where an earlier one ended.
     bool skipExistingQuietly = false;
+    // The workbook of everything the run converts (a new .xlsx file), written when the run ends;
+    // empty for none.
+    std::string workbookPath;
 };
 
 }  // namespace tenvor

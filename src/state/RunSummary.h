@@ -20,13 +20,16 @@ enum class RunOutcome {
 
 // What refused a run, checked in this order; the first that holds refuses it.
 enum class RefusalReason {
-    FormFileInvalid,        // a form file is not right (path: empty; the message tells where)
-    OutputFolderMissing,    // the output folder does not exist
-    OutputFolderNotFolder,  // the output folder is a file
-    InputMissing,           // an XML or ZIP file given does not exist
-    InputNotXmlFile,        // a file given is a folder, or neither an XML nor a ZIP file
-    InputFolderMissing,     // a folder given does not exist or cannot be listed
-    LogNotWritten,          // the log could not be written before the loop (path: the log)
+    FormFileInvalid,          // a form file is not right (path: empty; the message tells where)
+    OutputFolderMissing,      // the output folder does not exist
+    OutputFolderNotFolder,    // the output folder is a file
+    InputMissing,             // an XML or ZIP file given does not exist
+    InputNotXmlFile,          // a file given is a folder, or neither an XML nor a ZIP file
+    InputFolderMissing,       // a folder given does not exist or cannot be listed
+    LogNotWritten,            // the log could not be written before the loop (path: the log)
+    WorkbookExists,           // the workbook asked for would replace a file (path: the workbook)
+    WorkbookFolderMissing,    // the folder the workbook would go into does not exist
+    WorkbookFolderNotFolder,  // that folder is a file
 };
 
 struct RunRefusal {
@@ -49,6 +52,8 @@ struct RunSummary {
     // When a CSV file could not be written: the file and the system's reason, such as
     // "out/a.csv: No space left on device".
     std::string writeFailure;
+    // The workbook the run wrote, when it was asked for one and wrote it.
+    std::string workbook;
     // The error records, in the order they were recorded (the error list shows them newest
     // first).
     std::vector<StErrorInfo> errors;

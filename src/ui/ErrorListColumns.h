@@ -1,8 +1,10 @@
-// The error list's three columns: header and initial width in pixels.
+// The error list's three columns: the header from the catalogue and the initial width in pixels.
 #pragma once
 
 #include <array>
 #include <string_view>
+
+#include "diag/MessageCatalog.h"
 
 namespace tenvor {
 
@@ -12,9 +14,9 @@ struct ErrorListColumn {
 };
 
 inline constexpr std::array<ErrorListColumn, 3> kErrorListColumns = {{
-    {"項番", 40},
-    {"エラー内容", 250},
-    {"対象ファイル", 560},
+    {errorListHeaders[0], 40},
+    {errorListHeaders[1], 250},
+    {errorListHeaders[2], 560},
 }};
 
 }  // namespace tenvor

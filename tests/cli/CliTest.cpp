@@ -291,6 +291,34 @@ TEST_F(Cli, AnOutputFolderThatIsMissingOrAFileIsRefusedBeforeAnythingIsRead)
     EXPECT_FALSE(Exists(home));
 }
 
+TEST_F(Cli, AWorkbookThatWouldReplaceAFileOrHasNoFolderIsRefusedWithOneLineBeforeAnythingIsRead)
+{
+    const std::string a = Notification(in, "a.xml", 1000);
+    Notification(in, "b.xml", 2000, gen::Fault::Truncated);  // would be logged
+    const std::string existing = dir / "list.xlsx";
+    WriteFile(existing, "kept");
+    const std::pair<std::string, std::string> cases[] = {
+        {existing, "tenvor-cli: the workbook " + existing + " already exists\n"},
+        {dir / "missing/list.xlsx",
+         "tenvor-cli: the folder of the workbook " + dir / "missing/list.xlsx" + " does not exist\n"},
+    };
+    for (const auto& [path, message] : cases) {
+        const Result result = Run({"convert", "--workbook", path, in});
+        EXPECT_EQ(result.exitCode, 3);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, message);
+    }
+    EXPECT_EQ(ReadFile(existing), "kept");
+    EXPECT_EQ(test::ListDir(in), (std::vector<std::string>{"a.xml", "b.xml"}));
+    EXPECT_FALSE(Exists(home));
+
+    // A new name: the run converts as without it, and the workbook is there.
+    const Result result = Run({"convert", "--workbook", dir / "new.xlsx", a});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "1 converted, 0 skipped (CSV exists), 0 failed\n");
+    EXPECT_EQ(ReadFile(dir / "new.xlsx").rfind("PK", 0), 0u);
+}
+
 TEST_F(Cli, AFolderThatCannotBeListedIsRefusedAndEntriesThatCannotBeExaminedAreErrors)
 {
 #ifdef _WIN32

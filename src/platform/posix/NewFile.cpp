@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "platform/FileSystem.h"
+#include "platform/PendingFile.h"
 
 namespace tenvor {
 
@@ -151,6 +152,64 @@ void NewFile::Abort()
     if (!tempPath_.empty()) {
         ::unlink(tempPath_.c_str());
         tempPath_.clear();
+    }
+}
+
+PendingFile::PendingFile(std::string targetPath)
+    : target_(std::move(targetPath)), tempPath_(TempName(FolderOf(target_)))
+{
+}
+
+PendingFile::~PendingFile()
+{
+    Discard();
+}
+
+std::string PendingFile::ErrorText() const
+{
+    return std::generic_category().message(error_);
+}
+
+bool PendingFile::Reserve()
+{
+    error_ = 0;
+    FileDescriptor fd(::open(tempPath_.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666));
+    if (!fd.IsOpen()) {
+        error_ = errno;
+        return false;
+    }
+    reserved_ = true;
+    if (!fd.Close()) {
+        error_ = errno;
+        Discard();
+        return false;
+    }
+    return true;
+}
+
+NewFile::Publish PendingFile::Publish()
+{
+    if (!reserved_) {
+        return NewFile::Publish::WriteFailed;
+    }
+    const int linkError = LinkWithoutReplacing(tempPath_, target_);
+    if (linkError == 0) {
+        reserved_ = false;  // it is the target now
+        return NewFile::Publish::Done;
+    }
+    error_ = linkError;
+    Discard();
+    if (linkError == EEXIST) {
+        return NewFile::Publish::AlreadyExists;
+    }
+    return IsStorageError(linkError) ? NewFile::Publish::WriteFailed : NewFile::Publish::Refused;
+}
+
+void PendingFile::Discard()
+{
+    if (reserved_) {
+        ::unlink(tempPath_.c_str());
+        reserved_ = false;
     }
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/PendingFile.h"
 #include "platform/windows/WideText.h"
 #include "platform/windows/WinHandle.h"
 
@@ -99,6 +100,28 @@ bool IsStorageError(DWORD error)
            error == ERROR_CRC;
 }
 
+// The system's words for an error code.
+std::string SystemText(DWORD error)
+{
+    wchar_t* text = nullptr;
+    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    // English when the system has it, like the rest of the command line's own lines.
+    DWORD length = ::FormatMessageW(flags, nullptr, error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                                    reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    if (length == 0) {
+        length = ::FormatMessageW(flags, nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    }
+    if (length == 0 || text == nullptr) {
+        return "system error " + std::to_string(error);
+    }
+    std::wstring message(text, length);
+    ::LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ')) {
+        message.pop_back();
+    }
+    return Narrow(message);
+}
+
 }  // namespace
 
 NewFile::~NewFile()
@@ -108,25 +131,7 @@ NewFile::~NewFile()
 
 std::string NewFile::ErrorText() const
 {
-    wchar_t* text = nullptr;
-    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-    // English when the system has it, like the rest of the command line's own lines.
-    DWORD length =
-        ::FormatMessageW(flags, nullptr, static_cast<DWORD>(error_), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-                         reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    if (length == 0) {
-        length = ::FormatMessageW(flags, nullptr, static_cast<DWORD>(error_), 0, reinterpret_cast<LPWSTR>(&text), 0,
-                                  nullptr);
-    }
-    if (length == 0 || text == nullptr) {
-        return "system error " + std::to_string(error_);
-    }
-    std::wstring message(text, length);
-    ::LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ')) {
-        message.pop_back();
-    }
-    return Narrow(message);
+    return SystemText(static_cast<DWORD>(error_));
 }
 
 bool NewFile::Open(const std::string& targetPath)
@@ -217,6 +222,65 @@ void NewFile::Abort()
         handle_ = nullptr;
     }
     tempPath_.clear();
+}
+
+PendingFile::PendingFile(std::string targetPath)
+    : target_(std::move(targetPath)), tempPath_(TempName(FolderOf(target_)))
+{
+}
+
+PendingFile::~PendingFile()
+{
+    Discard();
+}
+
+std::string PendingFile::ErrorText() const
+{
+    return SystemText(static_cast<DWORD>(error_));
+}
+
+bool PendingFile::Reserve()
+{
+    error_ = 0;
+    RemoveLeftTemporaryFiles(FolderOf(target_));
+    // Not hidden: the library opens the file again to write it, and Windows refuses to overwrite
+    // a hidden file that is opened without saying so.
+    HANDLE file = ::CreateFileW(WidePath(tempPath_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error_ = static_cast<int>(::GetLastError());
+        return false;
+    }
+    reserved_ = true;
+    ::CloseHandle(file);
+    return true;
+}
+
+NewFile::Publish PendingFile::Publish()
+{
+    if (!reserved_) {
+        return NewFile::Publish::WriteFailed;
+    }
+    // Without MOVEFILE_REPLACE_EXISTING, an existing target fails with ERROR_ALREADY_EXISTS.
+    if (::MoveFileExW(WidePath(tempPath_).c_str(), WidePath(target_).c_str(), MOVEFILE_WRITE_THROUGH)) {
+        reserved_ = false;  // it is the target now
+        return NewFile::Publish::Done;
+    }
+    const DWORD error = ::GetLastError();
+    error_ = static_cast<int>(error);
+    Discard();
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+        return NewFile::Publish::AlreadyExists;
+    }
+    return IsStorageError(error) ? NewFile::Publish::WriteFailed : NewFile::Publish::Refused;
+}
+
+void PendingFile::Discard()
+{
+    if (reserved_) {
+        ::DeleteFileW(WidePath(tempPath_).c_str());
+        reserved_ = false;
+    }
 }
 
 }  // namespace tenvor

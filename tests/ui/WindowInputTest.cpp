@@ -327,14 +327,24 @@ void WindowInputTest::fileChooserListsXmlThenZipFiles()
     connect(&answerer, &QTimer::timeout, [&] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             auto* chooser = qobject_cast<QFileDialog*>(widget);
-            if (chooser == nullptr || !chooser->isVisible() || !filters.isEmpty()) {
+            if (chooser == nullptr || !chooser->isVisible()) {
                 continue;
             }
-            filters = chooser->nameFilters();
-            shownFirst = chooser->selectedNameFilter();
-            suffix = chooser->defaultSuffix();
+            // What it shows on opening; the answer is given again on every tick until the chooser
+            // takes it (its file list is filled on a thread of its own and may not be ready yet).
+            if (filters.isEmpty()) {
+                filters = chooser->nameFilters();
+                shownFirst = chooser->selectedNameFilter();
+                suffix = chooser->defaultSuffix();
+            }
             chooser->selectNameFilter(QStringLiteral("ZIPファイル(*.zip)"));
             chooser->selectFile(Q(zip));
+            // Until its file list has been read, the chooser cannot select a file of it: the name
+            // is typed into its box instead, as a user may.
+            if (auto* typed = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                typed != nullptr && chooser->selectedFiles().value(0) != Q(zip)) {
+                typed->setText(QFileInfo(Q(zip)).fileName());
+            }
             static_cast<QDialog*>(chooser)->accept();  // as its open button does
         }
     });

@@ -15,6 +15,9 @@
 #                  the hash of the recipe the prefix was built with: the dependency section of this
 #                  script, the toolchain file and the compiler's version. The prefix is rebuilt
 #                  from scratch when it is missing or when the hash differs.
+#   prefix/tenvor-NAME.sha256
+#                  the same for each library added after that recipe (its own section below), so
+#                  that adding or changing one builds that library alone, not Qt again
 #   apt/           the apt configuration used for apt-get source, of this script's own
 #   wine/, locale/ the Wine prefix and the locale of scripts/wine-run.sh
 set -euo pipefail
@@ -33,7 +36,6 @@ jobs="$(nproc)"
 
 LIBXML2_VERSION=2.9.14
 LIBZIP_VERSION=1.7.3
-LIBXLSXWRITER_VERSION=1.1.4
 QT_VERSION=6.4.2
 
 # apt-get with an apt configuration of its own: the machine's Debian archive entries as deb-src
@@ -166,38 +168,16 @@ build_libzip() {
   cmake --install "$build"
 }
 
-# libxlsxwriter: a static library with its bundled minizip, md5 and tmpfileplus, deflating with
-# the same static zlib. Its pkg-config file names -lz, which the Windows build would resolve to
-# the import library libz.dll.a: the build links libz.a itself (CMakeLists.txt), so -lz goes.
-build_libxlsxwriter() {
-  local source="$work/libxlsxwriter-$LIBXLSXWRITER_VERSION" build="$work/build-libxlsxwriter"
-  [ -d "$source" ] || { echo "Debian's libxlsxwriter source is not version $LIBXLSXWRITER_VERSION" >&2; return 1; }
-  cmake -S "$source" -B "$build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTENVOR_WINDOWS_PREFIX="$prefix" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DBUILD_SHARED_LIBS=OFF \
-    -DZLIB_INCLUDE_DIR=/usr/x86_64-w64-mingw32/include \
-    -DZLIB_LIBRARY=/usr/x86_64-w64-mingw32/lib/libz.a
-  cmake --build "$build" --parallel "$jobs"
-  cmake --install "$build"
-  sed -i -e '/^Libs:/s/[[:space:]]-lz\b//' "$prefix/lib/pkgconfig/xlsxwriter.pc"
-}
-
 # The copyright files of the Debian sources the libraries are built from (debian/copyright,
 # machine-readable), and the licence files of what Qt bundles, kept in the prefix for the
 # licence notices of the packages: prefix/share/licenses/NAME/.
 keep_licences() {
   local licences="$prefix/share/licenses"
-  mkdir -p "$licences/libxml2" "$licences/libzip" "$licences/libxlsxwriter" "$licences/qt6-base/3rdparty"
+  mkdir -p "$licences/libxml2" "$licences/libzip" "$licences/qt6-base/3rdparty"
   cp "$work/libxml2-$LIBXML2_VERSION+dfsg/debian/copyright" "$licences/libxml2/copyright"
   cp "$work/libxml2-$LIBXML2_VERSION+dfsg/Copyright" "$licences/libxml2/Copyright"
   cp "$work/libzip-$LIBZIP_VERSION/debian/copyright" "$licences/libzip/copyright"
   cp "$work/libzip-$LIBZIP_VERSION/LICENSE" "$licences/libzip/LICENSE"
-  # libxlsxwriter's License.txt holds its own licence and the notices of what it bundles and the
-  # static library contains: minizip, md5, tmpfileplus, queue.h and tree.h.
-  local xlsx="$work/libxlsxwriter-$LIBXLSXWRITER_VERSION"
-  cp "$xlsx/debian/copyright" "$licences/libxlsxwriter/copyright"
-  cp "$xlsx/License.txt" "$licences/libxlsxwriter/License.txt"
   local qt="$work/qt6-base-$QT_VERSION+dfsg"
   cp "$qt/debian/copyright" "$licences/qt6-base/copyright"
   # Each bundled library's licence files and Qt's attribution record, by the library's folder.
@@ -292,11 +272,9 @@ build_dependencies() {
   rm -rf "$prefix" "$work"
   mkdir -p "$prefix" "$work"
   trap 'show_failed_log' EXIT
-  run_step "fetching the sources of libxml2, libzip, libxlsxwriter and qt6-base" sources \
-    fetch_sources libxml2 libzip libxlsxwriter qt6-base
+  run_step "fetching the sources of libxml2, libzip and qt6-base" sources fetch_sources libxml2 libzip qt6-base
   run_step "libxml2 $LIBXML2_VERSION" libxml2 build_libxml2
   run_step "libzip $LIBZIP_VERSION" libzip build_libzip
-  run_step "libxlsxwriter $LIBXLSXWRITER_VERSION" libxlsxwriter build_libxlsxwriter
   run_step "the libraries' licences" licences keep_licences
   run_step "CLI11's headers" cli11 install_cli11
   run_step "Qt $QT_VERSION" qt build_qt
@@ -304,6 +282,68 @@ build_dependencies() {
   # Sources and build folders are not needed any more: a new recipe starts from scratch anyway.
   rm -rf "$work"
   echo "$hash" >"$stamp"
+}
+
+# --- libraries added to the recipe ------------------------------------------------------------
+# Each is built into the prefix on its own, after the dependencies above, when its stamp is
+# missing or differs: the hash of its build function, its version, the toolchain file and the
+# compiler. A rebuilt prefix has no stamps, so they are all built again then.
+
+LIBXLSXWRITER_VERSION=1.1.4
+
+# libxlsxwriter: a static library with its bundled minizip, md5 and tmpfileplus, deflating with
+# the same static zlib. Its pkg-config file names -lz, which the Windows build would resolve to
+# the import library libz.dll.a: the build links libz.a itself (CMakeLists.txt), so -lz goes.
+# Its licence files go beside the others: License.txt holds its own licence and the notices of
+# what it bundles and the static library contains (minizip, md5, tmpfileplus, queue.h, tree.h).
+build_libxlsxwriter() {
+  local source="$work/libxlsxwriter-$LIBXLSXWRITER_VERSION" build="$work/build-libxlsxwriter"
+  [ -d "$source" ] || { echo "Debian's libxlsxwriter source is not version $LIBXLSXWRITER_VERSION" >&2; return 1; }
+  cmake -S "$source" -B "$build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTENVOR_WINDOWS_PREFIX="$prefix" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DBUILD_SHARED_LIBS=OFF \
+    -DZLIB_INCLUDE_DIR=/usr/x86_64-w64-mingw32/include \
+    -DZLIB_LIBRARY=/usr/x86_64-w64-mingw32/lib/libz.a
+  cmake --build "$build" --parallel "$jobs"
+  cmake --install "$build"
+  sed -i -e '/^Libs:/s/[[:space:]]-lz\b//' "$prefix/lib/pkgconfig/xlsxwriter.pc"
+  local licences="$prefix/share/licenses/libxlsxwriter"
+  mkdir -p "$licences"
+  cp "$source/debian/copyright" "$licences/copyright"
+  cp "$source/License.txt" "$licences/License.txt"
+}
+
+# The added libraries: Debian source package, version, build function.
+added_libraries=(
+  "libxlsxwriter $LIBXLSXWRITER_VERSION build_libxlsxwriter"
+)
+
+# Builds each added library whose stamp is missing or differs (see above).
+build_added_libraries() {
+  local entry name version function hash stamp
+  for entry in "${added_libraries[@]}"; do
+    read -r name version function <<<"$entry"
+    hash="$({
+      declare -f "$function"
+      echo "$version"
+      cat "$toolchain"
+      x86_64-w64-mingw32-g++-posix --version | head -n1
+    } | sha256sum | cut -d' ' -f1)"
+    stamp="$prefix/tenvor-$name.sha256"
+    if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$hash" ]; then
+      continue
+    fi
+    echo "Building $name $version into $prefix" >&2
+    rm -rf "$work"
+    mkdir -p "$work"
+    trap 'show_failed_log' EXIT
+    run_step "fetching the source of $name" "sources-$name" fetch_sources "$name"
+    run_step "$name $version" "$name" "$function"
+    trap - EXIT
+    rm -rf "$work"
+    echo "$hash" >"$stamp"
+  done
 }
 
 # The code page 932 tables come from this machine's iconv: a cross build cannot run the
@@ -341,10 +381,12 @@ build="$PWD/build-windows"
 case "${1:-}" in
   --deps-only)
     build_dependencies
+    build_added_libraries
     echo "$prefix"
     ;;
   "" | --with-tests)
     build_dependencies
+    build_added_libraries
     build_project "$([ "${1:-}" = --with-tests ] && echo ON || echo OFF)"
     ;;
   *)

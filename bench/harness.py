@@ -128,6 +128,10 @@ def make_tree_case(bench, count):
     return bench.make_tree(count)
 
 
+def make_workbook_case(bench, count):
+    return bench.make_workbook(count)
+
+
 KINDS = {
     "folder": Kind("folder", make_folder_case, lambda a: a.sizes,
                    _floor("parse", "conv-disk", "copy-disk", "read", "conv-shm", "copy-shm", "readloop", "xmllint",
@@ -153,6 +157,13 @@ KINDS = {
         Command("tree", lambda t, i, out: [t.cli, "convert", "-r", "-o", out, str(i.tree)], output="shm",
                 statuses=(0, 1), csv=True, same="contents"),
     ), targets=("{case}:tree/flat<=1.1",), title="Packages and subfolders, output on tmpfs"),
+    # The same folder converted with and without the workbook of everything converted.
+    "workbook": Kind("workbook", make_workbook_case, lambda a: a.workbook_files, (
+        Command("plain", lambda t, i, out: [t.cli, "convert", "-o", out, str(i.folder)], output="shm",
+                statuses=(0,), csv=True, same="contents"),
+        Command("book", lambda t, i, out: [t.cli, "convert", "--workbook", out + "/list.xlsx", "-o", out,
+                                           str(i.folder)], output="shm", statuses=(0,), csv=True, same="contents"),
+    ), targets=("{case}:book/plain<=1.3", "{case}:book<128"), title="The workbook, output on tmpfs"),
 }
 
 # ---- Small helpers ----------------------------------------------------------------------------
@@ -483,6 +494,25 @@ class Bench:
         ]
         return self._inputs(flat=flat, tree=tree, expected_csv=expected), {"files": count, "describe": describe}
 
+    def make_workbook(self, count):
+        a = self.args
+        folder = self.work / "workbook"
+        folder.mkdir()
+        say(f"Generating {count} notifications of 1 to 19 person records")
+        gen_out = self.work / "gen-workbook.out"
+        self.gen("folder", "--out", str(folder), "--count", str(count), "--seed", str(a.seed), "--min-persons", "1",
+                 "--max-persons", "19", "--fail-percent", "0", capture=gen_out)
+        generated = gen_out.read_text().strip().splitlines()[-1]
+        if len(sorted_names(folder)) != count:
+            raise BenchError(f"tenvor-gen folder wrote other than {count} files")
+        describe = [
+            f"`tenvor-gen folder --count {count} --seed {a.seed} --min-persons 1 --max-persons 19` ({generated}, "
+            f"about {count * 10} person records)",
+            "plain: `tenvor-cli convert -o OUT FOLDER`;",
+            "book: `tenvor-cli convert --workbook OUT/list.xlsx -o OUT FOLDER` (the same and the workbook)",
+        ]
+        return self._inputs(folder=folder, expected_csv=count), {"files": count, "describe": describe}
+
     @staticmethod
     def sizes_of(folder, names, failing, forms):
         sizes = [(folder / n).stat().st_size for n in names]
@@ -651,6 +681,8 @@ def parse_args(argv):
                    help="person records of the one large N2018003 notification (big; 0 leaves it out)")
     g.add_argument("--count", type=int, default=10000, help="notifications in the ZIP and in the tree (zip, tree)")
     g.add_argument("--folders", type=int, default=1000, help="folders of the tree, a multiple of 10 dividing --count")
+    g.add_argument("--workbook-files", type=counts, default=[1000, 10000],
+                   help="folder sizes with and without the workbook (workbook)")
     g.add_argument("--reps", type=int, default=5, help="measured rounds, at least 5 for published figures")
     g.add_argument("--warmup", type=int, default=1, help="warm-up rounds before them, not counted")
     g.add_argument("--window-sizes", type=counts, default=[10000],

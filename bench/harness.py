@@ -496,10 +496,10 @@ class Bench:
 
     def make_workbook(self, count):
         a = self.args
-        folder = self.work / "workbook"
+        folder = self.work / f"workbook-{count}"
         folder.mkdir()
         say(f"Generating {count} notifications of 1 to 19 person records")
-        gen_out = self.work / "gen-workbook.out"
+        gen_out = self.work / f"gen-workbook-{count}.out"
         self.gen("folder", "--out", str(folder), "--count", str(count), "--seed", str(a.seed), "--min-persons", "1",
                  "--max-persons", "19", "--fail-percent", "0", capture=gen_out)
         generated = gen_out.read_text().strip().splitlines()[-1]

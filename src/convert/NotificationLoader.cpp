@@ -18,11 +18,11 @@ std::optional<LoadFailure> FailureOf(XmlDocument::LoadStatus status, const XmlDo
         case XmlDocument::LoadStatus::Ok:
             return std::nullopt;
         case XmlDocument::LoadStatus::NotWellFormed:
-            return LoadFailure{ErrorKind::FormatNotSupported, false, document.Problem()};
+            return LoadFailure{ErrorKind::FormatNotSupported, false, document.Problem(), FailureCause::Other, {}};
         case XmlDocument::LoadStatus::Unreadable:
-            return LoadFailure{ErrorKind::FileMissing, false, document.Problem()};
+            return LoadFailure{ErrorKind::FileMissing, false, document.Problem(), FailureCause::Other, {}};
     }
-    return LoadFailure{ErrorKind::FormatNotSupported, false, document.Problem()};
+    return LoadFailure{ErrorKind::FormatNotSupported, false, document.Problem(), FailureCause::Other, {}};
 }
 
 }  // namespace
@@ -57,16 +57,20 @@ LoadResult NotificationLoader::ReadDocument(const XmlDocument& document, Progres
     const FormEntry* form = forms_.Find(stXmlInfo.styleNum);
     if (form == nullptr) {
         return Unexpected{LoadFailure{ErrorKind::FormatNotSupported, !HasFormIdShape(stXmlInfo.styleNum),
-                                      UnsupportedFormReason(stXmlInfo.styleNum)}};
+                                      UnsupportedFormReason(stXmlInfo.styleNum), FailureCause::UnsupportedForm,
+                                      stXmlInfo.styleNum}};
     }
     if (std::optional<std::string> mismatch = GetCommonData(root, *form, stXmlInfo, fileModeProgress)) {
-        return Unexpected{LoadFailure{ErrorKind::FormatNotSupported, false, std::move(*mismatch)}};
+        return Unexpected{
+            LoadFailure{ErrorKind::FormatNotSupported, false, std::move(*mismatch), FailureCause::FieldCheck, {}}};
     }
     if (std::optional<std::string> mismatch = GetInsuredData(root, *form, stXmlInfo, fileModeProgress)) {
-        return Unexpected{LoadFailure{ErrorKind::FormatNotSupported, false, std::move(*mismatch)}};
+        return Unexpected{
+            LoadFailure{ErrorKind::FormatNotSupported, false, std::move(*mismatch), FailureCause::FieldCheck, {}}};
     }
     if (stXmlInfo.insuredData.empty()) {
-        return Unexpected{LoadFailure{ErrorKind::FormatNotSupported, false, NoPersonRecordReason(form->id)}};
+        return Unexpected{
+            LoadFailure{ErrorKind::FormatNotSupported, false, NoPersonRecordReason(form->id), FailureCause::Other, {}}};
     }
     return stXmlInfo;
 }

@@ -12,6 +12,7 @@
 #include "convert/XmlDocument.h"
 #include "shared/ErrorKind.h"
 #include "shared/Expected.h"
+#include "shared/StErrorInfo.h"
 #include "shared/StXmlInfo.h"
 
 namespace tenvor {
@@ -27,6 +28,8 @@ struct LoadFailure {
     // digits): another kind of document, such as the cover letter of a download.
     bool otherDocument = false;
     std::string reason;  // one line of Japanese: what is wrong and where
+    FailureCause cause = FailureCause::Other;
+    std::string documentElement;  // for UnsupportedForm: the document element's name
 
     bool operator==(const LoadFailure&) const = default;
 };

@@ -22,7 +22,9 @@ RunStep NotificationReader::RecordOutcome(LoadResult loaded, std::string csXMLFi
         stXmlInfo = std::move(loaded).value();
         return RunStep::GoOn;
     }
-    return errors_.ErrorHandler(loaded.error().kind, std::move(csXMLFilePath), &stXmlInfo, loaded.error().reason);
+    const LoadFailure& failure = loaded.error();
+    return errors_.ErrorHandler(failure.kind, std::move(csXMLFilePath), &stXmlInfo, failure.reason, failure.cause,
+                                failure.documentElement);
 }
 
 }  // namespace tenvor

@@ -18,9 +18,10 @@ void ErrorRecorder::ResetForRun(ProgressTracker* fileModeProgress)
     errorInfoList.clear();
 }
 
-RunStep ErrorRecorder::Append(ErrorKind iErrorKind, const std::string& csFilePath, std::string reason)
+RunStep ErrorRecorder::Append(ErrorKind iErrorKind, const std::string& csFilePath, std::string reason,
+                              FailureCause cause, std::string documentElement)
 {
-    errorInfo = StErrorInfo{iErrorKind, csFilePath, std::move(reason)};
+    errorInfo = StErrorInfo{iErrorKind, csFilePath, std::move(reason), cause, std::move(documentElement)};
     errorInfoList.push_back(errorInfo);
     // The record stands even when the log cannot take it.
     const int logged = log_.OutputLogFile(ToInt(iErrorKind), csFilePath);
@@ -29,7 +30,7 @@ RunStep ErrorRecorder::Append(ErrorKind iErrorKind, const std::string& csFilePat
 }
 
 RunStep ErrorRecorder::ErrorHandler(ErrorKind iErrorKind, std::string csFilePath, StXmlInfo* stXmlInfo,
-                                    std::string reason)
+                                    std::string reason, FailureCause cause, std::string documentElement)
 {
     if (stXmlInfo != nullptr) {
         stXmlInfo->errorFlag = 1;
@@ -37,7 +38,7 @@ RunStep ErrorRecorder::ErrorHandler(ErrorKind iErrorKind, std::string csFilePath
     if (fileModeProgress_ != nullptr) {
         fileModeProgress_->Complete();
     }
-    return Append(iErrorKind, csFilePath, std::move(reason));
+    return Append(iErrorKind, csFilePath, std::move(reason), cause, std::move(documentElement));
 }
 
 RunStep ErrorRecorder::RecordExistingOutput(const std::string& csFilePath, const std::string& csvPath)

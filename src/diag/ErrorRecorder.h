@@ -25,8 +25,10 @@ public:
     void ResetForRun(ProgressTracker* fileModeProgress);
 
     // Marks the file failed, completes the progress in file mode, appends the record with its reason, logs
-    // it and reports it. Stops the run when the log could not be written (the record stands).
-    RunStep ErrorHandler(ErrorKind iErrorKind, std::string csFilePath, StXmlInfo* stXmlInfo, std::string reason);
+    // it and reports it. Stops the run when the log could not be written (the record stands). The
+    // cause and the document element go into the record only (never into the log).
+    RunStep ErrorHandler(ErrorKind iErrorKind, std::string csFilePath, StXmlInfo* stXmlInfo, std::string reason,
+                         FailureCause cause = FailureCause::Other, std::string documentElement = {});
 
     // Appends a record of kind 0 for the CSV file that exists, without touching any per-file
     // record, logs and reports it.
@@ -39,7 +41,8 @@ public:
     const std::vector<StErrorInfo>& Records() const { return errorInfoList; }
 
 private:
-    RunStep Append(ErrorKind iErrorKind, const std::string& csFilePath, std::string reason);
+    RunStep Append(ErrorKind iErrorKind, const std::string& csFilePath, std::string reason,
+                   FailureCause cause = FailureCause::Other, std::string documentElement = {});
 
     RunObserver& observer_;
     LogFile& log_;

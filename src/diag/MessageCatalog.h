@@ -108,6 +108,11 @@ inline std::string_view GuidanceText(ErrorKind kind)
     return guidanceList.at(ToIndex(kind));
 }
 
+// The guidance box's further line for a file that failed the field check: the row's context menu
+// drafts a form definition from it.
+inline constexpr std::string_view kGuidanceFormDraft =
+    "右クリックメニューの「この通知書から様式定義を作成...」で、この通知書に合わせた様式定義を作成できます。";
+
 // What a message reports: the completion of a run, or an error that refused or stopped one (or
 // the start of a second instance).
 enum class MessageKind { Completion, Error };

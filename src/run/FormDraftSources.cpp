@@ -8,6 +8,7 @@
 #include "diag/MessageCatalog.h"
 #include "forms/FormCatalogue.h"
 #include "forms/FormFolder.h"
+#include "forms/FormId.h"
 #include "package/PackageListing.h"
 #include "platform/AppFolder.h"
 #include "platform/FileSystem.h"
@@ -81,6 +82,19 @@ std::optional<DraftRefusal> AddInputs(const InputList& list, const NotificationL
 }
 
 }  // namespace
+
+bool CanDraftFormFrom(const StErrorInfo& record)
+{
+    switch (record.cause) {
+        case FailureCause::FieldCheck:
+            return true;
+        case FailureCause::UnsupportedForm:
+            return HasFormIdShape(record.documentElement);
+        case FailureCause::Other:
+            break;
+    }
+    return false;
+}
 
 DraftSource DraftSourceOfRow(const std::string& rowPath)
 {

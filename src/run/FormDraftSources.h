@@ -12,6 +12,7 @@
 #include "convert/FormDraft.h"
 #include "forms/FormFolder.h"
 #include "shared/Expected.h"
+#include "shared/StErrorInfo.h"
 
 namespace tenvor {
 
@@ -28,6 +29,10 @@ struct DraftSource {
 // The source a run's row stands for, from the path the row shows: the ZIP file and that member
 // when the path leads through an existing ZIP file, else the file itself.
 DraftSource DraftSourceOfRow(const std::string& rowPath);
+
+// Whether a failed file's record is worth a draft: it failed the field check, or its document
+// element is shaped like a form id ("N" and seven digits) that the runs do not know.
+bool CanDraftFormFrom(const StErrorInfo& record);
 
 // The draft of the sources' notifications, in the order given, against the forms the runs know.
 Expected<FormDraft, DraftRefusal> DraftForm(const std::vector<DraftSource>& sources, const FormCatalogue& catalogue);

@@ -9,7 +9,7 @@ namespace {
 
 LoadFailure FailureOf(const PackageFault& fault)
 {
-    return {ErrorKindOf(fault.kind), false, PackageFaultReason(fault)};
+    return {ErrorKindOf(fault.kind), false, PackageFaultReason(fault), FailureCause::Other, {}};
 }
 
 }  // namespace
@@ -21,7 +21,7 @@ InputReader::Fetched InputReader::Fetch(std::size_t index)
     const XmlInput& input = list_.inputs[index];
     Fetched fetched;
     if (input.unlistedFolder) {
-        fetched.failure = LoadFailure{ErrorKind::FileMissing, false, UnlistedFolderReason()};
+        fetched.failure = LoadFailure{ErrorKind::FileMissing, false, UnlistedFolderReason(), FailureCause::Other, {}};
         return fetched;
     }
     if (input.package == kNotInPackage) {

@@ -59,7 +59,8 @@ void ReadAhead::Work()
         } catch (...) {
             // Out of memory on a notification too large to hold: it cannot be converted.
             result.reset();
-            result.emplace(Unexpected{LoadFailure{ErrorKind::FormatNotSupported, false, OutOfMemoryReason()}});
+            result.emplace(Unexpected{
+                LoadFailure{ErrorKind::FormatNotSupported, false, OutOfMemoryReason(), FailureCause::Other, {}}});
         }
         if (fetchLock.owns_lock()) {
             fetchLock.unlock();

@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -24,9 +25,11 @@
 
 #include "TenvorVersion.h"
 #include "diag/MessageCatalog.h"
+#include "run/FormDraftSources.h"
 #include "ui/DroppedInput.h"
 #include "ui/ErrorListModel.h"
 #include "ui/ErrorListView.h"
+#include "ui/FormDraftDialog.h"
 #include "ui/PathChooser.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
@@ -107,6 +110,7 @@ void CTenvorDlg::ConnectHandlers()
     connect(ui_.listErrorfile, &ErrorListView::Clicked, this, &CTenvorDlg::OnNMClickListErrorfile);
     // A row chosen with the arrow keys shows its guidance as a clicked one does.
     connect(ui_.listErrorfile, &ErrorListView::SelectedWithKeyboard, this, &CTenvorDlg::OnNMClickListErrorfile);
+    connect(ui_.listErrorfile, &ErrorListView::RowMenuRequested, this, &CTenvorDlg::ShowErrorRowMenu);
 }
 
 // ---- Start-up and teardown ----
@@ -493,11 +497,52 @@ void CTenvorDlg::OnNMClickListErrorfile()
         // The kind's guidance, then what exactly is wrong with this file.
         const std::string_view guidance = GuidanceText(*kind);
         QString text = QString::fromUtf8(guidance.data(), static_cast<qsizetype>(guidance.size()));
+        const StErrorInfo* record = RecordOfRow(row);
+        if (record != nullptr && record->cause == FailureCause::FieldCheck) {
+            text += QLatin1Char('\n') + FromView(kGuidanceFormDraft);
+        }
         const QString reason = errorModel_->RowReason(row);
         if (!reason.isEmpty()) {
             text += QStringLiteral("\n\n詳細: ") + reason;
         }
         SetGuidance(text);
+    }
+}
+
+void CTenvorDlg::ShowErrorRowMenu(int row, QPoint globalPos)
+{
+    const StErrorInfo* record = RecordOfRow(row);
+    if (IsRunning() || record == nullptr || !CanDraftFormFrom(*record)) {
+        return;
+    }
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("ErrorRowMenu"));
+    const QAction* draftEntry = menu.addAction(QStringLiteral("この通知書から様式定義を作成..."));
+    const StErrorInfo chosen = *record;  // the menu's event loop may change the list
+    if (menu.exec(globalPos) == draftEntry) {
+        DraftFormFromRecord(chosen);
+    }
+}
+
+void CTenvorDlg::DraftFormFromRecord(const StErrorInfo& record)
+{
+    if (IsRunning()) {
+        return;
+    }
+    const std::string appFolder = Engine().AppFolderPath();
+    const Expected<FormDraft, DraftRefusal> draft = DraftForm({DraftSourceOfRow(record.filePath)}, appFolder);
+    if (!draft) {
+        ShowMessageBox(FromCore(DescribeDraftRefusal(draft.error())), FromView(kCaptionError));
+        return;
+    }
+    const DraftTarget target = DraftTargetOf(*draft, appFolder);
+    FormDraftDialog confirmation(DescribeDraft(*draft, target), this);
+    if (confirmation.exec() != QDialog::Accepted) {
+        return;
+    }
+    const Expected<SavedDraft, DraftRefusal> saved = run_.SaveDraft(*draft, target);
+    if (!saved) {
+        ShowMessageBox(FromCore(DescribeDraftRefusal(saved.error())), FromView(kCaptionError));
     }
 }
 
@@ -526,6 +571,16 @@ std::string CTenvorDlg::OutputFolder() const
 OutputEncoding CTenvorDlg::Encoding() const
 {
     return ui_.menuFileUtf8->isChecked() ? OutputEncoding::Utf8 : OutputEncoding::ShiftJis;
+}
+
+const StErrorInfo* CTenvorDlg::RecordOfRow(int row) const
+{
+    // The list shows the records newest first.
+    const int count = static_cast<int>(errorRecords_.size());
+    if (row < 0 || row >= count || errorModel_->rowCount() != count) {
+        return nullptr;
+    }
+    return &errorRecords_[static_cast<std::size_t>(count - 1 - row)];
 }
 
 int CTenvorDlg::FirstSelectedErrorRow() const

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QPoint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,6 +66,12 @@ public:
     void OnMenuFileSjis();
     void OnMenuFileUtf8();
     void OnNMClickListErrorfile();
+    // The context menu of a row of the error list: "この通知書から様式定義を作成..." for a file
+    // whose form a draft could fix (the field check, an unknown form id), between runs.
+    void ShowErrorRowMenu(int row, QPoint globalPos);
+    // Drafts the form from the record's file (or ZIP member), confirms, saves and reloads the
+    // forms; a refusal or a failed save is a message box and changes nothing.
+    void DraftFormFromRecord(const StErrorInfo& record);
     // "ファイル" > "出力先フォルダを開く": shows the folder the last run wrote its CSV files into
     // in the desktop's file manager. Enabled once a run of this window has written a CSV file.
     void OpenLastOutputFolder();
@@ -93,6 +100,8 @@ public:
     int FirstSelectedErrorRow() const;
     // The records the error list shows: the latest completed run's, until the mode changes.
     const std::vector<StErrorInfo>& ErrorRecords() const { return errorRecords_; }
+    // The record a row of the error list shows; nullptr outside the rows.
+    const StErrorInfo* RecordOfRow(int row) const;
 
     QIcon hIcon;
 

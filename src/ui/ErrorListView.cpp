@@ -1,5 +1,6 @@
 #include "ui/ErrorListView.h"
 
+#include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QHeaderView>
@@ -124,6 +125,20 @@ bool ErrorListView::viewportEvent(QEvent* event)
 
 void ErrorListView::keyPressEvent(QKeyEvent* event)
 {
+    const bool menuKey =
+        event->key() == Qt::Key_Menu || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+    if (menuKey) {
+        // The key itself opens the menu, on every platform alike; the keyboard's context menu
+        // event that some platforms add is passed over (contextMenuEvent).
+        event->accept();
+        const int row = FirstSelectedRow();
+        if (row >= 0) {
+            scrollTo(model()->index(row, 0));
+            const QRect cell = visualRect(model()->index(row, 0));
+            emit RowMenuRequested(row, viewport()->mapToGlobal(cell.center()));
+        }
+        return;
+    }
     handlingKey_ = true;
     selectionChangedByKey_ = false;
     QTableView::keyPressEvent(event);
@@ -131,6 +146,20 @@ void ErrorListView::keyPressEvent(QKeyEvent* event)
     if (selectionChangedByKey_) {
         selectionChangedByKey_ = false;
         emit SelectedWithKeyboard();
+    }
+}
+
+void ErrorListView::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        return;  // the key press has opened the menu already
+    }
+    // A mouse's menu event comes through the viewport, in its coordinates; the press before it
+    // has selected the row.
+    const int row = rowAt(event->pos().y());
+    if (row >= 0) {
+        emit RowMenuRequested(row, event->globalPos());
     }
 }
 

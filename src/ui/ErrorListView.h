@@ -2,7 +2,8 @@
 // selected, several rows at a time. It reports every left click in its item area, on a row or
 // on the empty space below the rows, and every key press that changed the selection. The full
 // path of a row shows as the tooltip of its path cell; an empty list that has the keyboard focus
-// shows a focus frame where its first row would be.
+// shows a focus frame where its first row would be. A right click on a row, and the menu key (or
+// Shift+F10) on the selected row, ask for that row's context menu.
 #pragma once
 
 #include <QTableView>
@@ -35,10 +36,13 @@ public:
 signals:
     void Clicked();
     void SelectedWithKeyboard();
+    // The context menu of a row is asked for, to open at globalPos.
+    void RowMenuRequested(int row, QPoint globalPos);
 
 protected:
     bool viewportEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;

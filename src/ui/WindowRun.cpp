@@ -1,6 +1,7 @@
 #include "ui/WindowRun.h"
 
 #include <QEventLoop>
+#include <ctime>
 #include <exception>
 #include <thread>
 
@@ -46,6 +47,19 @@ RunSummary WindowRun::Run(const RunRequest& request)
     worker.join();
     events_.EndRun();
     return summary;
+}
+
+Expected<SavedDraft, DraftRefusal> WindowRun::SaveDraft(const FormDraft& draft, const DraftTarget& target)
+{
+    if (running_) {
+        // The engine's forms are read by the run: they change only between runs.
+        return Unexpected{DraftRefusal{target.path, "変換中のため、様式定義を保存できません。"}};
+    }
+    Expected<SavedDraft, DraftRefusal> saved = SaveFormDraft(draft, target, std::time(nullptr));
+    if (saved && saved->written) {
+        engine_.ReloadForms();
+    }
+    return saved;
 }
 
 }  // namespace tenvor

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "run/FormDraftSaving.h"
 #include "run/TenvorEngine.h"
 #include "state/RunObserver.h"
 #include "state/RunRequest.h"
@@ -24,6 +25,10 @@ public:
     // Runs the request on a worker thread. This thread keeps the window drawn and answering the
     // system, and shows what the run reports; user input waits until the run has ended.
     RunSummary Run(const RunRequest& request);
+
+    // Saves a draft as its form file between runs, then has the engine read the forms folder
+    // again, so that the next run converts with it. Refused while a run is in progress.
+    Expected<SavedDraft, DraftRefusal> SaveDraft(const FormDraft& draft, const DraftTarget& target);
 
     // True while a run is in progress.
     bool IsRunning() const { return running_; }

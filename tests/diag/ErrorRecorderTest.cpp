@@ -55,9 +55,11 @@ TEST(ErrorRecorder, HandlerMarksTheFileFillsTheBarInFileModeOnlyRecordsLogsAndRe
               RunStep::GoOn);
     EXPECT_EQ(std::pair(r.window.barMaximum, r.window.barPosition), std::pair(40, 0));
     ASSERT_EQ(r.errors.Records().size(), 1u);
-    EXPECT_EQ(r.errors.Records()[0],
-              (StErrorInfo{ErrorKind::SameFile, test::RootedPath("in/b.xml"),
-                           "出力先に同名のファイルがあります: " + test::RootedPath("out/b.csv")}));
+    EXPECT_EQ(r.errors.Records()[0], (StErrorInfo{ErrorKind::SameFile,
+                                                  test::RootedPath("in/b.xml"),
+                                                  "出力先に同名のファイルがあります: " + test::RootedPath("out/b.csv"),
+                                                  FailureCause::Other,
+                                                  {}}));
     const std::string log = test::ReadFile(dir / "Ver1.20.log");
     const auto first = log.find("]エラー種別形式対象外 対象ファイル" + test::RootedPath("in/a.xml") + "\r\n");
     const auto second = log.find("]エラー種別同一ファイル 対象ファイル" + test::RootedPath("in/b.xml") + "\r\n");

@@ -106,9 +106,13 @@ TEST_F(ConversionRunTest, TheFrontEndHearsOfEachStepInOrder)
     EXPECT_EQ(summary.outcome, RunOutcome::Completed);
     EXPECT_EQ(std::tuple(summary.converted, summary.skippedExisting, summary.failed), std::tuple(1, 1, 1));
     EXPECT_EQ(summary.errors,
-              (std::vector<StErrorInfo>{{ErrorKind::SameFile, exists,
-                                         "出力先に同名のファイルがあります: " + test::Join(fixture.in, "exists.csv")},
-                                        {ErrorKind::FormatNotSupported, bad, summary.errors.at(1).reason}}));
+              (std::vector<StErrorInfo>{
+                  {ErrorKind::SameFile,
+                   exists,
+                   "出力先に同名のファイルがあります: " + test::Join(fixture.in, "exists.csv"),
+                   FailureCause::Other,
+                   {}},
+                  {ErrorKind::FormatNotSupported, bad, summary.errors.at(1).reason, FailureCause::Other, {}}}));
     EXPECT_EQ(summary.errors[1].reason.rfind("XMLとして正しくありません（1行8列）: ", 0), 0u)
         << summary.errors[1].reason;
     ASSERT_TRUE(summary.completion.has_value());

@@ -8,7 +8,8 @@
 #   120,101 and below: the error list
 # The check box "サブフォルダとZIPファイルも変換する" (127,17, 150 x 14, wider only to the right
 # when its text needs it) is clear of them all; left unchecked, a folder run reads only the
-# folder's own XML files.
+# folder's own XML files. The check box "一覧表（Excel）も作成する" (8,277, 150 x 13, on the
+# buttons' row left of "CSV出力") is clear of them too; left unchecked, a run writes no workbook.
 
 # dialog_layout X Y WIDTH HEIGHT: the client area's place and size on the screen. Sets base_x,
 # base_y and menu for click_du; fails when no base unit fits.

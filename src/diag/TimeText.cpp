@@ -14,6 +14,14 @@ std::string LogTimeStamp(std::time_t when)
     return std::string(buffer, length);
 }
 
+std::string LocalTimeDigits(std::time_t when)
+{
+    const std::tm local = LocalTime(when);
+    char buffer[64];
+    const std::size_t length = std::strftime(buffer, sizeof buffer, "%Y%m%d%H%M%S", &local);
+    return std::string(buffer, length);
+}
+
 std::string FormatTimeText(int hour, int minute, int second, int millisecond)
 {
     char buffer[64];

@@ -16,6 +16,9 @@ struct StTime {
 // "[%Y/%m/%d %H:%M:%S]" of the local time.
 std::string LogTimeStamp(std::time_t when);
 
+// "%Y%m%d%H%M%S" of the local time, such as "20260102030405".
+std::string LocalTimeDigits(std::time_t when);
+
 // "%2d:%2d:%2d.%3d" from hour, minute, second and millisecond, such as " 9: 5: 3.120".
 std::string FormatTimeText(int hour, int minute, int second, int millisecond);
 

@@ -19,6 +19,32 @@ bool IsUsableFileName(const std::string& path)
     return HasXmlExtension(path) || IsZipInput(path);
 }
 
+}  // namespace
+
+std::string OutputRootOf(const RunRequest& request, const RunInput& input)
+{
+    if (!request.outputFolder.empty()) {
+        return request.outputFolder;
+    }
+    if (input.mode == InputMode::Folder) {
+        return SplitPath(JoinPath(input.path, "x")).folder;
+    }
+    return SplitPath(input.path).folder;
+}
+
+std::string WorkbookPathOf(const RunRequest& request)
+{
+    if (!request.workbookInOutputRoot || request.workbookPath.empty()) {
+        return request.workbookPath;
+    }
+    if (request.inputs.empty()) {
+        return JoinPath(request.outputFolder, request.workbookPath);
+    }
+    return JoinPath(OutputRootOf(request, request.inputs.front()), request.workbookPath);
+}
+
+namespace {
+
 class Lister {
 public:
     Lister(const RunRequest& request, InputList& list) : request_(request), list_(list) {}
@@ -98,16 +124,7 @@ public:
 
     // The output root of an input: the requested folder, else the input's own folder as the
     // CSV writer has always derived it (the folder with its final separator).
-    std::string OutputRootFor(const RunInput& input) const
-    {
-        if (!request_.outputFolder.empty()) {
-            return request_.outputFolder;
-        }
-        if (input.mode == InputMode::Folder) {
-            return SplitPath(JoinPath(input.path, "x")).folder;
-        }
-        return SplitPath(input.path).folder;
-    }
+    std::string OutputRootFor(const RunInput& input) const { return OutputRootOf(request_, input); }
 
 private:
     const RunRequest& request_;

@@ -39,6 +39,14 @@ std::optional<RunRefusal> CheckInputs(const RunRequest& request);
 // an input of its own that fails.
 [[nodiscard]] Expected<InputList, RunRefusal> ListInputs(const RunRequest& request);
 
+// The folder an input's CSV files go into, below which its subfolders and packages get theirs:
+// the requested output folder, or the input's own folder.
+std::string OutputRootOf(const RunRequest& request, const RunInput& input);
+
+// The path of the request's workbook, placed as RunRequest::workbookInOutputRoot says; empty for
+// none.
+std::string WorkbookPathOf(const RunRequest& request);
+
 // Whether a file given directly is a ZIP of notifications (".zip" in any letter case).
 bool IsZipInput(const std::string& path);
 

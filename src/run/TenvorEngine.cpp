@@ -4,11 +4,22 @@
 #include "forms/FormFolder.h"
 #include "platform/AppFolder.h"
 #include "platform/FileSystem.h"
+#include "run/InputList.h"
 #include "workbook/WorkbookTarget.h"
 
 namespace tenvor {
 
 namespace {
+
+// The request with its workbook's path as the run writes it, the folder a bare name goes into
+// decided.
+RunRequest WithWorkbookPlaced(const RunRequest& request)
+{
+    RunRequest placed = request;
+    placed.workbookPath = WorkbookPathOf(request);
+    placed.workbookInOutputRoot = false;
+    return placed;
+}
 
 std::string ResolveAppFolder(std::string folder)
 {
@@ -104,16 +115,18 @@ RunSummary TenvorEngine::Refuse(const RunRefusal& refusal)
     return summary;
 }
 
-RunSummary TenvorEngine::Run(const RunRequest& request)
+RunSummary TenvorEngine::Run(const RunRequest& given)
 {
+    const RunRequest request = WithWorkbookPlaced(given);
     if (const std::optional<RunRefusal> refusal = RefusalBeforeReading(request)) {
         return Refuse(*refusal);
     }
     return run_.Run(request);
 }
 
-RunSummary TenvorEngine::RunAlone(const RunRequest& request)
+RunSummary TenvorEngine::RunAlone(const RunRequest& given)
 {
+    const RunRequest request = WithWorkbookPlaced(given);
     // Refused before the settings are read: nothing is logged, and a form file's message is
     // shown once.
     if (const std::optional<RunRefusal> refusal = RefusalBeforeReading(request)) {

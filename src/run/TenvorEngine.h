@@ -47,7 +47,9 @@ public:
     // The engine alone decides whether the request can run, in this order: a form file that is
     // not right (refused with its message), then, when the request asks for it, an output folder
     // that is missing or a file (refused without a message: the summary's refusal says which),
-    // both before anything is read or logged; then the inputs, each checked before any is read
+    // then a workbook asked for that would replace a file or has no folder (refused without a
+    // message, at the path RunRequest::workbookInOutputRoot places it),
+    // all before anything is read or logged; then the inputs, each checked before any is read
     // (refused with the input's message, the path logged). The summary's refusal tells what was
     // refused and its path.
     RunSummary Run(const RunRequest& request);

@@ -41,6 +41,11 @@ struct RunRequest {
     // The workbook of everything the run converts (a new .xlsx file), written when the run ends;
     // empty for none.
     std::string workbookPath;
+    // workbookPath is a file name for the folder the CSV files go into: the output folder, or
+    // without one the first input's own folder (as for its CSV files: for a ZIP the folder that
+    // holds it, for a folder input the folder itself), which is where the first CSV file goes
+    // when the run has one input. The run is refused for the workbook at that path.
+    bool workbookInOutputRoot = false;
 };
 
 }  // namespace tenvor

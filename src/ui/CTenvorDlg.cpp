@@ -22,15 +22,18 @@
 #include <QSignalBlocker>
 #include <QUrl>
 #include <algorithm>
+#include <chrono>
 
 #include "TenvorVersion.h"
 #include "diag/MessageCatalog.h"
+#include "diag/TimeText.h"
 #include "run/FormDraftSources.h"
 #include "ui/DroppedInput.h"
 #include "ui/ErrorListModel.h"
 #include "ui/ErrorListView.h"
 #include "ui/FormDraftDialog.h"
 #include "ui/PathChooser.h"
+#include "workbook/WorkbookTarget.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
 static void InitTenvorResources()
@@ -451,6 +454,12 @@ void CTenvorDlg::OnClickedBtnOutput()
     SetGuidance({});
     errorRecords_.clear();
     const RunSummary summary = run_.Run(request);
+    if (summary.refusal) {
+        // A workbook that cannot be written refuses the run without a message of the run's own.
+        if (const std::optional<RunMessage> message = WorkbookRefusalMessage(*summary.refusal)) {
+            ShowMessageBox(FromCore(MessageText(*message)), FromView(MessageCaption(message->id)));
+        }
+    }
     TakeRunResult(summary);
 }
 
@@ -461,6 +470,13 @@ RunRequest CTenvorDlg::RequestFromControls() const
     request.recursive = IncludesSubfoldersAndZipFiles();
     request.outputFolder = OutputFolder();
     request.encoding = Encoding();
+    if (WritesWorkbook()) {
+        // Named by the moment "CSV出力" is pressed, beside the CSV files: in the output folder, or
+        // without one where the run decides they go.
+        const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+        request.workbookPath = DefaultWorkbookName(LocalTimeDigits(now));
+        request.workbookInOutputRoot = true;
+    }
     return request;
 }
 
@@ -558,6 +574,11 @@ bool CTenvorDlg::IncludesSubfoldersAndZipFiles() const
     return !IsFileMode() && ui_.chkSubfoldersAndZip->isChecked();
 }
 
+bool CTenvorDlg::WritesWorkbook() const
+{
+    return ui_.chkWorkbook->isChecked();
+}
+
 std::string CTenvorDlg::InputPath() const
 {
     return ToCore(ui_.edtPathInput->text());
@@ -622,7 +643,11 @@ void CTenvorDlg::RunFinished(const RunSummary& summary)
     errorRecords_ = summary.errors;
     FillErrorList(errorRecords_);
     if (summary.completion) {
-        ShowMessageBox(FromCore(MessageText(*summary.completion)), FromView(MessageCaption(summary.completion->id)));
+        QString text = FromCore(MessageText(*summary.completion));
+        if (!summary.workbook.empty()) {
+            text += QStringLiteral("\n一覧表: ") + QDir::toNativeSeparators(FromCore(summary.workbook));
+        }
+        ShowMessageBox(text, FromView(MessageCaption(summary.completion->id)));
     }
 }
 

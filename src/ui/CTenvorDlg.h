@@ -91,6 +91,8 @@ public:
     // Folder mode with "サブフォルダとZIPファイルも変換する" checked: the run also takes the folder's
     // subfolders and ZIP files.
     bool IncludesSubfoldersAndZipFiles() const;
+    // "一覧表（Excel）も作成する" checked: the run also writes its workbook.
+    bool WritesWorkbook() const;
     std::string InputPath() const;
     std::string OutputFolder() const;
     OutputEncoding Encoding() const;

@@ -170,6 +170,9 @@ void BuildControls(QWidget* body, const DialogUnits& du, MainDialogControls& c)
     c.btnOutput = PushButton(body, du, "IDC_BTN_OUTPUT", QStringLiteral("CSV出力"), 271, 277, 33, 13);
     c.btnOutput->setEnabled(false);
     c.btnExit = PushButton(body, du, "IDC_BTN_EXIT", QStringLiteral("終了"), 309, 277, 33, 13);
+    // On the buttons' row, left of "CSV出力", below the frame of the guidance: it belongs to the run.
+    c.chkWorkbook =
+        CheckBox(body, du, "IDC_CHK_WORKBOOK", QStringLiteral("一覧表（Excel）も作成する"), 8, 277, 150, 13);
 
     c.prgBar = Place(new QProgressBar(body), du, 43, 78, 238, 13);
     c.prgBar->setObjectName(QStringLiteral("IDC_PRG_BAR"));
@@ -202,9 +205,10 @@ void BuildControls(QWidget* body, const DialogUnits& du, MainDialogControls& c)
 void SetTabOrder(const MainDialogControls& c)
 {
     // The check box follows the mode's radio buttons, which are no tab stops, and so comes first.
+    // The workbook's check box comes before "CSV出力", which it changes.
     QWidget* const order[] = {c.chkSubfoldersAndZip, c.edtPathInput, c.btnBrowseInput, c.edtPathOutput,
-                              c.btnBrowseOutput,     c.btnOutput,    c.btnExit,        c.listErrorfile,
-                              c.edtGuidance};
+                              c.btnBrowseOutput,     c.chkWorkbook,  c.btnOutput,      c.btnExit,
+                              c.listErrorfile,       c.edtGuidance};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         QWidget::setTabOrder(order[i], order[i + 1]);
     }

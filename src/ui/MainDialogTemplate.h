@@ -20,7 +20,7 @@ namespace tenvor {
 
 class ErrorListView;
 
-// The thirteen controls with a symbol, the menu and its commands.
+// The fourteen controls with a symbol, the menu and its commands.
 struct MainDialogControls {
     QMenuBar* menuBar = nullptr;
     QAction* menuFileSjis = nullptr;        // ID_MENU_FILE_SJIS, checked
@@ -31,6 +31,9 @@ struct MainDialogControls {
     // "サブフォルダとZIPファイルも変換する": a folder run also takes the folder's subfolders and
     // ZIP files. Unchecked at start; the window enables it in folder mode only.
     QCheckBox* chkSubfoldersAndZip = nullptr;
+    // "一覧表（Excel）も作成する": a run also writes the workbook of what it converts. Unchecked at
+    // start and enabled in both modes.
+    QCheckBox* chkWorkbook = nullptr;
     QLineEdit* edtPathInput = nullptr;
     QPushButton* btnBrowseInput = nullptr;
     QLineEdit* edtPathOutput = nullptr;

@@ -2,7 +2,8 @@
 // completion message, folder runs with and without subfolders and ZIP files, a ZIP file run, the
 // encoding chosen in the menu, the menu command that opens the last run's output folder, refused
 // input, a log that cannot be written, and a long run that keeps the window painted without
-// letting it be closed.
+// letting it be closed; the workbook "一覧表（Excel）も作成する" asks for, beside the CSV files, and
+// its refusals.
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -16,14 +17,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
+#include <chrono>
 #include <string>
 
 #include "PackageGenerator.h"
 #include "diag/MessageCatalog.h"
+#include "diag/TimeText.h"
 #include "forms/FormCatalogue.h"
 #include "platform/FileSystem.h"
 #include "ui/ErrorListView.h"
 #include "ui/UiTestSupport.h"
+#include "workbook/WorkbookTarget.h"
 
 using namespace tenvor;
 using namespace tenvor::test;
@@ -156,6 +160,8 @@ private slots:
     void invalidInputShowsItsMessageAndClearsTheList();
     void unwritableLogStopsTheRunWithMessageSixOnce();
     void longFolderRunKeepsTheWindowPaintedAndOpen();
+    void workbookGoesBesideTheCsvFilesAndEndsTheMessage();
+    void unwritableWorkbookRefusesTheRunWithItsMessage();
 };
 
 void WindowRunTest::folderRunListsErrorsNewestFirstAndReportsTheCount()
@@ -682,6 +688,114 @@ void WindowRunTest::longFolderRunKeepsTheWindowPaintedAndOpen()
     QVERIFY2(events.ProgressDeliveries() >= 1, qPrintable(report));
     QVERIFY2(events.ProgressDeliveries() <= elapsed / RunEventQueue::kProgressIntervalMs + 8, qPrintable(report));
     qInfo("%s", qPrintable(report));
+}
+
+// The workbooks in a folder: the names "一覧_YYYYMMDD_HHMMSS.xlsx".
+QStringList WorkbooksIn(const std::string& folder)
+{
+    QStringList names;
+    for (const QString& name : Listed(folder)) {
+        if (name.startsWith(QStringLiteral("一覧_")) && name.endsWith(QStringLiteral(".xlsx"))) {
+            names << name;
+        }
+    }
+    return names;
+}
+
+void WindowRunTest::workbookGoesBesideTheCsvFilesAndEndsTheMessage()
+{
+    WindowFixture w;
+    auto* box = w.Find<QCheckBox>("IDC_CHK_WORKBOOK");
+    QVERIFY(box != nullptr);
+    QCOMPARE(box->text(), QStringLiteral("一覧表（Excel）も作成する"));
+    QVERIFY(!box->isChecked());
+    QVERIFY(box->isEnabled());
+    QVERIFY(w.dlg().RequestFromControls().workbookPath.empty());
+    WriteFile(w.in + "/a.xml", ValidNotification());
+    WriteFile(w.in + "/broken.xml", BrokenNotification());
+
+    // With an output folder: the workbook goes there, named by the time, its path the last line.
+    QTest::mouseClick(box, Qt::LeftButton);
+    ChooseMode(w, true);
+    QVERIFY(box->isEnabled() && box->isChecked());  // the mode change leaves it as it is
+    SetInput(w, w.in);
+    ChooseOutput(w, w.out);
+    PressRun(w);
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    const QStringList inOutput = WorkbooksIn(w.out);
+    QCOMPARE(inOutput.size(), 1);
+    QCOMPARE(inOutput[0].size(), QStringLiteral("一覧_YYYYMMDD_HHMMSS.xlsx").size());
+    QCOMPARE(w.boxes.seen[0].text, MessageOf(kMsgCompletedWithErrors, "1") + QStringLiteral("\n一覧表: ") +
+                                       Q(Join(w.out, inOutput[0].toStdString())));
+    QVERIFY(Exists(w.out + "/a.csv"));
+    QVERIFY(WorkbooksIn(w.in).isEmpty());
+
+    // Without one, in file mode: beside the CSV file, in the input's folder.
+    w.boxes.seen.clear();
+    ChooseMode(w, false);
+    QVERIFY(box->isEnabled() && box->isChecked());
+    QTest::keyClicks(w.Find<QLineEdit>("IDC_EDT_PATH_INPUT"), Q(Join(w.in, "a.xml")));
+    QVERIFY(w.Find<QLineEdit>("IDC_EDT_PATH_OUTPUT")->text().isEmpty());
+    PressRun(w);
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    QVERIFY(Exists(w.in + "/a.csv"));
+    const QStringList inInput = WorkbooksIn(w.in);
+    QCOMPARE(inInput.size(), 1);
+    QCOMPARE(w.boxes.seen[0].text,
+             MessageOf(kMsgCompleted) + QStringLiteral("\n一覧表: ") + Q(Join(w.in, inInput[0].toStdString())));
+
+    // Unchecked: no workbook, the plain message.
+    w.boxes.seen.clear();
+    QTest::mouseClick(box, Qt::LeftButton);
+    QVERIFY(!box->isChecked());
+    SetInput(w, w.in + "/broken.xml");
+    PressRun(w);
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    QCOMPARE(w.boxes.seen[0].text, MessageOf(kMsgCompletedWithErrors, "1"));
+    QCOMPARE(WorkbooksIn(w.in).size(), 1);
+
+    // A new start begins unchecked.
+    WindowFixture next;
+    QVERIFY(!next.Find<QCheckBox>("IDC_CHK_WORKBOOK")->isChecked());
+}
+
+void WindowRunTest::unwritableWorkbookRefusesTheRunWithItsMessage()
+{
+    WindowFixture w;
+    WriteFile(w.in + "/a.xml", ValidNotification());
+    QTest::mouseClick(w.Find<QCheckBox>("IDC_CHK_WORKBOOK"), Qt::LeftButton);
+    SetInput(w, w.in + "/a.xml");
+    const std::vector<std::string> logBefore = w.LogBodies();
+
+    // An output folder that does not exist: the workbook has no folder to go into.
+    const std::string missing = Join(w.dir.path(), "missing");
+    ChooseOutput(w, missing);
+    PressRun(w);
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    const QString prefix = MessageOf(kMsgWorkbookFolderMissing, Join(missing, "一覧_"));
+    QVERIFY2(w.boxes.seen[0].text.startsWith(prefix) && w.boxes.seen[0].text.endsWith(QStringLiteral(".xlsx")),
+             qPrintable(w.boxes.seen[0].text));
+    QCOMPARE(w.boxes.seen[0].title, QStringLiteral("エラー"));
+    QVERIFY(!Exists(missing));
+    QVERIFY(w.Find<QLabel>("IDC_TXT_PROGRESS")->isHidden());  // nothing started
+    QCOMPARE(w.LogBodies(), logBefore);
+
+    // A file of the workbook's name: every name of the next seconds is taken in the output folder.
+    w.boxes.seen.clear();
+    ChooseOutput(w, w.out);
+    const auto now = std::chrono::system_clock::now();
+    for (int second = 0; second < 10; ++second) {
+        const std::time_t when = std::chrono::system_clock::to_time_t(now + std::chrono::seconds(second));
+        WriteFile(Join(w.out, DefaultWorkbookName(LocalTimeDigits(when))), "not a workbook");
+    }
+    PressRun(w);
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    const QString exists = MessageOf(kMsgWorkbookExists, Join(w.out, "一覧_"));
+    QVERIFY2(w.boxes.seen[0].text.startsWith(exists), qPrintable(w.boxes.seen[0].text));
+    QVERIFY(!Exists(w.out + "/a.csv"));
+    QVERIFY(w.Find<QLabel>("IDC_TXT_PROGRESS")->isHidden());
+    QCOMPARE(w.LogBodies(), logBefore);
+    QCOMPARE(w.Find<ErrorListView>("IDC_LIST_ERRORFILE")->model()->rowCount(), 0);
 }
 
 QTEST_MAIN(WindowRunTest)

@@ -119,9 +119,10 @@ void WindowStartTest::staticTexts()
 
     QCOMPARE(w.Find<QRadioButton>("IDC_RAD_SELECT_FILE")->text(), QStringLiteral("ファイル選択"));
     QCOMPARE(w.Find<QRadioButton>("IDC_RAD_SELECT_FOLDER")->text(), QStringLiteral("フォルダ選択"));
-    QCOMPARE(w.dlg().findChildren<QCheckBox*>().size(), 1);
+    QCOMPARE(w.dlg().findChildren<QCheckBox*>().size(), 2);
     QCOMPARE(w.Find<QCheckBox>("IDC_CHK_SUBFOLDERS_AND_ZIP")->text(),
              QStringLiteral("サブフォルダとZIPファイルも変換する"));
+    QCOMPARE(w.Find<QCheckBox>("IDC_CHK_WORKBOOK")->text(), QStringLiteral("一覧表（Excel）も作成する"));
     QCOMPARE(w.Find<QPushButton>("IDC_BTN_BROWSE_INPUT")->text(), QStringLiteral("参照"));
     QCOMPARE(w.Find<QPushButton>("IDC_BTN_BROWSE_OUTPUT")->text(), QStringLiteral("参照"));
     QCOMPARE(w.Find<QPushButton>("IDC_BTN_OUTPUT")->text(), QStringLiteral("CSV出力"));
@@ -168,6 +169,12 @@ void WindowStartTest::placementFollowsDialogUnits()
     QVERIFY(du.Rect(8, 7, 111, 27).right() < subfolders->geometry().left());
     QVERIFY(subfolders->geometry().right() < du.X(351));
     QVERIFY(du.Rect(292, 4, 53, 8).bottom() < subfolders->geometry().top());
+    // The workbook's check box: on the buttons' row, below the guidance's frame, left of "CSV出力".
+    auto* workbook = w.Find<QCheckBox>("IDC_CHK_WORKBOOK");
+    QCOMPARE(workbook->pos(), du.Rect(8, 277, 150, 13).topLeft());
+    QVERIFY(workbook->width() >= workbook->sizeHint().width());
+    QVERIFY(du.Rect(8, 197, 334, 75).bottom() < workbook->geometry().top());
+    QVERIFY(workbook->geometry().right() < du.Rect(271, 277, 33, 13).left());
     auto* counter = w.Find<QLabel>("IDC_TXT_PROGRESS");
     QCOMPARE(counter->pos(), du.Rect(285, 81, 57, 8).topLeft());
 
@@ -189,14 +196,14 @@ void WindowStartTest::tabOrderSkipsRadioButtonsAndDisabledButtons()
         return names;
     };
     QCOMPARE(tabCycle(), (QStringList{"IDC_EDT_PATH_INPUT", "IDC_BTN_BROWSE_INPUT", "IDC_EDT_PATH_OUTPUT",
-                                      "IDC_BTN_EXIT", "IDC_LIST_ERRORFILE", "IDC_EDT_GUIDANCE", "IDC_EDT_PATH_INPUT",
-                                      "IDC_BTN_BROWSE_INPUT", "IDC_EDT_PATH_OUTPUT"}));
+                                      "IDC_CHK_WORKBOOK", "IDC_BTN_EXIT", "IDC_LIST_ERRORFILE", "IDC_EDT_GUIDANCE",
+                                      "IDC_EDT_PATH_INPUT", "IDC_BTN_BROWSE_INPUT"}));
 
     w.Find<QLineEdit>("IDC_EDT_PATH_INPUT")->setText(QStringLiteral("x"));
     w.Find<QLineEdit>("IDC_EDT_PATH_INPUT")->setFocus();
     QCOMPARE(tabCycle(), (QStringList{"IDC_EDT_PATH_INPUT", "IDC_BTN_BROWSE_INPUT", "IDC_EDT_PATH_OUTPUT",
-                                      "IDC_BTN_BROWSE_OUTPUT", "IDC_BTN_OUTPUT", "IDC_BTN_EXIT", "IDC_LIST_ERRORFILE",
-                                      "IDC_EDT_GUIDANCE", "IDC_EDT_PATH_INPUT"}));
+                                      "IDC_BTN_BROWSE_OUTPUT", "IDC_CHK_WORKBOOK", "IDC_BTN_OUTPUT", "IDC_BTN_EXIT",
+                                      "IDC_LIST_ERRORFILE", "IDC_EDT_GUIDANCE"}));
 
     // In folder mode the check box, enabled, is the stop before the input box; the clicked radio
     // button is still none.
@@ -205,8 +212,8 @@ void WindowStartTest::tabOrderSkipsRadioButtonsAndDisabledButtons()
     w.Find<QLineEdit>("IDC_EDT_PATH_INPUT")->setFocus();
     QCOMPARE(tabCycle(11),
              (QStringList{"IDC_EDT_PATH_INPUT", "IDC_BTN_BROWSE_INPUT", "IDC_EDT_PATH_OUTPUT", "IDC_BTN_BROWSE_OUTPUT",
-                          "IDC_BTN_OUTPUT", "IDC_BTN_EXIT", "IDC_LIST_ERRORFILE", "IDC_EDT_GUIDANCE",
-                          "IDC_CHK_SUBFOLDERS_AND_ZIP", "IDC_EDT_PATH_INPUT", "IDC_BTN_BROWSE_INPUT"}));
+                          "IDC_CHK_WORKBOOK", "IDC_BTN_OUTPUT", "IDC_BTN_EXIT", "IDC_LIST_ERRORFILE",
+                          "IDC_EDT_GUIDANCE", "IDC_CHK_SUBFOLDERS_AND_ZIP", "IDC_EDT_PATH_INPUT"}));
 }
 
 void WindowStartTest::encodingMenu()

@@ -13,6 +13,7 @@
 #include "NotificationGenerator.h"
 #include "forms/FormCatalogue.h"
 #include "platform/FileSystem.h"
+#include "run/InputList.h"
 #include "support/TestSupport.h"
 #include "workbook/RunWorkbook.h"
 #include "workbook/WorkbookTarget.h"
@@ -418,6 +419,22 @@ TEST(RunWorkbook, WidthsCountWideCharactersTwiceAndTheDefaultNameCarriesTheTime)
     EXPECT_EQ(DisplayWidth("𠮷田　一"), 8);
     EXPECT_EQ(DisplayWidth("ｱｲ"), 2);  // half-width katakana
     EXPECT_EQ(DefaultWorkbookName("20260102030405"), "一覧_20260102_030405.xlsx");
+}
+
+TEST(RunWorkbook, AWorkbookNamePlacedInTheOutputRootGoesWhereTheFirstInputsCsvFilesGo)
+{
+    RunRequest request;
+    request.workbookPath = "一覧.xlsx";
+    request.inputs = {{InputMode::File, Join(Join("in", "sub"), "a.zip")}, {InputMode::Folder, "other"}};
+    EXPECT_EQ(WorkbookPathOf(request), "一覧.xlsx");  // not placed: as given
+    request.workbookInOutputRoot = true;
+    EXPECT_EQ(WorkbookPathOf(request), Join(Join("in", "sub"), "一覧.xlsx"));  // the ZIP's folder
+    request.inputs.front() = {InputMode::Folder, "in"};
+    EXPECT_EQ(WorkbookPathOf(request), Join("in", "一覧.xlsx"));  // the folder itself
+    request.outputFolder = "out";
+    EXPECT_EQ(WorkbookPathOf(request), Join("out", "一覧.xlsx"));
+    request.workbookPath.clear();
+    EXPECT_EQ(WorkbookPathOf(request), "");  // none asked for
 }
 
 }  // namespace

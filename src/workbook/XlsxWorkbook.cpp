@@ -186,7 +186,7 @@ void XlsxWorkbook::FitColumns(Sheet& sheet)
 Expected<bool, WorkbookFailure> XlsxWorkbook::Close()
 {
     if (closed_) {
-        return Unexpected(WorkbookFailure{target_ + ": closed twice"});
+        return Unexpected{WorkbookFailure{target_ + ": closed twice"}};
     }
     for (Sheet& sheet : sheets_) {
         if (sheet.worksheet != nullptr && failure_.empty()) {
@@ -195,24 +195,24 @@ Expected<bool, WorkbookFailure> XlsxWorkbook::Close()
     }
     if (workbook_ == nullptr || !failure_.empty()) {
         Drop();
-        return Unexpected(WorkbookFailure{target_ + ": " + failure_});
+        return Unexpected{WorkbookFailure{target_ + ": " + failure_}};
     }
     if (!file_->Reserve()) {
         Drop();
-        return Unexpected(WorkbookFailure{target_ + ": " + file_->ErrorText()});
+        return Unexpected{WorkbookFailure{target_ + ": " + file_->ErrorText()}};
     }
     closed_ = true;
     const lxw_error written = workbook_close(workbook_);  // frees it, written or not
     workbook_ = nullptr;
     if (written != LXW_NO_ERROR) {
         file_->Discard();
-        return Unexpected(WorkbookFailure{target_ + ": " + lxw_strerror(written)});
+        return Unexpected{WorkbookFailure{target_ + ": " + lxw_strerror(written)}};
     }
     if (file_->Publish() == NewFile::Publish::Done) {
         return true;
     }
     // Something got the name meanwhile, which stays untouched; or the name was refused.
-    return Unexpected(WorkbookFailure{target_ + ": " + file_->ErrorText()});
+    return Unexpected{WorkbookFailure{target_ + ": " + file_->ErrorText()}};
 }
 
 }  // namespace tenvor

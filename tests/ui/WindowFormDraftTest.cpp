@@ -234,7 +234,8 @@ void WindowFormDraftTest::confirmationSavesOnOkOnlyAndTheNextRunConverts()
     QCOMPARE(cancelled.buttons.size(), 2);
     QVERIFY(cancelled.buttons.contains(QStringLiteral("OK")));
     QVERIFY(cancelled.buttons.contains(QStringLiteral("キャンセル")));
-    const QStringList lines = cancelled.text.split(QLatin1Char('\n'));
+    // Paths with either separator: the system's own.
+    const QStringList lines = QDir::fromNativeSeparators(cancelled.text).split(QLatin1Char('\n'));
     bool added = false;
     bool removed = false;
     for (const QString& line : lines) {

@@ -715,7 +715,7 @@ void WindowRunTest::workbookGoesBesideTheCsvFilesAndEndsTheMessage()
     WriteFile(w.in + "/broken.xml", BrokenNotification());
 
     // With an output folder: the workbook goes there, named by the time, its path the last line.
-    QTest::mouseClick(box, Qt::LeftButton);
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->height() / 2, box->height() / 2));  // its square
     ChooseMode(w, true);
     QVERIFY(box->isEnabled() && box->isChecked());  // the mode change leaves it as it is
     SetInput(w, w.in);
@@ -725,8 +725,9 @@ void WindowRunTest::workbookGoesBesideTheCsvFilesAndEndsTheMessage()
     const QStringList inOutput = WorkbooksIn(w.out);
     QCOMPARE(inOutput.size(), 1);
     QCOMPARE(inOutput[0].size(), QStringLiteral("一覧_YYYYMMDD_HHMMSS.xlsx").size());
-    QCOMPARE(w.boxes.seen[0].text, MessageOf(kMsgCompletedWithErrors, "1") + QStringLiteral("\n一覧表: ") +
-                                       Q(Join(w.out, inOutput[0].toStdString())));
+    QCOMPARE(QDir::fromNativeSeparators(w.boxes.seen[0].text),
+             QDir::fromNativeSeparators(MessageOf(kMsgCompletedWithErrors, "1") + QStringLiteral("\n一覧表: ") +
+                                        Q(Join(w.out, inOutput[0].toStdString()))));
     QVERIFY(Exists(w.out + "/a.csv"));
     QVERIFY(WorkbooksIn(w.in).isEmpty());
 
@@ -741,12 +742,13 @@ void WindowRunTest::workbookGoesBesideTheCsvFilesAndEndsTheMessage()
     QVERIFY(Exists(w.in + "/a.csv"));
     const QStringList inInput = WorkbooksIn(w.in);
     QCOMPARE(inInput.size(), 1);
-    QCOMPARE(w.boxes.seen[0].text,
-             MessageOf(kMsgCompleted) + QStringLiteral("\n一覧表: ") + Q(Join(w.in, inInput[0].toStdString())));
+    QCOMPARE(QDir::fromNativeSeparators(w.boxes.seen[0].text),
+             QDir::fromNativeSeparators(MessageOf(kMsgCompleted) + QStringLiteral("\n一覧表: ") +
+                                        Q(Join(w.in, inInput[0].toStdString()))));
 
     // Unchecked: no workbook, the plain message.
     w.boxes.seen.clear();
-    QTest::mouseClick(box, Qt::LeftButton);
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->height() / 2, box->height() / 2));  // its square
     QVERIFY(!box->isChecked());
     SetInput(w, w.in + "/broken.xml");
     PressRun(w);
@@ -763,7 +765,9 @@ void WindowRunTest::unwritableWorkbookRefusesTheRunWithItsMessage()
 {
     WindowFixture w;
     WriteFile(w.in + "/a.xml", ValidNotification());
-    QTest::mouseClick(w.Find<QCheckBox>("IDC_CHK_WORKBOOK"), Qt::LeftButton);
+    auto* box = w.Find<QCheckBox>("IDC_CHK_WORKBOOK");
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->height() / 2, box->height() / 2));  // its square
+    QVERIFY(box->isChecked());
     SetInput(w, w.in + "/a.xml");
     const std::vector<std::string> logBefore = w.LogBodies();
 
@@ -772,9 +776,10 @@ void WindowRunTest::unwritableWorkbookRefusesTheRunWithItsMessage()
     ChooseOutput(w, missing);
     PressRun(w);
     QCOMPARE(w.boxes.seen.size(), std::size_t{1});
-    const QString prefix = MessageOf(kMsgWorkbookFolderMissing, Join(missing, "一覧_"));
-    QVERIFY2(w.boxes.seen[0].text.startsWith(prefix) && w.boxes.seen[0].text.endsWith(QStringLiteral(".xlsx")),
-             qPrintable(w.boxes.seen[0].text));
+    // Either separator: the path is the system's own.
+    const QString prefix = QDir::fromNativeSeparators(MessageOf(kMsgWorkbookFolderMissing, Join(missing, "一覧_")));
+    const QString shown = QDir::fromNativeSeparators(w.boxes.seen[0].text);
+    QVERIFY2(shown.startsWith(prefix) && shown.endsWith(QStringLiteral(".xlsx")), qPrintable(shown));
     QCOMPARE(w.boxes.seen[0].title, QStringLiteral("エラー"));
     QVERIFY(!Exists(missing));
     QVERIFY(w.Find<QLabel>("IDC_TXT_PROGRESS")->isHidden());  // nothing started

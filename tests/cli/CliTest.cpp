@@ -131,17 +131,7 @@ Result RunCli(const std::string& home, const std::vector<std::string>& args, con
 
 #endif
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find('\n', start);
-        lines.push_back(text.substr(start, end - start));
-        start = end == std::string::npos ? text.size() : end + 1;
-    }
-    return lines;
-}
+using test::Lines;
 
 std::string WithCrLf(const std::string& text)
 {

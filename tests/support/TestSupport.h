@@ -64,6 +64,8 @@ private:
 };
 
 std::string ReadFile(const std::string& path);
+// The lines of a text, without their line feeds.
+std::vector<std::string> Lines(const std::string& text);
 // The entries of a log file's text, without its byte-order mark and the CR LF of each line.
 std::vector<std::string> LogEntries(std::string text);
 void WriteFile(const std::string& path, std::string_view bytes);

@@ -90,6 +90,7 @@ std::string CsvOutput::GetCsvFilePath(const XmlInput& input) const
 RunStep CsvOutput::OutPutToCsv(const XmlInput& input, StXmlInfo& stXmlInfo)
 {
     const std::string& csXMLFilePath = input.path;
+    replaced_.Clear();
     if (requestedFolder_.empty() && !folderDecided_) {
         // The first file written decides the folder: the input's own, which the window then shows
         // in its output box.
@@ -117,7 +118,7 @@ RunStep CsvOutput::OutPutToCsv(const XmlInput& input, StXmlInfo& stXmlInfo)
         return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo,
                                     CsvNotCreatedReason(csvPath, file.ErrorText()));
     }
-    if (!WriteToFile(file, stXmlInfo)) {
+    if (!WriteToFile(file, stXmlInfo, &replaced_)) {
         file.Abort();
         return StopOnWriteFailure(csXMLFilePath, csvPath, file.ErrorText());
     }
@@ -147,9 +148,9 @@ RunStep CsvOutput::StopOnWriteFailure(const std::string& csXMLFilePath, const st
     return RunStep::Stop;
 }
 
-bool CsvOutput::WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo) const
+bool CsvOutput::WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo, ReplacedCharacters* replaced) const
 {
-    return fp.Write(RenderCsv(stXmlInfo, encoding_));
+    return fp.Write(RenderCsv(stXmlInfo, encoding_, replaced));
 }
 
 }  // namespace tenvor

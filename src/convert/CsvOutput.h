@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/TextCodec.h"
 #include "shared/OutputEncoding.h"
 #include "shared/RunStep.h"
 #include "shared/StXmlInfo.h"
@@ -42,8 +43,12 @@ public:
     // half-way or the log could not be written.
     RunStep OutPutToCsv(const XmlInput& input, StXmlInfo& stXmlInfo);
 
-    // Writes the bytes of the record; false when a write failed.
-    bool WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo) const;
+    // Writes the bytes of the record; false when a write failed. In code page 932, each character
+    // it lacks is added to replaced, if given.
+    bool WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo, ReplacedCharacters* replaced = nullptr) const;
+
+    // The characters replaced with "?" in the CSV file the last OutPutToCsv wrote (none in UTF-8).
+    const ReplacedCharacters& LastReplaced() const { return replaced_; }
 
     // After a write failure that stopped the run: the CSV file and the system's reason, such as
     // "out/a.csv: No space left on device".
@@ -61,6 +66,7 @@ private:
     std::string createdFolder_;   // the folder of the last CSV file whose folders were made
     OutputEncoding encoding_ = OutputEncoding::ShiftJis;
     std::string writeFailure_;
+    ReplacedCharacters replaced_;  // of the file being written
 };
 
 }  // namespace tenvor

@@ -73,7 +73,7 @@ std::string QuoteCsvField(std::string_view value)
     return quoted;
 }
 
-std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding)
+std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding, ReplacedCharacters* replaced)
 {
     std::size_t size = stXmlInfo.styleNum.size() + 32;
     for (const std::string& value : stXmlInfo.commonData) {
@@ -95,7 +95,7 @@ std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding)
         if (utf8) {
             bytes += piece;
         } else {
-            AppendCp932(bytes, piece);
+            AppendCp932(bytes, piece, replaced);
         }
     };
     std::string line = stXmlInfo.styleNum;

@@ -12,7 +12,10 @@
 
 namespace tenvor {
 
-std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding);
+class ReplacedCharacters;
+
+// The CSV file's bytes. In code page 932, each character it lacks is added to replaced, if given.
+std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding, ReplacedCharacters* replaced = nullptr);
 
 // One value as a CSV field: as it is, or enclosed in double quotes with inner quotes doubled and
 // each line break (CR LF, a lone CR or LF) written as one "\n", which the rendering turns into

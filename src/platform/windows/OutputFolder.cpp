@@ -29,12 +29,12 @@ std::string WindowsErrorText(DWORD error)
 }
 
 // Opens the folder itself, not what a reparse point there leads to (unless followReparsePoint),
-// with traversal access, which takes part in sharing: without FILE_SHARE_DELETE nobody can rename
-// or remove the folder while the handle is open.
+// with listing and traversal access, which take part in sharing: without FILE_SHARE_DELETE nobody
+// can rename or remove the folder while the handle is open.
 HANDLE OpenFolder(const std::string& path, bool followReparsePoint)
 {
     const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followReparsePoint ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-    return ::CreateFileW(WidePath(path).c_str(), FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
+    return ::CreateFileW(WidePath(path).c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags, nullptr);
 }
 

@@ -33,6 +33,13 @@ void CsvOutput::BeginRun(std::string outputFolder, OutputEncoding encoding)
     writeFailure_.clear();
 }
 
+void CsvOutput::EndRun()
+{
+    folder_.reset();
+    folderPath_.clear();
+    written_.Clear();
+}
+
 namespace {
 
 // Removes the inputs marked in `drop` in one pass, keeping the order of the rest.

@@ -28,6 +28,9 @@ public:
 
     // Start of a run: the requested output folder (empty: each input's own folder) and encoding.
     void BeginRun(std::string outputFolder, OutputEncoding encoding);
+    // End of a run: the folder kept open for the next file is let go (on Windows the user may
+    // rename or remove it again), and the paths written are forgotten.
+    void EndRun();
 
     // Drops every input whose CSV file (or anything of that name) exists, recording each with
     // error kind 0. Stops when a log entry could not be written (the list is then unchanged).

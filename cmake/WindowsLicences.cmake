@@ -6,7 +6,7 @@
 #   Qt/               Qt's LGPL notice (where its source is, that the DLLs may be replaced), Debian's
 #                     copyright file of qt6-base, and 3rdparty/: the licence files of the libraries
 #                     Qt contains, taken from its source tree
-#   libxml2/, libzip/, libxlsxwriter/
+#   libxml2/, libzip/, libxlsxwriter/, utf8proc/
 #                     Debian's copyright files of their sources and their own licence files
 #                     (libxlsxwriter's also gives the notices of the minizip, md5 and tmpfileplus
 #                     it bundles)
@@ -135,8 +135,8 @@ if(TARGET tenvor)
     ${qt_shipped_text}." "qt6-base ${TENVOR_QT_SOURCE_VERSION}")
 endif()
 
-# libxml2, libzip and libxlsxwriter, built from Debian's sources and linked statically into both
-# programs.
+# libxml2, libzip, libxlsxwriter and utf8proc, built from Debian's sources and linked statically
+# into both programs.
 tenvor_debian_source_version(libxml2-dev libxml2_source_version)
 tenvor_notice_file(libxml2 ${prefix_licences}/libxml2/copyright debian-copyright.txt)
 tenvor_notice_file(libxml2 ${prefix_licences}/libxml2/Copyright Copyright.txt)
@@ -154,6 +154,12 @@ tenvor_notice_file(libxlsxwriter ${prefix_licences}/libxlsxwriter/License.txt Li
 tenvor_notice_index(libxlsxwriter "libxlsxwriter ${XLSXWRITER_VERSION}, linked into tenvor.exe and tenvor-cli.exe (BSD licence),
     with the minizip (zlib licence), md5 (public domain) and tmpfileplus (Mozilla Public License 2.0;
     its source is in the Debian source package below) it bundles." "libxlsxwriter ${libxlsxwriter_source_version}")
+
+tenvor_debian_source_version(libutf8proc-dev utf8proc_source_version)
+tenvor_notice_file(utf8proc ${prefix_licences}/utf8proc/copyright debian-copyright.txt)
+tenvor_notice_file(utf8proc ${prefix_licences}/utf8proc/LICENSE.md LICENSE.txt)
+tenvor_notice_index(utf8proc "utf8proc ${UTF8PROC_VERSION}, linked into tenvor.exe and tenvor-cli.exe (MIT licence),
+    with the Unicode data it contains (Unicode licence)." "utf8proc ${utf8proc_source_version}")
 
 # The Debian packages whose static libraries and objects are linked in: their copyright files.
 # Packages of one notice that share a copyright file (gcc and g++ for MinGW) give it once.

@@ -9,8 +9,8 @@
 #
 # The dependencies are built from Debian's own sources (apt-get source) into a cache outside the
 # work tree, ${XDG_CACHE_HOME:-$HOME/.cache}/tenvor-windows:
-#   prefix/        libxml2, libzip and libxlsxwriter (static), Qt (DLLs, plugins, CMake packages),
-#                  CLI11's headers; this is where cmake/mingw-w64-x86_64.cmake looks for libraries
+#   prefix/        libxml2, libzip, libxlsxwriter and utf8proc (static), Qt (DLLs, plugins, CMake
+#                  packages), CLI11's headers; where cmake/mingw-w64-x86_64.cmake looks for libraries
 #   prefix/tenvor-recipe.sha256
 #                  the hash of the recipe the prefix was built with: the dependency section of this
 #                  script, the toolchain file and the compiler's version. The prefix is rebuilt
@@ -290,6 +290,7 @@ build_dependencies() {
 # compiler. A rebuilt prefix has no stamps, so they are all built again then.
 
 LIBXLSXWRITER_VERSION=1.1.4
+UTF8PROC_VERSION=2.8.0
 
 # libxlsxwriter: a static library with its bundled minizip, md5 and tmpfileplus, deflating with
 # the same static zlib. Its pkg-config file names -lz, which the Windows build would resolve to
@@ -314,9 +315,31 @@ build_libxlsxwriter() {
   cp "$source/License.txt" "$licences/License.txt"
 }
 
+# utf8proc: the case folding and normalisation that compare the CSV paths of a run, a static
+# library. Its pkg-config file is written for a DLL (-DUTF8PROC_EXPORTS): a static library wants
+# UTF8PROC_STATIC instead, or the programs would import its functions from a DLL. Its licence
+# file goes beside the others: LICENSE.md holds its own licence and that of the Unicode data it
+# contains.
+build_utf8proc() {
+  local source="$work/utf8proc-$UTF8PROC_VERSION" build="$work/build-utf8proc"
+  [ -d "$source" ] || { echo "Debian's utf8proc source is not version $UTF8PROC_VERSION" >&2; return 1; }
+  cmake -S "$source" -B "$build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTENVOR_WINDOWS_PREFIX="$prefix" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DBUILD_SHARED_LIBS=OFF -DUTF8PROC_ENABLE_TESTING=OFF
+  cmake --build "$build" --parallel "$jobs"
+  cmake --install "$build"
+  sed -i -e '/^Cflags:/s/-DUTF8PROC_EXPORTS/-DUTF8PROC_STATIC/' "$prefix/lib/pkgconfig/libutf8proc.pc"
+  local licences="$prefix/share/licenses/utf8proc"
+  mkdir -p "$licences"
+  cp "$source/debian/copyright" "$licences/copyright"
+  cp "$source/LICENSE.md" "$licences/LICENSE.md"
+}
+
 # The added libraries: Debian source package, version, build function.
 added_libraries=(
   "libxlsxwriter $LIBXLSXWRITER_VERSION build_libxlsxwriter"
+  "utf8proc $UTF8PROC_VERSION build_utf8proc"
 )
 
 # Builds each added library whose stamp is missing or differs (see above).

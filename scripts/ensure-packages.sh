@@ -29,7 +29,7 @@ ensure_packages() {
 # translations).
 TENVOR_BUILD_PACKAGES=(
   g++ cmake make pkg-config
-  libxml2-dev libzip-dev zlib1g-dev libinih-dev libcli11-dev libxlsxwriter-dev
+  libxml2-dev libzip-dev zlib1g-dev libinih-dev libcli11-dev libxlsxwriter-dev libutf8proc-dev
   qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic
 )
 

@@ -10,6 +10,7 @@
 #include "diag/MessageCatalog.h"
 #include "platform/FileSystem.h"
 #include "platform/NewFile.h"
+#include "platform/OutputFolder.h"
 #include "state/RunObserver.h"
 
 namespace tenvor {
@@ -19,13 +20,24 @@ CsvOutput::CsvOutput(RunObserver& observer, ErrorRecorder& errors, LogFile& log,
 {
 }
 
+CsvOutput::~CsvOutput() = default;
+
 void CsvOutput::BeginRun(std::string outputFolder, OutputEncoding encoding)
 {
     requestedFolder_ = std::move(outputFolder);
     folderDecided_ = false;
-    createdFolder_.clear();
+    folder_.reset();
+    folderPath_.clear();
+    written_.Clear();
     encoding_ = encoding;
     writeFailure_.clear();
+}
+
+void CsvOutput::EndRun()
+{
+    folder_.reset();
+    folderPath_.clear();
+    written_.Clear();
 }
 
 namespace {
@@ -101,40 +113,95 @@ RunStep CsvOutput::OutPutToCsv(const XmlInput& input, StXmlInfo& stXmlInfo)
                                     OutputFolderMissingReason(input.outputRoot));
     }
     const std::string csvPath = GetCsvFilePath(input);
-    // The members of one folder of a package come one after another: their folders are made
-    // once. A folder removed since fails the file's creation below, as it would anyway.
-    const std::string csvFolder = SplitPath(csvPath).folder;
-    if (!input.subfolders.empty() && csvFolder != createdFolder_) {
-        const FolderChainResult folders = CreateFolderChain(input.outputRoot, input.subfolders);
-        if (!folders.ok) {
-            return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo,
-                                        FolderNotCreatedReason(folders.failedFolder, folders.systemText));
-        }
-        createdFolder_ = csvFolder;
+    // The path below the root, as the comparison of the run's paths takes it.
+    std::string relative;
+    for (const std::string& name : input.subfolders) {
+        relative += name + "/";
+    }
+    const std::string csvName = input.baseName + ".csv";
+    relative += csvName;
+    if (const std::string* earlier = written_.Find(input.outputRoot, relative)) {
+        // The same file as one written before on a system that ignores letter case or
+        // normalisation: refused on every system, as an existing file is.
+        return errors_.ErrorHandler(ErrorKind::SameFile, csXMLFilePath, &stXmlInfo, ExistingCsvReason(*earlier));
+    }
+    RunStep step = RunStep::GoOn;
+    if (!EnterCsvFolder(input, SplitPath(csvPath).folder, stXmlInfo, step)) {
+        return step;
     }
 
     NewFile file;
-    if (!file.Open(csvPath)) {
+    if (!file.Open(*folder_, csvName)) {
+        DropFolderMadeForFile();
         return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo,
                                     CsvNotCreatedReason(csvPath, file.ErrorText()));
     }
     if (!WriteToFile(file, stXmlInfo, &replaced_)) {
         file.Abort();
+        DropFolderMadeForFile();
         return StopOnWriteFailure(csXMLFilePath, csvPath, file.ErrorText());
     }
-    switch (file.Commit()) {
-        case NewFile::Publish::Done:
-            return RunStep::GoOn;
+    const NewFile::Publish published = file.Commit();
+    if (published == NewFile::Publish::Done) {
+        folder_->KeepMadeFolders();
+        written_.Add(input.outputRoot, relative, csvPath);
+        return RunStep::GoOn;
+    }
+    DropFolderMadeForFile();
+    switch (published) {
         case NewFile::Publish::AlreadyExists:
             // Created after the check, or by another input of this run with the same base name.
             return errors_.ErrorHandler(ErrorKind::SameFile, csXMLFilePath, &stXmlInfo, ExistingCsvReason(csvPath));
         case NewFile::Publish::Refused:
             return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo,
                                         CsvNotCreatedReason(csvPath, file.ErrorText()));
+        case NewFile::Publish::Done:
         case NewFile::Publish::WriteFailed:
             break;
     }
     return StopOnWriteFailure(csXMLFilePath, csvPath, file.ErrorText());
+}
+
+bool CsvOutput::EnterCsvFolder(const XmlInput& input, const std::string& csvFolder, StXmlInfo& stXmlInfo, RunStep& step)
+{
+    // The members of one folder of a package come one after another: their folder is entered
+    // once and kept open. A folder removed since fails the file's creation, as it would anyway.
+    if (folder_ && folder_->IsOpen() && folderPath_ == csvFolder) {
+        return true;
+    }
+    folder_ = std::make_unique<OutputFolder>();
+    folderPath_ = csvFolder;
+    const OutputFolder::Entered entered = folder_->Enter(input.outputRoot, input.subfolders);
+    if (entered.ok()) {
+        return true;
+    }
+    folder_.reset();
+    std::string reason;
+    switch (entered.refusal) {
+        case OutputFolder::Refusal::Link:
+            reason = LinkedFolderReason(entered.failedFolder);
+            break;
+        case OutputFolder::Refusal::NotAFolder:
+            reason = FolderNotCreatedReason(entered.failedFolder, "フォルダではないファイルがあります");
+            break;
+        case OutputFolder::Refusal::BadName:
+            reason = FolderNotCreatedReason(entered.failedFolder, "フォルダ名に使えない名前です");
+            break;
+        case OutputFolder::Refusal::None:
+        case OutputFolder::Refusal::System:
+            reason = FolderNotCreatedReason(entered.failedFolder, entered.systemText);
+            break;
+    }
+    step = errors_.ErrorHandler(ErrorKind::NoPermission, input.path, &stXmlInfo, std::move(reason));
+    return false;
+}
+
+void CsvOutput::DropFolderMadeForFile()
+{
+    if (folder_ && folder_->MadeCount() > 0) {
+        folder_->RemoveMadeFolders();
+        folder_.reset();
+    }
 }
 
 RunStep CsvOutput::StopOnWriteFailure(const std::string& csXMLFilePath, const std::string& csvPath,

@@ -2,9 +2,11 @@
 // and writing the record in the chosen encoding without ever replacing an existing file.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "convert/CsvPathsOfRun.h"
 #include "platform/TextCodec.h"
 #include "shared/OutputEncoding.h"
 #include "shared/RunStep.h"
@@ -17,14 +19,19 @@ class ErrorRecorder;
 class LogFile;
 class MessageBoxes;
 class NewFile;
+class OutputFolder;
 class RunObserver;
 
 class CsvOutput {
 public:
     CsvOutput(RunObserver& observer, ErrorRecorder& errors, LogFile& log, MessageBoxes& messages);
+    ~CsvOutput();
 
     // Start of a run: the requested output folder (empty: each input's own folder) and encoding.
     void BeginRun(std::string outputFolder, OutputEncoding encoding);
+    // End of a run: the folder kept open for the next file is let go (on Windows the user may
+    // rename or remove it again), and the paths written are forgotten.
+    void EndRun();
 
     // Drops every input whose CSV file (or anything of that name) exists, recording each with
     // error kind 0. Stops when a log entry could not be written (the list is then unchanged).
@@ -38,9 +45,12 @@ public:
     // The input's output root, its subfolders, its base name and ".csv".
     std::string GetCsvFilePath(const XmlInput& input) const;
 
-    // Writes the record's CSV file, creating the subfolders below the output root it needs.
-    // Goes on when written or when its failure has been recorded; stops when a write failed
-    // half-way or the log could not be written.
+    // Writes the record's CSV file, creating the subfolders below the output root it needs. No
+    // link below the root is followed: a folder that is a link fails the file (kind 3), as does a
+    // folder that cannot be made; the folders made for a file that fails are removed again. A
+    // path written before in the run but for letter case or normalisation is kind 0, on every
+    // system. Goes on when written or when its failure has been recorded; stops when a write
+    // failed half-way or the log could not be written.
     RunStep OutPutToCsv(const XmlInput& input, StXmlInfo& stXmlInfo);
 
     // Writes the bytes of the record; false when a write failed. In code page 932, each character
@@ -56,6 +66,11 @@ public:
 
 private:
     RunStep StopOnWriteFailure(const std::string& csXMLFilePath, const std::string& csvPath, const std::string& reason);
+    // Opens the folder of the input's CSV file, made where missing; false when it failed and
+    // the failure was recorded (step then says whether the run goes on).
+    bool EnterCsvFolder(const XmlInput& input, const std::string& csvFolder, StXmlInfo& stXmlInfo, RunStep& step);
+    // A file failed: the folders made for it go again.
+    void DropFolderMadeForFile();
 
     RunObserver& observer_;
     ErrorRecorder& errors_;
@@ -63,7 +78,11 @@ private:
     MessageBoxes& messages_;
     std::string requestedFolder_;
     bool folderDecided_ = false;  // the first file of a run without an output folder was written
-    std::string createdFolder_;   // the folder of the last CSV file whose folders were made
+    // The folder of the last CSV file, kept open: the members of one folder of a package come
+    // one after another.
+    std::unique_ptr<OutputFolder> folder_;
+    std::string folderPath_;
+    CsvPathsOfRun written_;
     OutputEncoding encoding_ = OutputEncoding::ShiftJis;
     std::string writeFailure_;
     ReplacedCharacters replaced_;  // of the file being written

@@ -183,6 +183,11 @@ std::string FolderNotCreatedReason(std::string_view folder, std::string_view sys
     return "フォルダを作成できません: " + std::string(folder) + ": " + std::string(systemText);
 }
 
+std::string LinkedFolderReason(std::string_view folder)
+{
+    return "フォルダがリンクのため出力できません: " + std::string(folder);
+}
+
 std::string CsvNotCreatedReason(std::string_view csvPath, std::string_view systemText)
 {
     return "CSVファイルを作成できません: " + std::string(csvPath) + ": " + std::string(systemText);

@@ -72,6 +72,8 @@ std::string PackageFaultReason(const PackageFault& fault);
 // Kind 3: the output folder is missing, a folder below it or the CSV file cannot be created.
 std::string OutputFolderMissingReason(std::string_view folder);
 std::string FolderNotCreatedReason(std::string_view folder, std::string_view systemText);
+// A folder below the output folder that is a link (or a junction): nothing is written through it.
+std::string LinkedFolderReason(std::string_view folder);
 std::string CsvNotCreatedReason(std::string_view csvPath, std::string_view systemText);
 
 }  // namespace tenvor

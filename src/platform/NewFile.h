@@ -3,7 +3,8 @@
 // ever replacing something that is already there. Nothing is left behind on failure, nor when
 // the process dies while writing (on Windows the temporary file is marked for deletion until
 // it gets its name; should the process die in the instant between, the next new file in that
-// folder removes what it left).
+// folder removes what it left). A file made in an OutputFolder is made in that very folder,
+// whatever its path leads to meanwhile.
 #pragma once
 
 #include <string>
@@ -14,6 +15,8 @@
 #endif
 
 namespace tenvor {
+
+class OutputFolder;
 
 class NewFile {
 public:
@@ -32,6 +35,9 @@ public:
     // Prepares the file in the folder of targetPath. Returns false (see Error()) when the folder
     // cannot take a new file.
     bool Open(const std::string& targetPath);
+    // Prepares the file `name` in the open folder (which must stay open until Commit or Abort).
+    // The name is a name, not a path: one with a separator is refused.
+    bool Open(const OutputFolder& folder, const std::string& name);
     // Appends data; false when it could not be stored in full.
     bool Write(std::string_view data);
     // Flushes, closes and names the file. The object is closed afterwards, whatever the result.
@@ -50,6 +56,10 @@ private:
 #ifdef _WIN32
     void* handle_ = nullptr;  // HANDLE of the temporary file, marked for deletion while open
 #else
+    bool OpenInFolder();
+
+    FileDescriptor folder_;  // the folder the file is made in
+    std::string name_;       // its name there; tempPath_ is a name there too
     FileDescriptor fd_;
 #endif
     int error_ = 0;

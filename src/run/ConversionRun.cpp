@@ -68,6 +68,7 @@ RunSummary ConversionRun::Run(const RunRequest& request)
         summary.outcome = RunOutcome::Stopped;
         messages_.ShowRunAborted("unknown exception");
     }
+    output_.EndRun();
     if (summary.outcome == RunOutcome::Refused) {
         // Refused before the loop by the inputs, else by the log (which has said so).
         summary.refusal = refusal_ ? *refusal_ : RunRefusal{RefusalReason::LogNotWritten, log_.Path()};

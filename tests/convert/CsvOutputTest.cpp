@@ -189,7 +189,90 @@ TEST_F(CsvOutputTest, ANameTheFileSystemRefusesIsKindThree)
     test::WriteFile(test::Join(fixture.in, "p.zip"), zip.Finish());
     ASSERT_EQ(fixture.RunFile(test::Join(fixture.in, "p.zip")), RunOutcome::Completed);
     EXPECT_EQ(Kinds(), std::vector<int>{3});
-    EXPECT_EQ(test::ListDir(test::Join(fixture.out, "p")), std::vector<std::string>{});
+    EXPECT_FALSE(test::Exists(test::Join(fixture.out, "p")));  // the folder made for it went again
+}
+
+// A folder below the output folder that is a link fails its file, and nothing is written where it
+// leads; the other inputs convert. The output folder itself may be a link: the user chose it.
+TEST_F(CsvOutputTest, ALinkBelowTheOutputFolderFailsItsFileAndTheOutputFolderMayBeALink)
+{
+    gen::NotificationSpec wanted;
+    wanted.formId = "N7130001";
+    const std::string notification = gen::Generate(fixture.engine->Catalogue(), wanted).bytes;
+    for (const char* name : {"sym", "other"}) {
+        gen::ZipBuilder zip;
+        zip.Add("a.xml", notification);
+        test::WriteFile(test::Join(fixture.in, name) + ".zip", zip.Finish());
+    }
+    const std::string elsewhere = fixture.dir / "elsewhere";
+    test::MakeDir(elsewhere);
+    if (!test::MakeFolderLink(elsewhere, test::Join(fixture.out, "sym"))) {
+        GTEST_SKIP() << "the system does not let the test make a link to a folder (or junction)";
+    }
+    fixture.window.outputFolder = fixture.out;
+    fixture.window.moreInputPaths = {test::Join(fixture.in, "other.zip")};
+    ASSERT_EQ(fixture.RunFile(test::Join(fixture.in, "sym.zip")), RunOutcome::Completed);
+    ASSERT_EQ(Kinds(), std::vector<int>{3});
+    EXPECT_EQ(fixture.engine->ErrorRecords()[0].reason,
+              "フォルダがリンクのため出力できません: " + test::Join(fixture.out, "sym"));
+    EXPECT_TRUE(test::ListDir(elsewhere).empty());
+    EXPECT_EQ(test::ListDir(test::Join(fixture.out, "other")), std::vector<std::string>{"a.csv"});
+
+    const std::string real = fixture.dir / "real";
+    test::MakeDir(real);
+    ASSERT_TRUE(test::MakeFolderLink(real, fixture.dir / "chosen"));
+    fixture.window.outputFolder = fixture.dir / "chosen";
+    fixture.window.moreInputPaths.clear();
+    ASSERT_EQ(fixture.RunFile(test::Join(fixture.in, "other.zip")), RunOutcome::Completed);
+    EXPECT_TRUE(Kinds().empty());
+    EXPECT_EQ(test::ListDir(test::Join(real, "other")), std::vector<std::string>{"a.csv"});
+}
+
+// Names that differ only in letter case or in Unicode normalisation are one file on Windows and
+// macOS: on every system the first gives the CSV file and the second is kind 0.
+TEST_F(CsvOutputTest, NamesThatDifferOnlyInLetterCaseOrNormalisationGiveOneFileEverywhere)
+{
+    gen::NotificationSpec wanted;
+    wanted.formId = "N7130001";
+    const std::string notification = gen::Generate(fixture.engine->Catalogue(), wanted).bytes;
+    gen::ZipBuilder zip;
+    for (const char* name : {"A.xml", "a.xml", "\u00E9.xml", "e\u0301.xml", "Sub/x.xml", "sub/X.xml"}) {
+        zip.Add(name, notification);
+    }
+    test::WriteFile(test::Join(fixture.in, "case.zip"), zip.Finish());
+    fixture.window.outputFolder = fixture.out;
+    ASSERT_EQ(fixture.RunFile(test::Join(fixture.in, "case.zip")), RunOutcome::Completed);
+    const std::string folder = test::Join(fixture.out, "case");
+    EXPECT_EQ(test::ListDir(folder), (std::vector<std::string>{"A.csv", "Sub", "\u00E9.csv"}));
+    EXPECT_EQ(test::ListDir(test::Join(folder, "Sub")), std::vector<std::string>{"x.csv"});
+    ASSERT_EQ(Kinds(), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(fixture.engine->ErrorRecords()[0].filePath, test::Join(fixture.in, "case.zip/a.xml"));
+    EXPECT_EQ(fixture.engine->ErrorRecords()[0].reason,
+              "出力先に同名のファイルがあります: " + test::Join(folder, "A.csv"));
+}
+
+// A folder that cannot be made (a file is where it belongs) fails its file alone; a file that
+// fails after its folders were made leaves none of them behind.
+TEST_F(CsvOutputTest, AFolderThatCannotBeMadeFailsItsFileAloneAndLeavesNoFolder)
+{
+    gen::NotificationSpec wanted;
+    wanted.formId = "N7130001";
+    const std::string notification = gen::Generate(fixture.engine->Catalogue(), wanted).bytes;
+    gen::ZipBuilder zip;
+    zip.Add("x/y/a.xml", notification);
+    zip.Add("n/m/" + std::string(300, 'l') + ".xml", notification);  // a CSV name no file system takes
+    zip.Add("z/c.xml", notification);
+    test::WriteFile(test::Join(fixture.in, "p.zip"), zip.Finish());
+    const std::string folder = test::Join(fixture.out, "p");
+    test::MakeDir(folder);
+    test::WriteFile(test::Join(folder, "x"), "not a folder");
+    fixture.window.outputFolder = fixture.out;
+    ASSERT_EQ(fixture.RunFile(test::Join(fixture.in, "p.zip")), RunOutcome::Completed);
+    ASSERT_EQ(Kinds(), (std::vector<int>{3, 3}));
+    EXPECT_EQ(fixture.engine->ErrorRecords()[0].reason,
+              "フォルダを作成できません: " + test::Join(folder, "x") + ": フォルダではないファイルがあります");
+    EXPECT_EQ(test::ListDir(folder), (std::vector<std::string>{"x", "z"}));
+    EXPECT_EQ(test::ListDir(test::Join(folder, "z")), std::vector<std::string>{"c.csv"});
 }
 
 }  // namespace

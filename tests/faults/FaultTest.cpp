@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "NotificationGenerator.h"
+#include "ZipBuilder.h"
 #include "diag/MessageCatalog.h"
 #include "faults/ChildProcess.h"
 
@@ -126,6 +127,25 @@ TEST_F(FaultTest, DiskFullWhileWritingStopsTheRunAndLeavesNothing)
     EXPECT_TRUE(next.errors.empty());
     EXPECT_EQ(next.messages, (Messages{{kDone, std::string(messageList[kMsgCompleted])}}));
     ExpectCsvFiles({"large.csv"});
+#endif
+}
+
+// A member of a ZIP: the folders made for its CSV file go with the file.
+TEST_F(FaultTest, DiskFullBelowAZipsFolderLeavesNoFolderEither)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << kNoFullDisk;
+#else
+    const std::string input = Good("large", T0, 64 * 1024);
+    gen::ZipBuilder zip;
+    zip.Add("D/E/large.xml", test::ReadFile(input));
+    const std::string package = test::Join(h.in, "P.zip");
+    test::WriteFile(package, zip.Finish());
+
+    const RunReport report = WithDiskFull([&] { return h.RunFile(package); }, kDiskLimit);
+    EXPECT_EQ(report.outcome, "Stopped");
+    EXPECT_EQ(report.messages, (Messages{{kError, kWriteFailed}}));
+    EXPECT_TRUE(fs::is_empty(test::NativePath(h.out)));
 #endif
 }
 

@@ -10,6 +10,8 @@
 #include "platform/AppFolder.h"
 #include "platform/DriveLetter.h"
 #include "platform/FileSystem.h"
+#include "platform/NewFile.h"
+#include "platform/OutputFolder.h"
 #include "support/TestSupport.h"
 
 namespace tenvor {
@@ -153,6 +155,96 @@ TEST(ListXmlFiles, AFolderThatCannotBeListedIsToldFromAnEmptyOne)
     EXPECT_FALSE(ListXmlFilesOldestFirst(dir / "a.xml").has_value());
     MakeDir(dir / "empty");
     EXPECT_EQ(ListXmlFilesOldestFirst(dir / "empty"), std::vector<std::string>{});
+}
+
+// The folders below an output root are made and entered without following a link, the root
+// itself may be one, and a file is made in the folder entered.
+TEST(OutputFolder, ALinkBelowTheRootIsRefusedAndTheRootMayBeOne)
+{
+    TempDir dir;
+    MakeDir(dir / "real");
+    MakeDir(dir / "elsewhere");
+    if (!test::MakeFolderLink(dir / "real", dir / "root") ||
+        !test::MakeFolderLink(dir / "elsewhere", dir / "real/sym")) {
+        GTEST_SKIP() << "the system does not let the test make a link to a folder (or junction)";
+    }
+    OutputFolder folder;
+    ASSERT_TRUE(folder.Enter(dir / "root", {"a", "b"}).ok());
+    EXPECT_EQ(folder.Path(), dir / "root/a/b");
+    EXPECT_EQ(folder.MadeCount(), 2U);
+    NewFile file;
+    ASSERT_TRUE(file.Open(folder, "x.csv"));
+    file.Write("data");
+    EXPECT_EQ(file.Commit(), NewFile::Publish::Done);
+    EXPECT_EQ(test::ReadFile(dir / "real/a/b/x.csv"), "data");
+
+    for (const std::vector<std::string>& names :
+         {std::vector<std::string>{"sym"}, std::vector<std::string>{"sym", "c"}}) {
+        const OutputFolder::Entered entered = folder.Enter(dir / "root", names);
+        EXPECT_EQ(entered.refusal, OutputFolder::Refusal::Link);
+        EXPECT_EQ(entered.failedFolder, dir / "root/sym");
+        EXPECT_FALSE(folder.IsOpen());
+    }
+    EXPECT_TRUE(test::ListDir(dir / "elsewhere").empty());
+    // A name is one folder: a path inside it would lead through the link.
+    EXPECT_EQ(folder.Enter(dir / "root", {"sym/c"}).refusal, OutputFolder::Refusal::BadName);
+    EXPECT_EQ(folder.Enter(dir / "root", {"a", ".."}).refusal, OutputFolder::Refusal::BadName);
+    EXPECT_TRUE(test::ListDir(dir / "elsewhere").empty());
+}
+
+// A chain that cannot be entered, or whose file failed, leaves none of the folders it made; a
+// folder that holds a file stays.
+TEST(OutputFolder, FoldersMadeForNothingAreRemovedAgain)
+{
+    TempDir dir;
+    WriteFile(dir / "file", "x");
+    OutputFolder folder;
+    EXPECT_EQ(folder.Enter(dir.path(), {"n", "m", ".."}).refusal, OutputFolder::Refusal::BadName);
+    const OutputFolder::Entered entered = folder.Enter(dir.path(), {"file", "o"});
+    EXPECT_EQ(entered.refusal, OutputFolder::Refusal::NotAFolder);
+    EXPECT_EQ(entered.failedFolder, dir / "file");
+    EXPECT_EQ(test::ListDir(dir.path()), std::vector<std::string>{"file"});
+
+    ASSERT_TRUE(folder.Enter(dir.path(), {"p", "q", "r"}).ok());
+    folder.RemoveMadeFolders();
+    EXPECT_FALSE(folder.IsOpen());
+    EXPECT_EQ(test::ListDir(dir.path()), std::vector<std::string>{"file"});
+
+    // p/q holds a file: only what was made for the failed one goes.
+    ASSERT_TRUE(folder.Enter(dir.path(), {"p", "q"}).ok());
+    {
+        NewFile file;
+        ASSERT_TRUE(file.Open(folder, "a.csv"));
+        ASSERT_EQ(file.Commit(), NewFile::Publish::Done);
+    }
+    folder.KeepMadeFolders();
+    ASSERT_TRUE(folder.Enter(dir.path(), {"p", "q", "s", "t"}).ok());
+    EXPECT_EQ(folder.MadeCount(), 2U);
+    folder.RemoveMadeFolders();
+    EXPECT_EQ(test::ListDir(dir / "p/q"), std::vector<std::string>{"a.csv"});
+}
+
+// While the folder is open, the file goes into that very folder: on Windows the folder cannot be
+// moved away; elsewhere a link put in its place afterwards leads nowhere.
+TEST(OutputFolder, TheFileGoesIntoTheFolderEnteredWhateverItsPathBecomes)
+{
+    TempDir dir;
+    MakeDir(dir / "elsewhere");
+    OutputFolder folder;
+    ASSERT_TRUE(folder.Enter(dir.path(), {"a"}).ok());
+    std::error_code moved;
+    std::filesystem::rename(test::NativePath(dir / "a"), test::NativePath(dir / "b"), moved);
+#ifdef _WIN32
+    EXPECT_TRUE(moved) << "a folder entered cannot be renamed while it is open";
+#else
+    ASSERT_FALSE(moved) << moved.message();
+    ASSERT_TRUE(test::MakeFolderLink(dir / "elsewhere", dir / "a"));
+    NewFile file;
+    ASSERT_TRUE(file.Open(folder, "x.csv"));
+    EXPECT_EQ(file.Commit(), NewFile::Publish::Done);
+    EXPECT_EQ(test::ListDir(dir / "b"), std::vector<std::string>{"x.csv"});
+#endif
+    EXPECT_TRUE(test::ListDir(dir / "elsewhere").empty());
 }
 
 // The settings may move the log only to the drive Windows is installed on, and only a path that

@@ -171,6 +171,23 @@ bool Exists(const std::string& path)
     return fs::exists(fs::symlink_status(NativePath(path), ignored));
 }
 
+bool MakeFolderLink(const std::string& target, const std::string& link)
+{
+    std::error_code error;
+    fs::create_directory_symlink(NativePath(target), NativePath(link), error);
+#ifdef _WIN32
+    if (error) {
+        const std::wstring command = L"cmd /c mklink /J \"" + NativePath(link).wstring() + L"\" \"" +
+                                     NativePath(target).wstring() + L"\" >NUL 2>NUL";
+        static_cast<void>(::_wsystem(command.c_str()));
+    }
+    const DWORD attributes = ::GetFileAttributesW(NativePath(link).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+#else
+    return !error && fs::is_symlink(fs::symlink_status(NativePath(link), error));
+#endif
+}
+
 #ifdef _WIN32
 
 void SetMtime(const std::string& path, std::time_t seconds, long nanoseconds)

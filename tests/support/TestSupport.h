@@ -71,6 +71,10 @@ std::vector<std::string> LogEntries(std::string text);
 void WriteFile(const std::string& path, std::string_view bytes);
 void MakeDir(const std::string& path);
 bool Exists(const std::string& path);
+// Makes link lead to the folder target: a symbolic link; on Windows a directory symbolic link or,
+// where that needs a privilege the test lacks, a junction (mklink /J). False when the system does
+// not let the test make one that it then reports as a link (a reparse point on Windows).
+bool MakeFolderLink(const std::string& target, const std::string& link);
 // Sets the file's last-write time.
 void SetMtime(const std::string& path, std::time_t seconds, long nanoseconds = 0);
 // Names of the entries of a folder, sorted.

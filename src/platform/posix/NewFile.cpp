@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "platform/FileSystem.h"
+#include "platform/OutputFolder.h"
 #include "platform/PendingFile.h"
 
 namespace tenvor {
@@ -22,20 +23,21 @@ bool ProcFdAvailable()
     return available;
 }
 
-// Names a file that is complete, failing with EEXIST rather than replacing anything.
-int LinkWithoutReplacing(const std::string& from, const std::string& to)
+// Names a file that is complete, failing with EEXIST rather than replacing anything. Each name
+// is relative to its folder's descriptor (AT_FDCWD: the current folder).
+int LinkWithoutReplacing(int fromFolder, const std::string& from, int toFolder, const std::string& to)
 {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    if (::renameat2(fromFolder, from.c_str(), toFolder, to.c_str(), RENAME_NOREPLACE) == 0) {
         return 0;
     }
     if (errno != EINVAL && errno != ENOSYS) {
         return errno;
     }
     // File systems without RENAME_NOREPLACE: a hard link also refuses an existing target.
-    if (::link(from.c_str(), to.c_str()) != 0) {
+    if (::linkat(fromFolder, from.c_str(), toFolder, to.c_str(), 0) != 0) {
         return errno;
     }
-    ::unlink(from.c_str());
+    ::unlinkat(fromFolder, from.c_str(), 0);
     return 0;
 }
 
@@ -44,13 +46,20 @@ bool IsStorageError(int error)
     return error == ENOSPC || error == EDQUOT || error == EFBIG || error == EIO;
 }
 
-std::string TempName(const std::string& folder)
+// The name of a hidden temporary file, new for each call.
+std::string TempName()
 {
     static std::atomic<unsigned> counter{0};
     char name[64];
     std::snprintf(name, sizeof name, ".tenvor-%ld-%u.tmp", static_cast<long>(::getpid()), counter.fetch_add(1));
-    return JoinPath(folder, name);
+    return name;
 }
+
+#ifdef O_PATH
+constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#else
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#endif
 
 }  // namespace
 
@@ -69,22 +78,53 @@ bool NewFile::Open(const std::string& targetPath)
     Abort();
     target_ = targetPath;
     error_ = 0;
-    const std::string folder = FolderOf(targetPath);
+    const SplitPathResult parts = SplitPath(targetPath);
+    name_ = targetPath.substr(parts.folder.size());
+    folder_ = FileDescriptor(::open(FolderOf(targetPath).c_str(), kFolderFlags));
+    if (!folder_.IsOpen()) {
+        error_ = errno;
+        return false;
+    }
+    return OpenInFolder();
+}
+
+bool NewFile::Open(const OutputFolder& folder, const std::string& name)
+{
+    Abort();
+    target_ = JoinPath(folder.Path(), name);
+    name_ = name;
+    error_ = 0;
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
+        error_ = EINVAL;
+        return false;
+    }
+    folder_ = FileDescriptor(::fcntl(folder.Descriptor(), F_DUPFD_CLOEXEC, 0));
+    if (!folder_.IsOpen()) {
+        error_ = errno;
+        return false;
+    }
+    return OpenInFolder();
+}
+
+bool NewFile::OpenInFolder()
+{
 #ifdef O_TMPFILE
     if (ProcFdAvailable()) {
-        fd_ = FileDescriptor(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+        fd_ = FileDescriptor(::openat(folder_.Get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
         if (fd_.IsOpen()) {
             return true;
         }
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
             error_ = errno;
+            folder_.Close();
             return false;
         }
     }
 #endif
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate = TempName(folder);
-        fd_ = FileDescriptor(::open(candidate.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666));
+        std::string candidate = TempName();
+        fd_ = FileDescriptor(
+            ::openat(folder_.Get(), candidate.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0666));
         if (fd_.IsOpen()) {
             tempPath_ = std::move(candidate);
             return true;
@@ -94,6 +134,7 @@ bool NewFile::Open(const std::string& targetPath)
         }
     }
     error_ = errno;
+    folder_.Close();
     return false;
 }
 
@@ -116,7 +157,7 @@ NewFile::Publish NewFile::Commit()
         // An unnamed file can only be linked while it is still open.
         char procPath[64];
         std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd_.Get());
-        if (::linkat(AT_FDCWD, procPath, AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        if (::linkat(AT_FDCWD, procPath, folder_.Get(), name_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
             linkError = errno;
         }
     }
@@ -124,18 +165,18 @@ NewFile::Publish NewFile::Commit()
         // A failed close means the data may not have reached the disk: no name for it.
         error_ = errno;
         if (tempPath_.empty() && linkError == 0) {
-            ::unlink(target_.c_str());
+            ::unlinkat(folder_.Get(), name_.c_str(), 0);
         }
         Abort();
         return Publish::WriteFailed;
     }
     if (!tempPath_.empty()) {
-        linkError = LinkWithoutReplacing(tempPath_, target_);
+        linkError = LinkWithoutReplacing(folder_.Get(), tempPath_, folder_.Get(), name_);
         if (linkError == 0) {
             tempPath_.clear();  // it is the target now
         }
-        Abort();
     }
+    Abort();
     if (linkError == 0) {
         return Publish::Done;
     }
@@ -150,13 +191,14 @@ void NewFile::Abort()
 {
     fd_.Close();
     if (!tempPath_.empty()) {
-        ::unlink(tempPath_.c_str());
+        ::unlinkat(folder_.Get(), tempPath_.c_str(), 0);
         tempPath_.clear();
     }
+    folder_.Close();
 }
 
 PendingFile::PendingFile(std::string targetPath)
-    : target_(std::move(targetPath)), tempPath_(TempName(FolderOf(target_)))
+    : target_(std::move(targetPath)), tempPath_(JoinPath(FolderOf(target_), TempName()))
 {
 }
 
@@ -192,7 +234,7 @@ NewFile::Publish PendingFile::Publish()
     if (!reserved_) {
         return NewFile::Publish::WriteFailed;
     }
-    const int linkError = LinkWithoutReplacing(tempPath_, target_);
+    const int linkError = LinkWithoutReplacing(AT_FDCWD, tempPath_, AT_FDCWD, target_);
     if (linkError == 0) {
         reserved_ = false;  // it is the target now
         return NewFile::Publish::Done;

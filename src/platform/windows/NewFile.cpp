@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/OutputFolder.h"
 #include "platform/PendingFile.h"
 #include "platform/windows/WideText.h"
 #include "platform/windows/WinHandle.h"
@@ -162,6 +163,18 @@ bool NewFile::Open(const std::string& targetPath)
     }
     error_ = static_cast<int>(::GetLastError());
     return false;
+}
+
+bool NewFile::Open(const OutputFolder& folder, const std::string& name)
+{
+    // The folder's chain is held open without sharing deletion, so its path leads to it.
+    if (name.empty() || name == "." || name == ".." || name.find_first_of("/\\:") != std::string::npos) {
+        Abort();
+        target_ = JoinPath(folder.Path(), name);
+        error_ = ERROR_INVALID_NAME;
+        return false;
+    }
+    return Open(JoinPath(folder.Path(), name));
 }
 
 bool NewFile::Write(std::string_view data)

@@ -58,10 +58,54 @@ struct ArchivePlace {
     int depth = 1;
 };
 
+PackageFault LimitFault(PackageFaultKind kind, std::uint64_t found, std::uint64_t limit)
+{
+    PackageFault fault{kind, {}};
+    fault.found = found;
+    fault.limit = limit;
+    return fault;
+}
+
+// The length of the path below the output folder of the CSV file of a member with this file
+// name (".xml" and ".csv" are as long; a nested ZIP's folder is shorter than its file name).
+std::uint64_t OutputPathBytes(const std::vector<std::string>& folder, const std::string& fileName)
+{
+    std::uint64_t length = fileName.size();
+    for (const std::string& component : folder) {
+        length += component.size() + 1;
+    }
+    return length;
+}
+
+// How much of a name too long to be used is shown.
+constexpr std::size_t kShownCharactersOfLongName = 128;
+
 class Lister {
 public:
-    Lister(std::vector<PackageItem>& items, InflateBudget& budget) : items_(items), budget_(budget) {}
+    Lister(std::vector<PackageItem>& items, InflateBudget& budget, const ArchivePlace& package)
+        : items_(items), budget_(budget), package_(package)
+    {
+    }
 
+    // Lists the package's own archive.
+    void ListPackage(ZipArchive& archive)
+    {
+        entriesInAll_ = archive.EntryCount();
+        List(archive, package_);
+    }
+
+    // The item of an archive itself (a fault on its own path).
+    static PackageItem ArchiveItem(const ArchivePlace& place)
+    {
+        PackageItem item;
+        item.displayPath = place.displayPath;
+        item.outputFolder = place.outputFolder;
+        item.isZip = true;
+        item.location = place.location;
+        return item;
+    }
+
+private:
     void List(ZipArchive& archive, const ArchivePlace& place)
     {
         const std::uint64_t count = archive.EntryCount();
@@ -82,23 +126,11 @@ public:
             entries.push_back(std::move(*entry));
         }
         const NameEncoding unflaggedEncoding = vote.Result();
-        for (std::uint64_t index = 0; index < count; ++index) {
+        for (std::uint64_t index = 0; index < count && !stopped_; ++index) {
             ListEntry(archive, place, index, entries[static_cast<std::size_t>(index)], unflaggedEncoding);
         }
     }
 
-    // The item of an archive itself (a fault on its own path).
-    static PackageItem ArchiveItem(const ArchivePlace& place)
-    {
-        PackageItem item;
-        item.displayPath = place.displayPath;
-        item.outputFolder = place.outputFolder;
-        item.isZip = true;
-        item.location = place.location;
-        return item;
-    }
-
-private:
     void ListEntry(ZipArchive& archive, const ArchivePlace& place, std::uint64_t index, const ZipEntry& entry,
                    NameEncoding unflaggedEncoding)
     {
@@ -117,6 +149,14 @@ private:
         item.location.push_back(MarkOf(index, entry));
         item.outputFolder = place.outputFolder;
 
+        if (entry.rawName.size() > kMaxMemberNameBytes) {
+            // Shown shortened: the whole name would make a record of up to 64 KiB.
+            item.displayPath = place.displayPath + kPathSeparator +
+                               DisplayWithSeparators(name.substr(0, kShownCharactersOfLongName)) + "…";
+            AddFault(std::move(item),
+                     LimitFault(PackageFaultKind::NameTooLong, entry.rawName.size(), kMaxMemberNameBytes));
+            return;
+        }
         auto split = SplitMemberPath(name);
         if (auto* unsafe = std::get_if<UnsafeMemberPath>(&split)) {
             item.displayPath = place.displayPath + kPathSeparator + DisplayWithSeparators(name);
@@ -127,16 +167,43 @@ private:
         if (path.output.empty()) {
             return;  // not reachable: the name ends with an extension
         }
+        if (std::optional<PackageFault> refusal = RefusalOfPath(path)) {
+            item.displayPath = JoinDisplayPath(place.displayPath, path.display);
+            AddFault(std::move(item), std::move(*refusal));
+            return;
+        }
         item.displayPath = JoinDisplayPath(place.displayPath, path.display);
         item.outputFolder.insert(item.outputFolder.end(), path.output.begin(), path.output.end() - 1);
+        if (const std::uint64_t length = OutputPathBytes(item.outputFolder, path.output.back());
+            length > kMaxOutputPathBytes) {
+            item.outputFolder = place.outputFolder;
+            AddFault(std::move(item), LimitFault(PackageFaultKind::PathTooLong, length, kMaxOutputPathBytes));
+            return;
+        }
 
         if (isXml) {
             item.baseName = BaseNameOf(path.output.back());
             item.fault = budget_.RefusalBeforeReading(entry);
-            items_.push_back(std::move(item));
+            Add(std::move(item));
             return;
         }
         ListNestedZip(archive, place, index, entry, std::move(item), path.output.back());
+    }
+
+    // Why the member's output path cannot be made: too many folders, or a folder or file name
+    // longer than the file systems hold.
+    static std::optional<PackageFault> RefusalOfPath(const MemberPath& path)
+    {
+        const std::uint64_t folders = path.output.size() - 1;
+        if (folders > kMaxMemberFolders) {
+            return LimitFault(PackageFaultKind::TooManyFolders, folders, kMaxMemberFolders);
+        }
+        for (const std::string& component : path.output) {
+            if (component.size() > kMaxComponentBytes) {
+                return LimitFault(PackageFaultKind::ComponentTooLong, component.size(), kMaxComponentBytes);
+            }
+        }
+        return std::nullopt;
     }
 
     void ListNestedZip(ZipArchive& archive, const ArchivePlace& place, std::uint64_t index, const ZipEntry& entry,
@@ -146,33 +213,78 @@ private:
             AddFault(std::move(item), {PackageFaultKind::NestedTooDeep, {}});
             return;
         }
+        if (entry.size > kMaxNestedZipBytesHeld - nestedBytesHeld_) {
+            AddFault(std::move(item), LimitFault(PackageFaultKind::NestedZipTooLarge, nestedBytesHeld_ + entry.size,
+                                                 kMaxNestedZipBytesHeld));
+            return;
+        }
         PackageResult<std::string> content = budget_.Read(archive, index, entry);
         if (!content) {
             AddFault(std::move(item), content.error());
             return;
         }
+        const std::uint64_t held = content->size();
         PackageResult<ZipArchive> nested = ZipArchive::OpenBytes(std::move(*content));
         if (!nested) {
             AddFault(std::move(item), nested.error());
             return;
         }
+        const std::uint64_t count = nested->EntryCount();
+        if (count > kMaxEntriesPerPackage - entriesInAll_) {
+            AddFault(std::move(item),
+                     LimitFault(PackageFaultKind::TooManyEntriesInAll, entriesInAll_ + count, kMaxEntriesPerPackage));
+            return;
+        }
+        entriesInAll_ += count;
         ArchivePlace inner;
         inner.displayPath = item.displayPath;
         inner.outputFolder = item.outputFolder;
         inner.outputFolder.push_back(PackageFolderName(std::string_view(fileName)));
         inner.location = item.location;
         inner.depth = place.depth + 1;
+        nestedBytesHeld_ += held;
         List(*nested, inner);
+        nestedBytesHeld_ -= held;
     }
 
     void AddFault(PackageItem item, PackageFault fault)
     {
         item.fault = std::move(fault);
+        Add(std::move(item));
+    }
+
+    // Adds the item within the package's limits of items and of their memory; past either, one
+    // item on the package says the rest is not converted, and listing stops.
+    void Add(PackageItem item)
+    {
+        const std::uint64_t bytes = item.ListedBytes();
+        if (items_.size() >= kMaxRecordsPerPackage) {
+            Stop(LimitFault(PackageFaultKind::TooManyRecords, items_.size(), kMaxRecordsPerPackage));
+            return;
+        }
+        if (bytes > kMaxListedBytesPerPackage - listedBytes_) {
+            Stop(LimitFault(PackageFaultKind::ListingTooLarge, listedBytes_ + bytes, kMaxListedBytesPerPackage));
+            return;
+        }
+        listedBytes_ += bytes;
         items_.push_back(std::move(item));
+    }
+
+    void Stop(PackageFault fault)
+    {
+        PackageItem rest = ArchiveItem(package_);
+        rest.fault = std::move(fault);
+        items_.push_back(std::move(rest));
+        stopped_ = true;
     }
 
     std::vector<PackageItem>& items_;
     InflateBudget& budget_;
+    const ArchivePlace& package_;
+    std::uint64_t entriesInAll_ = 0;     // of the package and the nested ZIPs listed so far
+    std::uint64_t nestedBytesHeld_ = 0;  // of the nested ZIPs open on the way down
+    std::uint64_t listedBytes_ = 0;      // of the items so far
+    bool stopped_ = false;
 };
 
 void ListOpened(PackageListing& listing, PackageResult<ZipArchive>& archive, std::uint64_t packageBytes,
@@ -188,10 +300,20 @@ void ListOpened(PackageListing& listing, PackageResult<ZipArchive>& archive, std
         return;
     }
     InflateBudget budget(packageBytes);
-    Lister(listing.items, budget).List(*archive, place);
+    Lister(listing.items, budget, place).ListPackage(*archive);
 }
 
 }  // namespace
+
+std::uint64_t PackageItem::ListedBytes() const
+{
+    std::uint64_t bytes =
+        sizeof(PackageItem) + displayPath.size() + baseName.size() + location.size() * sizeof(EntryMark);
+    for (const std::string& component : outputFolder) {
+        bytes += sizeof(std::string) + component.size();
+    }
+    return bytes;
+}
 
 std::string PackageItem::OutputFolderPath() const
 {

@@ -10,6 +10,9 @@ makes, in OUTDIR:
                header (about 600 KB; inner.zip is about 200 MB once inflated)
   folders.zip  3,900 entries whose names are 32,700 folders deep (names of 65,405 bytes)
   deep.zip     one member 3,000 folders deep and one ordinary member beside it
+  within.zip   just within the limits where they cost most: 31,000 entries of distinct names of
+               1,000 bytes in 60 folders, sharing one local header (a central directory just
+               under 32 MiB; the listing's memory limit ends it after some 8,000 items)
 
 --small makes the same shapes a hundred times smaller, for trying the script out. Nothing here
 is committed: the files are made where they are measured (bench/check.sh, or by hand with
@@ -130,6 +133,20 @@ def write_deep(path, depth):
     write_members(path, [(b"d/" * depth + b"7130001.xml", NOTIFICATION), (b"7130002.xml", NOTIFICATION)])
 
 
+def write_within(path, count):
+    name_of = lambda i: b"".join(b"%014d/" % (i * 100 + k) for k in range(60)) + b"%036d.xml" % i
+    crc = zlib.crc32(NOTIFICATION)
+    with open(path, "wb") as out:
+        header = local_header(b"7130001.xml", 0, crc, len(NOTIFICATION), len(NOTIFICATION))
+        out.write(header + NOTIFICATION)
+        directory_offset = out.tell()
+        for i in range(count):
+            name = name_of(i)
+            out.write(central_record(name, 0, crc, len(NOTIFICATION), len(NOTIFICATION), 0))
+        directory_bytes = out.tell() - directory_offset
+        out.write(end_records(count, directory_offset, directory_bytes))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("outdir")
@@ -141,6 +158,7 @@ def main():
     write_nested(os.path.join(args.outdir, "nested.zip"), 4_000_000 // scale)
     write_folders(os.path.join(args.outdir, "folders.zip"), 3_900 // scale, 32_700 // scale)
     write_deep(os.path.join(args.outdir, "deep.zip"), 3_000 // scale)
+    write_within(os.path.join(args.outdir, "within.zip"), 31_000 // scale)
 
 
 if __name__ == "__main__":

@@ -136,7 +136,7 @@ std::string PackageLimitReason(const PackageFault& fault)
         case PackageFaultKind::TooManyRecords:
             return "ZIPファイルの中の変換するファイルが上限（" + limit + "件）に達したため、残りは変換していません";
         case PackageFaultKind::ListingTooLarge:
-            return "ZIPファイルの中のファイルの一覧が上限（" + limit + "バイト）に達したため、残りは変換していません";
+            return "ファイルの一覧が上限（" + limit + "バイト）に達したため、このZIPファイルの残りは変換していません";
         default:
             return PackageFaultReason(fault);
     }

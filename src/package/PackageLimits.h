@@ -66,7 +66,10 @@ inline constexpr std::uint64_t kMaxOutputPathBytes = 2'048;
 // first items within both convert; at the first one past either, one item on the package says
 // that the rest was not converted, and listing stops.
 inline constexpr std::uint64_t kMaxRecordsPerPackage = 50'000;
-inline constexpr std::uint64_t kMaxListedBytesPerPackage = std::uint64_t{32} * 1024 * 1024;
+inline constexpr std::uint64_t kMaxListedBytesPerPackage = std::uint64_t{16} * 1024 * 1024;
+// The items of all the packages of one run are held until the run ends: together they may take
+// this much (run/InputList gives each package what is left, at most the package's own limit).
+inline constexpr std::uint64_t kMaxListedBytesPerRun = std::uint64_t{32} * 1024 * 1024;
 
 // Nested ZIPs are read into memory to list and to read their members; those open at once (the
 // ZIPs on the way from the package down to the deepest one) may together be this large. A nested

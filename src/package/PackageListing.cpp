@@ -1,5 +1,6 @@
 #include "package/PackageListing.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "package/MemberName.h"
@@ -82,8 +83,9 @@ constexpr std::size_t kShownCharactersOfLongName = 128;
 
 class Lister {
 public:
-    Lister(std::vector<PackageItem>& items, InflateBudget& budget, const ArchivePlace& package)
-        : items_(items), budget_(budget), package_(package)
+    Lister(std::vector<PackageItem>& items, InflateBudget& budget, const ArchivePlace& package,
+           std::uint64_t maxListedBytes)
+        : items_(items), budget_(budget), package_(package), maxListedBytes_(maxListedBytes)
     {
     }
 
@@ -262,8 +264,8 @@ private:
             Stop(LimitFault(PackageFaultKind::TooManyRecords, items_.size(), kMaxRecordsPerPackage));
             return;
         }
-        if (bytes > kMaxListedBytesPerPackage - listedBytes_) {
-            Stop(LimitFault(PackageFaultKind::ListingTooLarge, listedBytes_ + bytes, kMaxListedBytesPerPackage));
+        if (bytes > maxListedBytes_ - listedBytes_) {
+            Stop(LimitFault(PackageFaultKind::ListingTooLarge, listedBytes_ + bytes, maxListedBytes_));
             return;
         }
         listedBytes_ += bytes;
@@ -281,6 +283,7 @@ private:
     std::vector<PackageItem>& items_;
     InflateBudget& budget_;
     const ArchivePlace& package_;
+    const std::uint64_t maxListedBytes_;
     std::uint64_t entriesInAll_ = 0;     // of the package and the nested ZIPs listed so far
     std::uint64_t nestedBytesHeld_ = 0;  // of the nested ZIPs open on the way down
     std::uint64_t listedBytes_ = 0;      // of the items so far
@@ -288,7 +291,8 @@ private:
 };
 
 void ListOpened(PackageListing& listing, PackageResult<ZipArchive>& archive, std::uint64_t packageBytes,
-                const std::string& displayPath, const std::vector<std::string>& outputPrefix)
+                const std::string& displayPath, const std::vector<std::string>& outputPrefix,
+                std::uint64_t maxListedBytes)
 {
     ArchivePlace place;
     place.displayPath = displayPath;
@@ -300,7 +304,7 @@ void ListOpened(PackageListing& listing, PackageResult<ZipArchive>& archive, std
         return;
     }
     InflateBudget budget(packageBytes);
-    Lister(listing.items, budget, place).ListPackage(*archive);
+    Lister(listing.items, budget, place, std::min(maxListedBytes, kMaxListedBytesPerPackage)).ListPackage(*archive);
 }
 
 }  // namespace
@@ -313,6 +317,15 @@ std::uint64_t PackageItem::ListedBytes() const
         bytes += sizeof(std::string) + component.size();
     }
     return bytes;
+}
+
+std::uint64_t PackageListing::ListedBytes() const
+{
+    std::uint64_t total = 0;
+    for (const PackageItem& item : items) {
+        total += item.ListedBytes();
+    }
+    return total;
 }
 
 std::string PackageItem::OutputFolderPath() const
@@ -328,7 +341,7 @@ std::string PackageItem::OutputFolderPath() const
 }
 
 PackageListing ListPackageFile(const std::string& path, const std::string& displayPath,
-                               const std::vector<std::string>& outputPrefix)
+                               const std::vector<std::string>& outputPrefix, std::uint64_t maxListedBytes)
 {
     PackageListing listing;
     listing.path = path;
@@ -338,7 +351,7 @@ PackageListing ListPackageFile(const std::string& path, const std::string& displ
         listing.stamp = archive->Stamp();
         packageBytes = listing.stamp ? static_cast<std::uint64_t>(listing.stamp->size) : 0;
     }
-    ListOpened(listing, archive, packageBytes, displayPath, outputPrefix);
+    ListOpened(listing, archive, packageBytes, displayPath, outputPrefix, maxListedBytes);
     return listing;
 }
 
@@ -348,7 +361,7 @@ PackageListing ListPackageBytes(std::shared_ptr<const std::string> bytes, const 
     PackageListing listing;
     listing.bytes = std::move(bytes);
     PackageResult<ZipArchive> archive = ZipArchive::OpenBytes(*listing.bytes);
-    ListOpened(listing, archive, listing.bytes->size(), displayPath, outputPrefix);
+    ListOpened(listing, archive, listing.bytes->size(), displayPath, outputPrefix, kMaxListedBytesPerPackage);
     return listing;
 }
 

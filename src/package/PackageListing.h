@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "package/PackageLimits.h"
 #include "platform/ArchiveFile.h"
 #include "shared/PackageFault.h"
 
@@ -70,12 +71,17 @@ struct PackageListing {
     std::shared_ptr<const std::string> bytes;  // the package in memory (null for a file)
     std::optional<FileStamp> stamp;            // the file's when it was listed
     std::vector<PackageItem> items;
+
+    // What the items take (the sum of their ListedBytes).
+    std::uint64_t ListedBytes() const;
 };
 
 // Lists the package in the file. displayPath starts every displayed path (usually the path as
 // the user gave it); outputPrefix starts every output folder (its components are sanitised).
+// maxListedBytes bounds what its items may take (ListedBytes), at most the package's own limit.
 [[nodiscard]] PackageListing ListPackageFile(const std::string& path, const std::string& displayPath,
-                                             const std::vector<std::string>& outputPrefix);
+                                             const std::vector<std::string>& outputPrefix,
+                                             std::uint64_t maxListedBytes = kMaxListedBytesPerPackage);
 
 // Lists a package held in memory.
 [[nodiscard]] PackageListing ListPackageBytes(std::shared_ptr<const std::string> bytes, const std::string& displayPath,

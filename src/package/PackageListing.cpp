@@ -110,9 +110,9 @@ public:
 private:
     void List(ZipArchive& archive, const ArchivePlace& place)
     {
+        // Two passes over the directory, the entries told again in the second rather than held:
+        // the names of a large directory would take as much memory again as libzip's.
         const std::uint64_t count = archive.EntryCount();
-        std::vector<ZipEntry> entries;
-        entries.reserve(static_cast<std::size_t>(count));
         UnflaggedNameVote vote;
         for (std::uint64_t index = 0; index < count; ++index) {
             PackageResult<ZipEntry> entry = archive.Entry(index);
@@ -125,11 +125,15 @@ private:
             if (!entry->utf8Flag) {
                 vote.Count(entry->rawName);
             }
-            entries.push_back(std::move(*entry));
         }
         const NameEncoding unflaggedEncoding = vote.Result();
         for (std::uint64_t index = 0; index < count && !stopped_; ++index) {
-            ListEntry(archive, place, index, entries[static_cast<std::size_t>(index)], unflaggedEncoding);
+            PackageResult<ZipEntry> entry = archive.Entry(index);
+            if (!entry) {
+                AddFault(ArchiveItem(place), {PackageFaultKind::NotAZip, entry.error().detail});
+                return;
+            }
+            ListEntry(archive, place, index, *entry, unflaggedEncoding);
         }
     }
 

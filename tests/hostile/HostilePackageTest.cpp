@@ -355,6 +355,29 @@ TEST_F(HostilePackageTest, ItemsPastTheRecordLimitAreOneFaultOnThePackage)
     EXPECT_EQ(FaultOf(PackageReader(over).Read(rest)), rest.fault);
 }
 
+// Long names in many folders take memory before their number is reached: the items stop at
+// the listing's memory limit the same way.
+TEST_F(HostilePackageTest, ItemsPastTheListingMemoryLimitAreOneFaultOnThePackage)
+{
+    std::string name;
+    for (int i = 0; i < 60; ++i) {
+        name += std::string(15, static_cast<char>('a' + i % 26)) + "/";
+    }
+    name += std::string(36, 'x') + ".xml";
+    const std::string path = dir / "long.zip";
+    test::WriteFile(path, gen::SharedEntryArchive(name, "", 5'000));
+    const PackageListing listing = ListPackageFile(path, path, {"P"});
+    ASSERT_GT(listing.items.size(), 1'000u);
+    ASSERT_LT(listing.items.size(), 5'000u);
+    const PackageItem& rest = listing.items.back();
+    EXPECT_EQ(rest.displayPath, path);
+    ASSERT_TRUE(rest.fault);
+    EXPECT_EQ(PackageFaultReason(*rest.fault),
+              "ファイルの一覧が上限（16777216バイト）に達したため、このZIPファイルの残りは変換していません");
+    EXPECT_LE(listing.ListedBytes() - rest.ListedBytes(), kMaxListedBytesPerPackage);
+    EXPECT_FALSE(listing.items[listing.items.size() - 2].fault);
+}
+
 // The entries of nested ZIPs count towards their package's: the nested ZIP that takes the total
 // past the limit is refused whole, and the package's other members go on.
 TEST_F(HostilePackageTest, NestedZipsCountTowardsTheirPackagesEntries)

@@ -110,8 +110,43 @@ std::string NoPersonRecordReason(std::string_view formId)
     return "様式" + std::string(formId) + "の_被保険者がありません";
 }
 
+std::string PackageLimitReason(const PackageFault& fault)
+{
+    const std::string found = std::to_string(fault.found);
+    const std::string limit = std::to_string(fault.limit);
+    switch (fault.kind) {
+        case PackageFaultKind::TooManyEntries:
+            return "ZIPファイルのメンバーが多すぎます（" + found + "個、上限" + limit + "個）";
+        case PackageFaultKind::TooManyEntriesInAll:
+            return "ZIPファイルのメンバーが中のZIPファイルの分と合わせて多すぎます（" + found + "個、上限" + limit +
+                   "個）";
+        case PackageFaultKind::DirectoryTooLarge:
+            return "ZIPファイルの中央ディレクトリが大きすぎます（" + found + "バイト、上限" + limit + "バイト）";
+        case PackageFaultKind::NestedZipTooLarge:
+            return "ZIPファイルの中のZIPファイルが大きすぎます（開いているZIPファイルと合わせて" + found +
+                   "バイト、上限" + limit + "バイト）";
+        case PackageFaultKind::NameTooLong:
+            return "メンバーの名前が長すぎます（" + found + "バイト、上限" + limit + "バイト）";
+        case PackageFaultKind::TooManyFolders:
+            return "メンバーのフォルダが深すぎます（" + found + "段、上限" + limit + "段）";
+        case PackageFaultKind::ComponentTooLong:
+            return "ファイル名またはフォルダ名が長すぎます（" + found + "バイト、上限" + limit + "バイト）";
+        case PackageFaultKind::PathTooLong:
+            return "出力先のパスが長すぎます（" + found + "バイト、上限" + limit + "バイト）";
+        case PackageFaultKind::TooManyRecords:
+            return "ZIPファイルの中の変換するファイルが上限（" + limit + "件）に達したため、残りは変換していません";
+        case PackageFaultKind::ListingTooLarge:
+            return "ファイルの一覧が上限（" + limit + "バイト）に達したため、このZIPファイルの残りは変換していません";
+        default:
+            return PackageFaultReason(fault);
+    }
+}
+
 std::string PackageFaultReason(const PackageFault& fault)
 {
+    if (fault.kind > PackageFaultKind::ReadError) {
+        return PackageLimitReason(fault);
+    }
     std::string reason(kPackageFaultTexts.at(static_cast<std::size_t>(fault.kind)));
     if (fault.kind == PackageFaultKind::UnsafeName) {
         reason += ": " + fault.detail;

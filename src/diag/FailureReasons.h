@@ -68,6 +68,9 @@ std::string UnlistedFolderReason();
 // Kind 1 or 2 (ErrorKindOf): a ZIP package or an item of it that could not be read. The fault's
 // detail follows the text in brackets; for an unsafe name, the unsafe part after a colon.
 std::string PackageFaultReason(const PackageFault& fault);
+// Kind 1: a package or an item of it over a limit (the kinds after ReadError), with the number
+// found and the limit: `メンバーの名前が長すぎます（2000バイト、上限1024バイト）`.
+std::string PackageLimitReason(const PackageFault& fault);
 
 // Kind 3: the output folder is missing, a folder below it or the CSV file cannot be created.
 std::string OutputFolderMissingReason(std::string_view folder);

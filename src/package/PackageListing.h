@@ -9,6 +9,14 @@
 // their fault. Listing reads nothing but the central directories and the nested ZIPs, so it is
 // cheap enough to count a run's inputs with; PackageReader then reads the items.
 //
+// Limits (package/PackageLimits.h). An archive with too many entries or too large a central
+// directory, a nested ZIP that would take the package's entries past the limit, and one too
+// large to hold with those open on the way to it are each one item on that archive, nothing of
+// it listed. A member whose name is too long (shown shortened), that lies in too many folders or
+// has a folder or file name longer than the file systems hold is an item with its fault, and
+// no folder is made for it. When the package's items reach their number or memory limit, one
+// item on the package (no location) says that the rest is not converted, and listing stops.
+//
 // Paths. The displayed path of an item is the package's path as given, then the member's path
 // with the system's separator ('\' on Windows, '/' elsewhere): dl/P.zip/D/x.xml, and for a
 // member of a nested ZIP dl/P.zip/sub/Q.zip/D/x.xml. The output folder is a list of sanitised
@@ -24,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "package/PackageLimits.h"
 #include "platform/ArchiveFile.h"
 #include "shared/PackageFault.h"
 
@@ -53,6 +62,8 @@ struct PackageItem {
 
     // The output folder joined with the system's separator.
     std::string OutputFolderPath() const;
+    // About what the item takes in memory, for kMaxListedBytesPerPackage.
+    std::uint64_t ListedBytes() const;
 };
 
 struct PackageListing {
@@ -60,12 +71,17 @@ struct PackageListing {
     std::shared_ptr<const std::string> bytes;  // the package in memory (null for a file)
     std::optional<FileStamp> stamp;            // the file's when it was listed
     std::vector<PackageItem> items;
+
+    // What the items take (the sum of their ListedBytes).
+    std::uint64_t ListedBytes() const;
 };
 
 // Lists the package in the file. displayPath starts every displayed path (usually the path as
 // the user gave it); outputPrefix starts every output folder (its components are sanitised).
+// maxListedBytes bounds what its items may take (ListedBytes), at most the package's own limit.
 [[nodiscard]] PackageListing ListPackageFile(const std::string& path, const std::string& displayPath,
-                                             const std::vector<std::string>& outputPrefix);
+                                             const std::vector<std::string>& outputPrefix,
+                                             std::uint64_t maxListedBytes = kMaxListedBytesPerPackage);
 
 // Lists a package held in memory.
 [[nodiscard]] PackageListing ListPackageBytes(std::shared_ptr<const std::string> bytes, const std::string& displayPath,

@@ -3,6 +3,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -155,21 +156,153 @@ ZipArchive::~ZipArchive() = default;
 
 namespace {
 
-// Opens an archive on the source; the source belongs to the archive from then on.
-PackageResult<zip_t*> OpenOnSource(OwnedSource source, bool fromFile)
+// The end of central directory record and the zip64 locator before it, and the zip64 record.
+constexpr std::uint64_t kEndRecordBytes = 22;
+constexpr std::uint64_t kZip64LocatorBytes = 20;
+constexpr std::uint64_t kZip64EndRecordBytes = 56;
+// Where libzip looks for the end record: the last record, the longest comment and the locator.
+constexpr std::uint64_t kEndSearchBytes = kEndRecordBytes + 0xFFFF + kZip64LocatorBytes;
+
+std::uint64_t LittleEndian(const unsigned char* bytes, int count)
 {
+    std::uint64_t value = 0;
+    for (int i = count - 1; i >= 0; --i) {
+        value = (value << 8) | bytes[i];
+    }
+    return value;
+}
+
+bool HasSignature(const unsigned char* bytes, unsigned char third, unsigned char fourth)
+{
+    return bytes[0] == 'P' && bytes[1] == 'K' && bytes[2] == third && bytes[3] == fourth;
+}
+
+// An open source, closed when it goes.
+class SourceReading {
+public:
+    explicit SourceReading(zip_source_t* source) : source_(source), open_(zip_source_open(source) == 0) {}
+    ~SourceReading()
+    {
+        if (open_) {
+            zip_source_close(source_);
+        }
+    }
+    SourceReading(const SourceReading&) = delete;
+    SourceReading& operator=(const SourceReading&) = delete;
+
+    bool IsOpen() const { return open_; }
+
+    std::optional<std::uint64_t> Size()
+    {
+        if (zip_source_seek(source_, 0, SEEK_END) != 0) {
+            return std::nullopt;
+        }
+        const zip_int64_t size = zip_source_tell(source_);
+        return size < 0 ? std::nullopt : std::optional<std::uint64_t>(static_cast<std::uint64_t>(size));
+    }
+
+    // The bytes at the offset, or fewer where the source ends.
+    std::string ReadAt(std::uint64_t offset, std::uint64_t count)
+    {
+        std::string bytes;
+        if (offset > static_cast<std::uint64_t>(std::numeric_limits<zip_int64_t>::max()) ||
+            zip_source_seek(source_, static_cast<zip_int64_t>(offset), SEEK_SET) != 0) {
+            return bytes;
+        }
+        bytes.resize(static_cast<std::size_t>(count));
+        const zip_int64_t got = zip_source_read(source_, bytes.data(), count);
+        bytes.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
+        return bytes;
+    }
+
+private:
+    zip_source_t* source_;
+    bool open_;
+};
+
+struct DeclaredDirectory {
+    std::uint64_t entries = 0;
+    std::uint64_t bytes = 0;
+};
+
+// The largest entry count and directory size that any end record at the archive's end declares
+// (libzip picks one of them), zip64 records included.
+DeclaredDirectory ReadDeclaredDirectory(zip_source_t* source)
+{
+    DeclaredDirectory declared;
+    SourceReading reading(source);
+    const std::optional<std::uint64_t> size = reading.IsOpen() ? reading.Size() : std::nullopt;
+    if (!size || *size < kEndRecordBytes) {
+        return declared;  // opening tells what is wrong
+    }
+    const std::uint64_t tailStart = *size > kEndSearchBytes ? *size - kEndSearchBytes : 0;
+    const std::string tail = reading.ReadAt(tailStart, *size - tailStart);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(tail.data());
+    for (std::size_t at = tail.size() >= kEndRecordBytes ? tail.size() - kEndRecordBytes + 1 : 0; at-- > 0;) {
+        if (!HasSignature(bytes + at, 5, 6)) {
+            continue;
+        }
+        declared.entries = std::max(declared.entries, LittleEndian(bytes + at + 10, 2));
+        declared.bytes = std::max(declared.bytes, LittleEndian(bytes + at + 12, 4));
+        if (at < kZip64LocatorBytes || !HasSignature(bytes + at - kZip64LocatorBytes, 6, 7)) {
+            continue;
+        }
+        const std::uint64_t recordAt = LittleEndian(bytes + at - kZip64LocatorBytes + 8, 8);
+        const std::string record = reading.ReadAt(recordAt, kZip64EndRecordBytes);
+        const auto* zip64 = reinterpret_cast<const unsigned char*>(record.data());
+        if (record.size() == kZip64EndRecordBytes && HasSignature(zip64, 6, 6)) {
+            declared.entries = std::max(declared.entries, LittleEndian(zip64 + 32, 8));
+            declared.bytes = std::max(declared.bytes, LittleEndian(zip64 + 40, 8));
+        }
+    }
+    return declared;
+}
+
+std::optional<PackageFault> RefusalOfSize(std::uint64_t entries, std::uint64_t directoryBytes,
+                                          const ZipOpenLimits& limits)
+{
+    if (entries > limits.maxEntries) {
+        PackageFault fault{PackageFaultKind::TooManyEntries, {}};
+        fault.found = entries;
+        fault.limit = limits.maxEntries;
+        return fault;
+    }
+    if (directoryBytes > limits.maxDirectoryBytes) {
+        PackageFault fault{PackageFaultKind::DirectoryTooLarge, {}};
+        fault.found = directoryBytes;
+        fault.limit = limits.maxDirectoryBytes;
+        return fault;
+    }
+    return std::nullopt;
+}
+
+// Opens an archive on the source within the limits; the source belongs to the archive from then
+// on.
+PackageResult<zip_t*> OpenOnSource(OwnedSource source, bool fromFile, const ZipOpenLimits& limits)
+{
+    const DeclaredDirectory declared = ReadDeclaredDirectory(source.get());
+    if (std::optional<PackageFault> refusal = RefusalOfSize(declared.entries, declared.bytes, limits)) {
+        return Unexpected{std::move(*refusal)};
+    }
     ZipErrorRecord error;
     zip_t* archive = zip_open_from_source(source.get(), ZIP_RDONLY, error.get());
     if (archive == nullptr) {
         return Unexpected{OpenError(error.get(), fromFile)};  // the source is freed here
     }
     static_cast<void>(source.release());
+    // Whatever the end records said, libzip's count is the one listed.
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    if (std::optional<PackageFault> refusal =
+            RefusalOfSize(count < 0 ? 0 : static_cast<std::uint64_t>(count), 0, limits)) {
+        zip_discard(archive);
+        return Unexpected{std::move(*refusal)};
+    }
     return archive;
 }
 
 }  // namespace
 
-PackageResult<ZipArchive> ZipArchive::OpenFile(const std::string& path)
+PackageResult<ZipArchive> ZipArchive::OpenFile(const std::string& path, const ZipOpenLimits& limits)
 {
     auto opened = OpenArchiveFile(path);
     if (auto* failure = std::get_if<ArchiveFileFailure>(&opened)) {
@@ -192,7 +325,7 @@ PackageResult<ZipArchive> ZipArchive::OpenFile(const std::string& path)
         return Unexpected{OpenError(error.get(), true)};
     }
     state->stream = file.stream.release();  // closed with the source from now on
-    PackageResult<zip_t*> archive = OpenOnSource(std::move(source), true);
+    PackageResult<zip_t*> archive = OpenOnSource(std::move(source), true, limits);
     if (!archive) {
         return Unexpected{archive.error()};
     }
@@ -200,7 +333,7 @@ PackageResult<ZipArchive> ZipArchive::OpenFile(const std::string& path)
     return ZipArchive(std::move(state));
 }
 
-PackageResult<ZipArchive> ZipArchive::OpenBytes(std::string bytes)
+PackageResult<ZipArchive> ZipArchive::OpenBytes(std::string bytes, const ZipOpenLimits& limits)
 {
     if (bytes.empty()) {
         return PackageFailure(PackageFaultKind::NotAZip, "empty");
@@ -212,7 +345,7 @@ PackageResult<ZipArchive> ZipArchive::OpenBytes(std::string bytes)
     if (!source) {
         return Unexpected{OpenError(error.get(), false)};
     }
-    PackageResult<zip_t*> archive = OpenOnSource(std::move(source), false);
+    PackageResult<zip_t*> archive = OpenOnSource(std::move(source), false, limits);
     if (!archive) {
         return Unexpected{archive.error()};
     }

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "package/PackageLimits.h"
 #include "platform/ArchiveFile.h"
 #include "shared/PackageFault.h"
 
@@ -40,14 +41,22 @@ struct ZipReadLimits {
     std::uint64_t ratioAppliesAboveBytes = 0;
 };
 
+// What an archive may hold to be opened at all. Both are read from the end of its central
+// directory (the largest of every record found there, zip64 included) before libzip reads the
+// directory into memory, and the count is checked again once it has.
+struct ZipOpenLimits {
+    std::uint64_t maxEntries = kMaxEntriesPerPackage;
+    std::uint64_t maxDirectoryBytes = kMaxCentralDirectoryBytes;
+};
+
 class ZipArchive {
 public:
     // Opens the archive in the file. PackageMissing and PackageUnreadable say what is at the
     // path; NotAZip that the file is there but holds no readable archive; ReadError that the
-    // system failed to read it.
-    [[nodiscard]] static PackageResult<ZipArchive> OpenFile(const std::string& path);
+    // system failed to read it; TooManyEntries and DirectoryTooLarge that it is over the limits.
+    [[nodiscard]] static PackageResult<ZipArchive> OpenFile(const std::string& path, const ZipOpenLimits& limits = {});
     // Opens the archive in the bytes, which the archive keeps; NotAZip when they hold none.
-    [[nodiscard]] static PackageResult<ZipArchive> OpenBytes(std::string bytes);
+    [[nodiscard]] static PackageResult<ZipArchive> OpenBytes(std::string bytes, const ZipOpenLimits& limits = {});
 
     ZipArchive(ZipArchive&&) noexcept;
     ZipArchive& operator=(ZipArchive&&) noexcept;

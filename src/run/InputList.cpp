@@ -1,10 +1,13 @@
 #include "run/InputList.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <utility>
 
 #include "diag/MessageCatalog.h"
 #include "package/MemberPath.h"
+#include "package/PackageLimits.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderListing.h"
 
@@ -67,7 +70,16 @@ public:
     {
         const SplitPathResult parts = SplitPath(path);
         prefix.push_back(PackageFolderName(parts.baseName + parts.extension));
-        PackageListing listing = ListPackageFile(path, path, prefix);
+        // The packages' items are held until the run ends: together they stay within the run's
+        // limit, and a package listed when it is reached is one item saying it is not converted.
+        const std::uint64_t left = kMaxListedBytesPerRun - listedBytes_;
+        PackageListing listing = ListPackageFile(path, path, prefix, left);
+        listedBytes_ += std::min(listing.ListedBytes(), left);
+        if (left < kMaxListedBytesPerPackage && !listing.items.empty() && listing.items.back().fault &&
+            listing.items.back().fault->kind == PackageFaultKind::ListingTooLarge) {
+            // The run's limit was reached, not the package's: the record names the run's.
+            listing.items.back().fault->limit = kMaxListedBytesPerRun;
+        }
         const std::size_t package = list_.packages.size();
         for (std::size_t i = 0; i < listing.items.size(); ++i) {
             const PackageItem& item = listing.items[i];
@@ -129,6 +141,7 @@ public:
 private:
     const RunRequest& request_;
     InputList& list_;
+    std::uint64_t listedBytes_ = 0;  // by the packages' items so far
 };
 
 }  // namespace

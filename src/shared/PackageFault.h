@@ -3,6 +3,7 @@
 // under ErrorKindOf(kind) with the reason diag/FailureReasons words from it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -28,6 +29,18 @@ enum class PackageFaultKind {
     PackageVanished,    // the package file went away after it was listed
     PackageChanged,     // the package file changed after it was listed
     ReadError,          // the system failed to read the package file
+    // Over a limit of package/PackageLimits.h (FormatNotSupported); found and limit tell the
+    // numbers.
+    TooManyEntries,       // an archive with more entries than the limit (on the archive's path)
+    TooManyEntriesInAll,  // a nested ZIP whose entries take the package's total past the limit
+    DirectoryTooLarge,    // an archive whose central directory is larger than the limit
+    NestedZipTooLarge,    // a nested ZIP that, with those open on the way to it, is too large
+    NameTooLong,          // a member whose stored name is longer than the limit
+    TooManyFolders,       // a member in more folders than the limit
+    ComponentTooLong,     // a member with a folder or file name longer than the file systems hold
+    PathTooLong,          // a member whose CSV file's path below the output folder is too long
+    TooManyRecords,       // the package's items reached the limit: the rest is not converted
+    ListingTooLarge,      // the package's items reached the memory limit: the rest is not converted
 };
 
 struct PackageFault {
@@ -35,6 +48,9 @@ struct PackageFault {
     // For UnsafeName the part of the name that is unsafe; otherwise libzip's or the system's
     // words, or what this reader found (empty when there is nothing to add).
     std::string detail;
+    // For a limit: the number found (or reached) and the limit.
+    std::uint64_t found = 0;
+    std::uint64_t limit = 0;
 
     bool operator==(const PackageFault&) const = default;
 };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "PackageGenerator.h"
+#include "ZipBuilder.h"
 #include "diag/FailureReasons.h"
 #include "faults/ChildProcess.h"
 #include "forms/FormCatalogue.h"
@@ -58,6 +59,26 @@ std::string FaultName(const std::optional<PackageFault>& fault)
             return "PackageChanged";
         case PackageFaultKind::ReadError:
             return "ReadError";
+        case PackageFaultKind::TooManyEntries:
+            return "TooManyEntries";
+        case PackageFaultKind::TooManyEntriesInAll:
+            return "TooManyEntriesInAll";
+        case PackageFaultKind::DirectoryTooLarge:
+            return "DirectoryTooLarge";
+        case PackageFaultKind::NestedZipTooLarge:
+            return "NestedZipTooLarge";
+        case PackageFaultKind::NameTooLong:
+            return "NameTooLong";
+        case PackageFaultKind::TooManyFolders:
+            return "TooManyFolders";
+        case PackageFaultKind::ComponentTooLong:
+            return "ComponentTooLong";
+        case PackageFaultKind::PathTooLong:
+            return "PathTooLong";
+        case PackageFaultKind::TooManyRecords:
+            return "TooManyRecords";
+        case PackageFaultKind::ListingTooLarge:
+            return "ListingTooLarge";
     }
     return "?";
 }
@@ -297,6 +318,152 @@ TEST_F(HostilePackageTest, DuplicateNamesBothComeThroughInStoredOrder)
         EXPECT_EQ(walked[i].displayPath, Member(path, "7130001.xml"));
         EXPECT_EQ(walked[i].bytes, package.xml[i].bytes);
     }
+}
+
+// A package of more entries than the limit is one fault on its own path, found from its end
+// before its directory is read, so that it costs neither time nor memory.
+TEST_F(HostilePackageTest, PackageOfTooManyEntriesIsRefusedAtOpening)
+{
+    const std::string path = dir / "many.zip";
+    test::WriteFile(path, gen::SharedEntryArchive("7130001.xml", "<N7130001/>", kMaxEntriesPerPackage + 1));
+    EXPECT_EQ(WalkIsolated(path, 20 * kMiB, 1), path + "\tTooManyEntries\tTooManyEntries\t0\n");
+    const std::vector<Walked> walked = Walk(path);
+    ASSERT_EQ(walked.size(), 1u);
+    EXPECT_EQ(walked[0].reason, "ZIPファイルのメンバーが多すぎます（100001個、上限100000個）");
+}
+
+// At the entry limit a package opens; its items stop at the record limit, where one item on
+// the package says that the rest is not converted.
+TEST_F(HostilePackageTest, ItemsPastTheRecordLimitAreOneFaultOnThePackage)
+{
+    const std::string path = dir / "records.zip";
+    test::WriteFile(path, gen::SharedEntryArchive("x.xml", "", kMaxRecordsPerPackage));
+    const PackageListing atLimit = ListPackageFile(path, path, {"P"});
+    ASSERT_EQ(atLimit.items.size(), kMaxRecordsPerPackage);
+    EXPECT_FALSE(atLimit.items.back().fault);
+
+    test::WriteFile(path, gen::SharedEntryArchive("x.xml", "", kMaxEntriesPerPackage));
+    const PackageListing over = ListPackageFile(path, path, {"P"});
+    ASSERT_EQ(over.items.size(), kMaxRecordsPerPackage + 1);
+    EXPECT_FALSE(over.items[kMaxRecordsPerPackage - 1].fault);
+    const PackageItem& rest = over.items.back();
+    EXPECT_EQ(rest.displayPath, path);
+    EXPECT_TRUE(rest.isZip);
+    ASSERT_TRUE(rest.fault);
+    EXPECT_EQ(PackageFaultReason(*rest.fault),
+              "ZIPファイルの中の変換するファイルが上限（50000件）に達したため、残りは変換していません");
+    EXPECT_EQ(FaultOf(PackageReader(over).Read(rest)), rest.fault);
+}
+
+// Long names in many folders take memory before their number is reached: the items stop at
+// the listing's memory limit the same way.
+TEST_F(HostilePackageTest, ItemsPastTheListingMemoryLimitAreOneFaultOnThePackage)
+{
+    std::string name;
+    for (int i = 0; i < 60; ++i) {
+        name += std::string(15, static_cast<char>('a' + i % 26)) + "/";
+    }
+    name += std::string(36, 'x') + ".xml";
+    const std::string path = dir / "long.zip";
+    test::WriteFile(path, gen::SharedEntryArchive(name, "", 5'000));
+    const PackageListing listing = ListPackageFile(path, path, {"P"});
+    ASSERT_GT(listing.items.size(), 1'000u);
+    ASSERT_LT(listing.items.size(), 5'000u);
+    const PackageItem& rest = listing.items.back();
+    EXPECT_EQ(rest.displayPath, path);
+    ASSERT_TRUE(rest.fault);
+    EXPECT_EQ(PackageFaultReason(*rest.fault),
+              "ファイルの一覧が上限（16777216バイト）に達したため、このZIPファイルの残りは変換していません");
+    EXPECT_LE(listing.ListedBytes() - rest.ListedBytes(), kMaxListedBytesPerPackage);
+    EXPECT_FALSE(listing.items[listing.items.size() - 2].fault);
+}
+
+// The entries of nested ZIPs count towards their package's: the nested ZIP that takes the total
+// past the limit is refused whole, and the package's other members go on.
+TEST_F(HostilePackageTest, NestedZipsCountTowardsTheirPackagesEntries)
+{
+    const std::string notification = gen::MakeFlatDownload(catalogue, 61).xml[1].bytes;
+    gen::ZipBuilder small;
+    small.Add("x.xml", notification);
+    gen::ZipBuilder outer;
+    outer.Add("n1.zip", gen::SharedEntryArchive("a.txt", "", 60'000), gen::ZipBuilder::Method::Store);
+    outer.Add("n2.zip", gen::SharedEntryArchive("a.txt", "", 60'000), gen::ZipBuilder::Method::Store);
+    outer.Add("n3.zip", small.Finish(), gen::ZipBuilder::Method::Store);
+    const std::string path = dir / "nested.zip";
+    test::WriteFile(path, outer.Finish());
+    const std::vector<Walked> walked = Walk(path);
+    ASSERT_EQ(walked.size(), 2u);
+    EXPECT_EQ(walked[0].displayPath, Member(path, "n2.zip"));
+    EXPECT_EQ(walked[0].listed, "TooManyEntriesInAll");
+    EXPECT_EQ(walked[0].reason,
+              "ZIPファイルのメンバーが中のZIPファイルの分と合わせて多すぎます（120003個、上限100000個）");
+    EXPECT_EQ(walked[1].displayPath, Member(path, "n3.zip/x.xml"));
+    EXPECT_EQ(walked[1].bytes, notification);
+}
+
+// A nested ZIP is read into memory: one larger than the nested ZIPs may together be is refused
+// by its declared size, before anything of it is read.
+TEST_F(HostilePackageTest, NestedZipTooLargeToHoldIsRefusedBeforeReading)
+{
+    const std::string notification = gen::MakeFlatDownload(catalogue, 62).xml[1].bytes;
+    gen::ZipBuilder inner;
+    inner.Add("x.xml", notification);
+    gen::ZipBuilder outer;
+    outer.Add("big.zip", inner.Finish(), gen::ZipBuilder::Method::Store);
+    outer.Add("plain.xml", notification);
+    std::string bytes = outer.Finish();
+    gen::SetDeclaredSize(bytes, 0, static_cast<std::uint32_t>(kMaxNestedZipBytesHeld + 1));
+    const std::string path = dir / "big.zip";
+    test::WriteFile(path, bytes);
+    const std::vector<Walked> walked = Walk(path);
+    ASSERT_EQ(walked.size(), 2u);
+    EXPECT_EQ(walked[0].listed, "NestedZipTooLarge");
+    EXPECT_EQ(walked[0].reason,
+              "ZIPファイルの中のZIPファイルが大きすぎます（開いているZIPファイルと合わせて33554433バイト、上限33554432"
+              "バイト）");
+    EXPECT_EQ(walked[1].bytes, notification);
+}
+
+// Packages over the limits in one run: each is a record of kind 1, never a stop, no folder is
+// made for a member refused, and the run converts the rest; a folder name of 300 bytes, which
+// no file system holds, included.
+TEST_F(HostilePackageTest, ARunRecordsEveryLimitAsKindOneAndGoesOn)
+{
+    test::RunFixture fixture;
+    const gen::GeneratedPackage plain = gen::MakeFlatDownload(catalogue, 63);
+    const std::string notification = plain.xml[1].bytes;
+    test::WriteFile(test::Join(fixture.in, "many.zip"),
+                    gen::SharedEntryArchive("7130001.xml", notification, kMaxEntriesPerPackage + 1));
+    std::string deep;
+    for (int i = 0; i <= 64; ++i) {
+        deep += "f/";
+    }
+    gen::ZipBuilder names;
+    names.Add(std::string(300, 'd') + "/7130001.xml", notification);
+    names.Add(deep + "7130001.xml", notification);
+    names.Add(std::string(1100, 'n') + ".xml", notification);
+    names.Add("good/7130001.xml", notification);
+    test::WriteFile(test::Join(fixture.in, "names.zip"), names.Finish());
+    test::WriteFile(test::Join(fixture.in, plain.fileName), plain.bytes);
+    fixture.window.recursive = true;
+    fixture.window.outputFolder = fixture.out;
+    ASSERT_EQ(fixture.RunFolder(fixture.in), RunOutcome::Completed);
+    std::vector<std::string> reasons;
+    for (const StErrorInfo& record : fixture.engine->ErrorRecords()) {
+        EXPECT_EQ(record.errorKind, ErrorKind::FormatNotSupported) << record.filePath << ": " << record.reason;
+        reasons.push_back(record.reason);
+    }
+    std::sort(reasons.begin(), reasons.end());
+    EXPECT_EQ(reasons, (std::vector<std::string>{
+                           "ZIPファイルのメンバーが多すぎます（100001個、上限100000個）",
+                           "ファイル名またはフォルダ名が長すぎます（300バイト、上限255バイト）",
+                           "メンバーのフォルダが深すぎます（65段、上限64段）",
+                           "メンバーの名前が長すぎます（1104バイト、上限1024バイト）",
+                       }));
+    EXPECT_EQ(test::ListDir(test::Join(fixture.out, "names")), std::vector<std::string>{"good"});
+    EXPECT_TRUE(test::Exists(test::Join(fixture.out, "names/good/7130001.csv")));
+    EXPECT_TRUE(test::Exists(test::Join(fixture.out, "公文書(002)/7130001.csv")));
+    EXPECT_FALSE(test::Exists(test::Join(fixture.out, "many")));
 }
 
 // The hostile packages in one run over their folder: each fault is a record of its own, the run

@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "PackageGenerator.h"
+#include "ZipBuilder.h"
 #include "diag/FailureReasons.h"
 #include "forms/FormCatalogue.h"
 #include "package/MemberPath.h"
+#include "package/PackageLimits.h"
 #include "package/PackageListing.h"
 #include "package/PackageReader.h"
 #include "support/TestSupport.h"
@@ -111,6 +113,116 @@ TEST_F(PackageListingTest, BulkExportKeepsItsNumberedFolders)
     const std::string folder = package.xml[4].path.substr(0, package.xml[4].path.find('/'));
     EXPECT_TRUE(folder.starts_with("0002_株式会社テスト_")) << folder;
     EXPECT_EQ(listing.items[4].outputFolder, (std::vector<std::string>{"S", "公文書・一括出力", folder}));
+}
+
+// An export as large as honest ones get: hundreds of numbered folders, each with its download and
+// a filing ZIP (a return notice) inside, lists and reads within every limit.
+TEST_F(PackageListingTest, BulkExportOfHundredsOfFoldersWithNestedZipsPassesTheLimits)
+{
+    const gen::GeneratedPackage download = gen::MakeFlatDownload(catalogue, 1);
+    const gen::GeneratedPackage filing = gen::MakeReturnNotice(1);
+    gen::ZipBuilder zip;
+    gen::GeneratedPackage package;
+    for (int i = 1; i <= 300; ++i) {
+        const std::string folder =
+            std::to_string(1000 + i) + "_株式会社テスト_対象従業員_[社保]算定基礎_" + std::to_string(900000 + i) + "/";
+        zip.AddFolder(folder);
+        for (const gen::PackagedXml& xml : download.xml) {
+            zip.Add(folder + xml.path, xml.bytes);
+            package.xml.push_back({folder + xml.path, xml.bytes, xml.documentElement});
+        }
+        zip.Add(folder + "返戻.zip", filing.bytes, gen::ZipBuilder::Method::Store);
+        for (const gen::PackagedXml& xml : filing.xml) {
+            package.xml.push_back({folder + "返戻.zip/" + xml.path, xml.bytes, xml.documentElement});
+        }
+    }
+    package.fileName = "公文書・一括出力.zip";
+    package.bytes = zip.Finish();
+    const std::string path = Write(package);
+    ExpectItems(List(path), path, package);
+    EXPECT_GT(package.xml.size(), 1'000u);
+}
+
+// A member over a limit of its path is one item with its fault, named with the number and the
+// limit; no folder of it is kept, and the members at the limits and beside it list as usual.
+TEST_F(PackageListingTest, MembersOverTheLimitsOfTheirPathsAreRefusedOneByOne)
+{
+    const std::string notification = gen::MakeFlatDownload(catalogue, 51).xml[1].bytes;
+    const std::string folder250 = std::string(250, 'a') + "/";
+    const std::string atNameLimit = folder250 + folder250 + folder250 + folder250 + std::string(16, 'b') + ".xml";
+    ASSERT_EQ(atNameLimit.size(), kMaxMemberNameBytes);
+    std::string deep;
+    for (std::uint64_t i = 0; i < kMaxMemberFolders; ++i) {
+        deep += "f/";
+    }
+    const std::string atComponentLimit = std::string(kMaxComponentBytes - 4, 'c') + ".xml";
+    std::string japanese;  // 86 characters, 258 bytes
+    for (int i = 0; i < 86; ++i) {
+        japanese += "あ";
+    }
+    const std::vector<std::pair<std::string, std::string>> members = {
+        {atNameLimit, ""},
+        {atNameLimit.substr(0, atNameLimit.size() - 4) + "b.xml",
+         "メンバーの名前が長すぎます（1025バイト、上限1024バイト）"},
+        {deep + "64.xml", ""},
+        {deep + "f/65.xml", "メンバーのフォルダが深すぎます（65段、上限64段）"},
+        {atComponentLimit, ""},
+        {std::string(300, 'd') + "/300.xml", "ファイル名またはフォルダ名が長すぎます（300バイト、上限255バイト）"},
+        {japanese + ".xml", "ファイル名またはフォルダ名が長すぎます（262バイト、上限255バイト）"},
+        {"good.xml", ""},
+    };
+    gen::ZipBuilder zip;
+    for (const auto& [name, reason] : members) {
+        zip.Add(name, notification);
+    }
+    const std::string path = dir / "limits.zip";
+    test::WriteFile(path, zip.Finish());
+    const PackageListing listing = List(path);
+    ASSERT_EQ(listing.items.size(), members.size());
+    PackageReader reader(listing);
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        const PackageItem& item = listing.items[i];
+        const std::string& reason = members[i].second;
+        if (reason.empty()) {
+            EXPECT_FALSE(item.fault) << item.displayPath;
+            EXPECT_EQ(ContentOrReason(reader.Read(item)), notification);
+            continue;
+        }
+        ASSERT_TRUE(item.fault) << members[i].first;
+        EXPECT_EQ(ErrorKindOf(item.fault->kind), ErrorKind::FormatNotSupported);
+        EXPECT_EQ(PackageFaultReason(*item.fault), reason);
+        EXPECT_EQ(ContentOrReason(reader.Read(item)), "fault: " + reason);
+        EXPECT_EQ(item.outputFolder, std::vector<std::string>{"limits"});
+    }
+    // The name too long is shown shortened.
+    EXPECT_EQ(listing.items[1].displayPath, test::Join(path, atNameLimit.substr(0, 128)) + "…");
+    EXPECT_EQ(listing.items[2].outputFolder.size(), 1 + kMaxMemberFolders);
+}
+
+// Below the output folder, the package's folder, those of nested ZIPs and the member's own may
+// together be at most kMaxOutputPathBytes long.
+TEST_F(PackageListingTest, AnOutputPathTooLongIsRefused)
+{
+    const std::string notification = gen::MakeFlatDownload(catalogue, 52).xml[1].bytes;
+    const std::string folder250 = std::string(250, 'a') + "/";
+    gen::ZipBuilder inner;
+    inner.Add(folder250 + folder250 + folder250 + "x.xml", notification);
+    gen::ZipBuilder outer;
+    outer.Add(folder250 + folder250 + "n.zip", inner.Finish(), gen::ZipBuilder::Method::Store);
+    outer.Add("n.xml", notification);
+    const std::string path = dir / "P.zip";
+    test::WriteFile(path, outer.Finish());
+    // P/ + 2 folders + n/ + 3 folders + x.csv: 2 + 502 + 2 + 753 + 5 = 1264 bytes; four folders
+    // more before it (where a folder input found the package) take it past the limit.
+    const PackageListing fits = List(path);
+    ASSERT_EQ(fits.items.size(), 2u);
+    EXPECT_FALSE(fits.items[0].fault);
+    const PackageListing over =
+        List(path, {std::string(250, 's'), std::string(250, 't'), std::string(250, 'u'), std::string(250, 'v'), "P"});
+    ASSERT_EQ(over.items.size(), 2u);
+    ASSERT_TRUE(over.items[0].fault);
+    EXPECT_EQ(PackageFaultReason(*over.items[0].fault), "出力先のパスが長すぎます（2268バイト、上限2048バイト）");
+    EXPECT_FALSE(over.items[1].fault);
 }
 
 TEST_F(PackageListingTest, Cp932NamesFromWindowsCompressedFoldersAreDecoded)

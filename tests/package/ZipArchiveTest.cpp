@@ -127,5 +127,30 @@ TEST(ZipArchive, DataEndingBeforeItsDeclaredSizeIsCorrupt)
     EXPECT_EQ(read.error().kind, PackageFaultKind::CorruptMember) << read.error().detail;
 }
 
+// The entries and the central directory an archive declares at its end, plain or ZIP64, are
+// held against the limits before libzip reads the directory; at the limits it opens.
+TEST(ZipArchive, AnArchiveOverTheOpeningLimitsIsRefusedFromItsEnd)
+{
+    for (const std::uint64_t count : {std::uint64_t{10}, std::uint64_t{70'000}}) {
+        const std::string bytes = gen::SharedEntryArchive("a.txt", "", count);
+        const std::uint64_t directory = (46 + 5) * count;
+        EXPECT_EQ(Opened(bytes).EntryCount(), count);
+        EXPECT_TRUE(ZipArchive::OpenBytes(bytes, {count, directory}));
+
+        const PackageResult<ZipArchive> entries = ZipArchive::OpenBytes(bytes, {count - 1, directory});
+        ASSERT_FALSE(entries);
+        EXPECT_EQ(entries.error().kind, PackageFaultKind::TooManyEntries);
+        EXPECT_EQ(entries.error().found, count);
+        EXPECT_EQ(entries.error().limit, count - 1);
+
+        test::TempDir dir;
+        test::WriteFile(dir / "a.zip", bytes);
+        const PackageResult<ZipArchive> size = ZipArchive::OpenFile(dir / "a.zip", {count, directory - 1});
+        ASSERT_FALSE(size);
+        EXPECT_EQ(size.error().kind, PackageFaultKind::DirectoryTooLarge);
+        EXPECT_EQ(size.error().found, directory);
+    }
+}
+
 }  // namespace
 }  // namespace tenvor

@@ -344,3 +344,86 @@ DeflatedZeros DeflateZeros(std::uint64_t mebibytes)
 }
 
 }  // namespace tenvor::gen
+
+namespace tenvor::gen {
+
+namespace {
+
+// Appends the value's count low bytes, least significant first.
+void Append(std::string& bytes, std::uint64_t value, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
+}
+
+}  // namespace
+
+std::string SharedEntryArchive(std::string_view name, std::string_view data, std::uint64_t count)
+{
+    const auto crc = static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+    const std::uint16_t utf8Flag = 0x0800;
+    std::string zip;
+    Append(zip, 0x04034b50, 4);
+    for (const std::uint64_t field : {std::uint64_t{20}, std::uint64_t{utf8Flag}, std::uint64_t{0}, std::uint64_t{0},
+                                      std::uint64_t{kEntryDosDate}}) {
+        Append(zip, field, 2);
+    }
+    Append(zip, crc, 4);
+    Append(zip, data.size(), 4);
+    Append(zip, data.size(), 4);
+    Append(zip, name.size(), 2);
+    Append(zip, 0, 2);
+    zip += name;
+    zip += data;
+
+    std::string record;
+    Append(record, 0x02014b50, 4);
+    for (const std::uint64_t field : {std::uint64_t{45}, std::uint64_t{20}, std::uint64_t{utf8Flag}, std::uint64_t{0},
+                                      std::uint64_t{0}, std::uint64_t{kEntryDosDate}}) {
+        Append(record, field, 2);
+    }
+    Append(record, crc, 4);
+    Append(record, data.size(), 4);
+    Append(record, data.size(), 4);
+    Append(record, name.size(), 2);
+    Append(record, 0, 2 * 4);  // extra field, comment, disk, internal attributes
+    Append(record, 0, 4);      // external attributes
+    Append(record, 0, 4);      // the one local header, at the start
+    record += name;
+
+    const std::uint64_t directoryAt = zip.size();
+    zip.reserve(zip.size() + record.size() * count + 98);
+    for (std::uint64_t i = 0; i < count; ++i) {
+        zip += record;
+    }
+    const std::uint64_t directoryBytes = record.size() * count;
+    const bool zip64 = count >= 0xFFFF;
+    if (zip64) {
+        const std::uint64_t recordAt = zip.size();
+        Append(zip, 0x06064b50, 4);
+        Append(zip, 44, 8);
+        Append(zip, 45, 2);
+        Append(zip, 45, 2);
+        Append(zip, 0, 4 * 2);
+        Append(zip, count, 8);
+        Append(zip, count, 8);
+        Append(zip, directoryBytes, 8);
+        Append(zip, directoryAt, 8);
+        Append(zip, 0x07064b50, 4);
+        Append(zip, 0, 4);
+        Append(zip, recordAt, 8);
+        Append(zip, 1, 4);
+    }
+    Append(zip, 0x06054b50, 4);
+    Append(zip, 0, 2 * 2);
+    Append(zip, zip64 ? 0xFFFF : count, 2);
+    Append(zip, zip64 ? 0xFFFF : count, 2);
+    Append(zip, directoryBytes, 4);
+    Append(zip, directoryAt, 4);
+    Append(zip, 0, 2);
+    return zip;
+}
+
+}  // namespace tenvor::gen

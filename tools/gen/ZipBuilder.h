@@ -69,6 +69,10 @@ void RenameEntry(std::string& zip, std::size_t entry, std::string_view sameLengt
 // and data, so that the archive lists the entry copies more times (entries that overlap).
 void RepeatCentralEntry(std::string& zip, std::size_t entry, std::size_t copies);
 
+// An archive of count entries of one name, all pointing at one stored local header of the data
+// (ZIP64 end records from 65,535 entries on): very many entries in few bytes.
+std::string SharedEntryArchive(std::string_view name, std::string_view data, std::uint64_t count);
+
 // A raw deflate stream of count zero bytes, made from one compressed mebibyte repeated, with
 // the CRC of the zeros: a 2 GiB member in about 2 MB, made in milliseconds.
 struct DeflatedZeros {

@@ -117,9 +117,16 @@ RunStep CsvOutput::OutPutToCsv(const XmlInput& input, StXmlInfo& stXmlInfo)
         return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo,
                                     CsvNotCreatedReason(csvPath, file.ErrorText()));
     }
-    if (!WriteToFile(file, stXmlInfo)) {
-        file.Abort();
-        return StopOnWriteFailure(csXMLFilePath, csvPath, file.ErrorText());
+    switch (WriteToFile(file, stXmlInfo)) {
+        case CsvWrite::Done:
+            break;
+        case CsvWrite::SinkFailed:
+            file.Abort();
+            return StopOnWriteFailure(csXMLFilePath, csvPath, file.ErrorText());
+        case CsvWrite::RecordsUnreadable:
+            file.Abort();
+            return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo,
+                                        ScratchFileReason(stXmlInfo.insuredData.Failure()));
     }
     switch (file.Commit()) {
         case NewFile::Publish::Done:
@@ -147,9 +154,9 @@ RunStep CsvOutput::StopOnWriteFailure(const std::string& csXMLFilePath, const st
     return RunStep::Stop;
 }
 
-bool CsvOutput::WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo) const
+CsvWrite CsvOutput::WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo) const
 {
-    return fp.Write(RenderCsv(stXmlInfo, encoding_));
+    return WriteCsv(stXmlInfo, encoding_, [&](std::string_view piece) { return fp.Write(piece); });
 }
 
 }  // namespace tenvor

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/CsvRendering.h"
 #include "shared/OutputEncoding.h"
 #include "shared/RunStep.h"
 #include "shared/StXmlInfo.h"
@@ -42,8 +43,9 @@ public:
     // half-way or the log could not be written.
     RunStep OutPutToCsv(const XmlInput& input, StXmlInfo& stXmlInfo);
 
-    // Writes the bytes of the record; false when a write failed.
-    bool WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo) const;
+    // Writes the bytes of the record: SinkFailed when a write failed, RecordsUnreadable when the
+    // person records could not be read back from the temporary folder.
+    CsvWrite WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo) const;
 
     // After a write failure that stopped the run: the CSV file and the system's reason, such as
     // "out/a.csv: No space left on device".

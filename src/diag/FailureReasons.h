@@ -73,5 +73,7 @@ std::string PackageFaultReason(const PackageFault& fault);
 std::string OutputFolderMissingReason(std::string_view folder);
 std::string FolderNotCreatedReason(std::string_view folder, std::string_view systemText);
 std::string CsvNotCreatedReason(std::string_view csvPath, std::string_view systemText);
+// Kind 3: the person records of a large notification could not be kept in the temporary folder.
+std::string ScratchFileReason(std::string_view systemText);
 
 }  // namespace tenvor

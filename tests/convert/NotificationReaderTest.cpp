@@ -85,7 +85,7 @@ TEST_F(NotificationReaderTest, EveryFormReadsAsItsExpectedCsvInEitherEncoding)
             EXPECT_EQ(record.errorFlag, 0);
             EXPECT_EQ(RecordedKind(), -1);
             EXPECT_EQ(Csv(), notification.expectedCsv);
-            EXPECT_EQ(record.insuredData.size(), forms.Find(id)->singleRecord ? 1u : 3u);
+            EXPECT_EQ(record.insuredData.Size(), forms.Find(id)->singleRecord ? 1u : 3u);
         }
     }
 }
@@ -105,7 +105,7 @@ TEST_F(NotificationReaderTest, ShiftJisNotificationsDecodeTheWindowsCharacters)
     xml += "</_被保険者></N4002002>";
     ASSERT_EQ(Read(test::Utf8ToCp932(xml)), RunStep::GoOn);
     EXPECT_EQ(record.commonData.at(0), "㈱髙①～－");
-    EXPECT_EQ(record.insuredData.at(0).at(0), "\\~");
+    EXPECT_EQ(record.insuredData.All().at(0).at(0), "\\~");
 }
 
 TEST_F(NotificationReaderTest, LoadFailuresAreKindOneForBadXmlAndKindTwoForMissingInput)
@@ -156,7 +156,7 @@ TEST_F(NotificationReaderTest, OnlyTheExactSupportedIdsAreAccepted)
     EXPECT_EQ(RecordedKind(), -1);
     EXPECT_EQ(record.styleNum, "N2008005");
     EXPECT_TRUE(record.commonData.empty());
-    EXPECT_EQ(record.insuredData.size(), 1u);
+    EXPECT_EQ(record.insuredData.Size(), 1u);
 }
 
 TEST_F(NotificationReaderTest, PersonRecordsAreRequiredAndReadInDocumentOrderUntilOneFails)
@@ -187,8 +187,8 @@ TEST_F(NotificationReaderTest, PersonRecordsAreRequiredAndReadInDocumentOrderUnt
     nested.insert(end, "<群><_被保険者>" + person.substr(std::string("<_被保険者>").size()) + "</群>");
     EXPECT_EQ(Read(nested), RunStep::GoOn);
     EXPECT_EQ(RecordedKind(), -1);
-    EXPECT_EQ(record.insuredData.size(), 2u);
-    EXPECT_EQ(record.insuredData[0], record.insuredData[1]);
+    ASSERT_EQ(record.insuredData.Size(), 2u);
+    EXPECT_EQ(record.insuredData.All()[0], record.insuredData.All()[1]);
 }
 
 TEST_F(NotificationReaderTest, FileModeSetsTheBarToTheRootsChildrenAndAdvancesPerField)

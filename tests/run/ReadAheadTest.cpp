@@ -68,7 +68,7 @@ protected:
         }
         EXPECT_EQ(got->styleNum, wanted->styleNum) << "file " << index;
         EXPECT_EQ(got->commonData, wanted->commonData) << "file " << index;
-        EXPECT_EQ(got->insuredData, wanted->insuredData) << "file " << index;
+        EXPECT_EQ(got->insuredData.All(), wanted->insuredData.All()) << "file " << index;
         EXPECT_EQ(got->errorFlag, wanted->errorFlag) << "file " << index;
     }
 

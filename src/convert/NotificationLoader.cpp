@@ -93,20 +93,15 @@ LoadResult NotificationLoader::Load(const std::string& csXMLFilePath, ProgressTr
     auto reader = std::make_shared<FileByteSource>(file);
     const XmlByteSource source = [reader](char* buffer, int length) { return (*reader)(buffer, length); };
     // A file that is not well-formed is read once more for the parser's words.
-    struct Reopened {
-        InputFile file;
-        std::optional<FileByteSource> reader;
-    };
-    auto openAgain = [&csXMLFilePath]() -> std::unique_ptr<XmlByteSource> {
-        auto reopened = std::make_shared<Reopened>();
-        if (!reopened->file.Open(csXMLFilePath)) {
-            return nullptr;
+    auto judgeAgain = [&csXMLFilePath](std::string& problem) {
+        InputFile again;
+        if (again.Open(csXMLFilePath)) {
+            FileByteSource againReader(again);
+            static_cast<void>(
+                XmlDocument::Diagnose([&](char* buffer, int length) { return againReader(buffer, length); }, problem));
         }
-        reopened->reader.emplace(reopened->file);
-        return std::make_unique<XmlByteSource>(
-            [reopened](char* buffer, int length) { return (*reopened->reader)(buffer, length); });
     };
-    return ReadStream(source, openAgain, &reader->Error(), fileModeProgress);
+    return ReadStream(source, judgeAgain, &reader->Error(), fileModeProgress);
 }
 
 LoadResult NotificationLoader::LoadFromMemory(std::string_view bytes) const
@@ -116,19 +111,22 @@ LoadResult NotificationLoader::LoadFromMemory(std::string_view bytes) const
             NotWellFormed(TooLargeReason(static_cast<std::int64_t>(bytes.size()), kMaxNotificationBytes))};
     }
     const XmlByteSource source = MemorySource(bytes);
-    auto openAgain = [bytes]() { return std::make_unique<XmlByteSource>(MemorySource(bytes)); };
-    return ReadStream(source, openAgain, nullptr, nullptr);
+    auto judgeAgain = [bytes](std::string& problem) {
+        static_cast<void>(XmlDocument::Diagnose(MemorySource(bytes), problem));
+    };
+    return ReadStream(source, judgeAgain, nullptr, nullptr);
 }
 
-LoadResult NotificationLoader::LoadFromStream(const XmlByteSource& source,
-                                              const std::function<std::unique_ptr<XmlByteSource>()>& openAgain) const
+LoadResult NotificationLoader::LoadFromStream(const XmlByteSource& source, bool& reasonWanted) const
 {
-    return ReadStream(source, openAgain, nullptr, nullptr);
+    reasonWanted = false;
+    return ReadStream(
+        source, [&](std::string& /*problem*/) { reasonWanted = true; }, nullptr, nullptr);
 }
 
 LoadResult NotificationLoader::ReadStream(const XmlByteSource& source,
-                                          const std::function<std::unique_ptr<XmlByteSource>()>& openAgain,
-                                          const int* readError, ProgressTracker* fileModeProgress) const
+                                          const std::function<void(std::string&)>& judgeAgain, const int* readError,
+                                          ProgressTracker* fileModeProgress) const
 {
     XmlStream stream(source);
     NotificationWalk walk(forms_, stream);
@@ -138,11 +136,7 @@ LoadResult NotificationLoader::ReadStream(const XmlByteSource& source,
     }
     if (stream.Faulty() || !walk.FoundRoot()) {
         std::string problem = stream.LastProblem();
-        if (openAgain) {
-            if (const std::unique_ptr<XmlByteSource> again = openAgain()) {
-                static_cast<void>(XmlDocument::Diagnose(*again, problem));
-            }
-        }
+        judgeAgain(problem);
         return Unexpected{NotWellFormed(std::move(problem))};
     }
     if (!walk.EntitiesAcceptable()) {

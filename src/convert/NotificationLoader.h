@@ -48,22 +48,21 @@ public:
     LoadResult Load(const std::string& csXMLFilePath, ProgressTracker* fileModeProgress) const;
     // The same for a notification held in memory (a member of a ZIP).
     LoadResult LoadFromMemory(std::string_view bytes) const;
-    // The same for a notification read from source as it comes (a large member of a ZIP);
-    // openAgain gives the same bytes once more from their start, for the parser's exact complaint
-    // about a document that is not well-formed (nullptr when it cannot).
-    LoadResult LoadFromStream(const XmlByteSource& source,
-                              const std::function<std::unique_ptr<XmlByteSource>()>& openAgain) const;
+    // The same for a notification read from source as it comes (a large member of a ZIP). For a
+    // document that is not well-formed, reasonWanted is set: the failure's reason is then to be
+    // taken from XmlDocument::Diagnose over the same bytes, read once more.
+    LoadResult LoadFromStream(const XmlByteSource& source, bool& reasonWanted) const;
 
     // The forms the notifications are read with.
     const FormCatalogue& Forms() const { return forms_; }
 
 private:
     // Reads the stream in one pass and judges what it found as a loaded document is judged: a
-    // document that is not well-formed (reread through openAgain for the parser's words), then
+    // document that is not well-formed (judgeAgain rereads it for the parser's words), then
     // unacceptable entity references, an unknown form, the common part's first mismatch, the
     // first person record's, and a notification without person records. readError, when set
     // after the pass, is an I/O error that makes the file unreadable.
-    LoadResult ReadStream(const XmlByteSource& source, const std::function<std::unique_ptr<XmlByteSource>()>& openAgain,
+    LoadResult ReadStream(const XmlByteSource& source, const std::function<void(std::string&)>& judgeAgain,
                           const int* readError, ProgressTracker* fileModeProgress) const;
 
     const FormCatalogue& forms_;

@@ -96,6 +96,9 @@ bool NotificationWalk::CommonChild()
     if (!field) {
         return false;
     }
+    if (!KeepsValues()) {
+        return stream_.Next();  // its references are too much text to resolve
+    }
     matcher_->Take(NodeFlattener::FieldValue(field));
     std::vector<std::vector<std::string>> pending;
     std::optional<FieldMismatch> pendingMismatch;
@@ -133,6 +136,9 @@ bool NotificationWalk::SingleRecordChild()
     if (!field) {
         return false;
     }
+    if (!KeepsValues()) {
+        return stream_.Next();  // its references are too much text to resolve
+    }
     matcher_->Take(NodeFlattener::FieldValue(field));
     return stream_.Next();
 }
@@ -169,6 +175,10 @@ bool NotificationWalk::PersonRecord()
         const XmlNode field = ExpandField();
         if (!field) {
             return false;
+        }
+        if (!KeepsValues()) {
+            more = stream_.Next();  // its references are too much text to resolve
+            continue;
         }
         if (step == FieldMatcher::Step::Field) {
             matcher.Take(NodeFlattener::FieldValue(field));

@@ -2,6 +2,7 @@
 
 #include "cli/ConsoleOutput.h"
 #include "diag/MessageCatalog.h"
+#include "shared/OneLineText.h"
 
 namespace tenvor::cli {
 
@@ -47,7 +48,7 @@ void ConsoleObserver::FinishCounter()
 void ConsoleObserver::MessageShown(const RunMessage& message)
 {
     FinishCounter();
-    Write(Stream::Err, std::string(MessageCaption(message.id)) + ": " + MessageText(message) + "\n");
+    Write(Stream::Err, std::string(MessageCaption(message.id)) + ": " + VisibleText(MessageText(message)) + "\n");
 }
 
 void ConsoleObserver::DrawCounter(std::string_view end)

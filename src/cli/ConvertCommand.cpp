@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "cli/ConsoleObserver.h"
 #include "cli/ConsoleOutput.h"
 #include "diag/ErrorReport.h"
 #include "platform/FileSystem.h"
+#include "platform/TextCodec.h"
 #include "run/TenvorEngine.h"
 #include "shared/OneLineText.h"
 #include "state/RunSummary.h"
@@ -37,6 +39,32 @@ std::optional<std::string> RefusalLine(const RunSummary& summary)
         default:
             return std::nullopt;  // the message of the form file, the input or the log has said it
     }
+}
+
+// "U+20BB7": the code point in upper-case hexadecimal, at least four digits.
+std::string CodePointText(char32_t character)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(character));
+    return text;
+}
+
+// The line of a file written with characters replaced: the file, then each character (made
+// visible, as a path is) with its code point, such as
+// "a.xml: 1 character not in Shift_JIS written as "?": 𠮷 (U+20BB7)".
+std::string ReplacedCharactersText(const ReplacedCharactersFile& file)
+{
+    std::string line = OneLineText(file.filePath) + ": " + std::to_string(file.count) +
+                       (file.count == 1 ? " character" : " characters") + " not in Shift_JIS written as \"?\": ";
+    for (std::size_t i = 0; i < file.characters.size(); ++i) {
+        std::string character;
+        AppendUtf8(character, file.characters[i]);
+        line += (i > 0 ? ", " : "") + OneLineText(character) + " (" + CodePointText(file.characters[i]) + ")";
+    }
+    if (file.count > file.characters.size()) {
+        line += " and " + std::to_string(file.count - file.characters.size()) + " more";
+    }
+    return line;
 }
 
 }  // namespace
@@ -98,12 +126,19 @@ ExitStatus RunConvert(const ConvertOptions& options)
     report += "\n";
     Write(Stream::Out, report);
     FinishOutput();  // the report before the summary, where both go to one terminal
+    std::string replaced;
+    for (const ReplacedCharactersFile& file : summary.replacedCharacters) {
+        replaced += "tenvor-cli: " + ReplacedCharactersText(file) + "\n";
+    }
     std::string counts = std::to_string(summary.converted) + " converted, " + std::to_string(summary.skippedExisting) +
                          " skipped (CSV exists), " + std::to_string(summary.failed) + " failed";
     if (summary.otherDocuments > 0) {
         counts += ", " + std::to_string(summary.otherDocuments) + " other documents";
     }
-    Write(Stream::Err, counts + "\n");
+    if (!summary.replacedCharacters.empty()) {
+        counts += ", " + std::to_string(summary.replacedCharacters.size()) + " with replaced characters";
+    }
+    Write(Stream::Err, replaced + counts + "\n");
     return summary.errors.empty() ? ExitStatus::Clean : ExitStatus::CompletedWithErrors;
 }
 

@@ -27,9 +27,12 @@ std::optional<OutputEncoding> EncodingNamed(const std::string& name);
 
 // One run. On standard output: the failed files, newest first (number, error text, path and
 // reason, tab-separated), and the completion message. On
-// standard error: the messages, and after a completed run the line
-// "N converted, M skipped (CSV exists), K failed", followed by ", D other documents" when
-// documents that are not notifications were passed over.
+// standard error: the messages, and after a completed run one line for each file written in
+// Shift_JIS with characters it lacks (the file, and each character replaced with "?" with its code
+// point), then the line "N converted, M skipped (CSV exists), K failed", followed by
+// ", D other documents" when documents that are not notifications were passed over and by
+// ", R with replaced characters" when R files had characters replaced. Neither changes the exit
+// status: the files are converted.
 ExitStatus RunConvert(const ConvertOptions& options);
 
 }  // namespace tenvor::cli

@@ -90,6 +90,7 @@ std::string CsvOutput::GetCsvFilePath(const XmlInput& input) const
 RunStep CsvOutput::OutPutToCsv(const XmlInput& input, StXmlInfo& stXmlInfo)
 {
     const std::string& csXMLFilePath = input.path;
+    replaced_.Clear();
     if (requestedFolder_.empty() && !folderDecided_) {
         // The first file written decides the folder: the input's own, which the window then shows
         // in its output box.
@@ -117,7 +118,7 @@ RunStep CsvOutput::OutPutToCsv(const XmlInput& input, StXmlInfo& stXmlInfo)
         return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo,
                                     CsvNotCreatedReason(csvPath, file.ErrorText()));
     }
-    switch (WriteToFile(file, stXmlInfo)) {
+    switch (WriteToFile(file, stXmlInfo, &replaced_)) {
         case CsvWrite::Done:
             break;
         case CsvWrite::SinkFailed:
@@ -154,9 +155,10 @@ RunStep CsvOutput::StopOnWriteFailure(const std::string& csXMLFilePath, const st
     return RunStep::Stop;
 }
 
-CsvWrite CsvOutput::WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo) const
+CsvWrite CsvOutput::WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo, ReplacedCharacters* replaced) const
 {
-    return WriteCsv(stXmlInfo, encoding_, [&](std::string_view piece) { return fp.Write(piece); });
+    return WriteCsv(
+        stXmlInfo, encoding_, [&](std::string_view piece) { return fp.Write(piece); }, replaced);
 }
 
 }  // namespace tenvor

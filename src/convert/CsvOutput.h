@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "convert/CsvRendering.h"
+#include "platform/TextCodec.h"
 #include "shared/OutputEncoding.h"
 #include "shared/RunStep.h"
 #include "shared/StXmlInfo.h"
@@ -44,8 +45,12 @@ public:
     RunStep OutPutToCsv(const XmlInput& input, StXmlInfo& stXmlInfo);
 
     // Writes the bytes of the record: SinkFailed when a write failed, RecordsUnreadable when the
-    // person records could not be read back from the temporary folder.
-    CsvWrite WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo) const;
+    // person records could not be read back from the temporary folder. In code page 932, each
+    // character it lacks is added to replaced, if given.
+    CsvWrite WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo, ReplacedCharacters* replaced = nullptr) const;
+
+    // The characters replaced with "?" in the CSV file the last OutPutToCsv wrote (none in UTF-8).
+    const ReplacedCharacters& LastReplaced() const { return replaced_; }
 
     // After a write failure that stopped the run: the CSV file and the system's reason, such as
     // "out/a.csv: No space left on device".
@@ -63,6 +68,7 @@ private:
     std::string createdFolder_;   // the folder of the last CSV file whose folders were made
     OutputEncoding encoding_ = OutputEncoding::ShiftJis;
     std::string writeFailure_;
+    ReplacedCharacters replaced_;  // of the file being written
 };
 
 }  // namespace tenvor

@@ -81,7 +81,7 @@ constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
 }  // namespace
 
 CsvWrite WriteCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding,
-                  const std::function<bool(std::string_view)>& sink)
+                  const std::function<bool(std::string_view)>& sink, ReplacedCharacters* replaced)
 {
     std::string bytes;
     bytes.reserve(kPieceBytes + 1024);
@@ -100,7 +100,7 @@ CsvWrite WriteCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding,
         if (utf8) {
             bytes += piece;
         } else {
-            AppendCp932(bytes, piece);
+            AppendCp932(bytes, piece, replaced);
         }
         if (bytes.size() >= kPieceBytes) {
             flush();
@@ -126,13 +126,16 @@ CsvWrite WriteCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding,
     return read ? CsvWrite::Done : CsvWrite::RecordsUnreadable;
 }
 
-std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding)
+std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding, ReplacedCharacters* replaced)
 {
     std::string bytes;
-    static_cast<void>(WriteCsv(stXmlInfo, encoding, [&](std::string_view piece) {
-        bytes += piece;
-        return true;
-    }));
+    static_cast<void>(WriteCsv(
+        stXmlInfo, encoding,
+        [&](std::string_view piece) {
+            bytes += piece;
+            return true;
+        },
+        replaced));
     return bytes;
 }
 

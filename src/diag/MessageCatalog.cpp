@@ -27,4 +27,15 @@ std::string MessageText(const RunMessage& message)
     return text;
 }
 
+std::optional<std::string> ReplacedCharactersLine(const RunSummary& summary)
+{
+    if (summary.replacedCharacters.empty()) {
+        return std::nullopt;
+    }
+    std::string text(kCompletionReplacedCharacters);
+    const std::string count = std::to_string(summary.replacedCharacters.size());
+    text.replace(text.find("%s"), 2, count);
+    return text;
+}
+
 }  // namespace tenvor

@@ -113,6 +113,14 @@ inline std::string_view GuidanceText(ErrorKind kind)
 inline constexpr std::string_view kGuidanceFormDraft =
     "右クリックメニューの「この通知書から様式定義を作成...」で、この通知書に合わせた様式定義を作成できます。";
 
+// The completion message's further line in the window when files were written in Shift_JIS with
+// characters it lacks replaced: %s is the number of such files.
+inline constexpr std::string_view kCompletionReplacedCharacters =
+    "Shift_JISで表せない文字を「?」に置き換えたファイルが%s件あります。UTF-8で出力すると置き換えません。";
+
+// That line for the summary's files; nothing when no character was replaced.
+std::optional<std::string> ReplacedCharactersLine(const RunSummary& summary);
+
 // What a message reports: the completion of a run, or an error that refused or stopped one (or
 // the start of a second instance).
 enum class MessageKind { Completion, Error };

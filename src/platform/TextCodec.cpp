@@ -1,5 +1,6 @@
 #include "platform/TextCodec.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/Cp932Table.h"
@@ -20,12 +21,16 @@ bool IsVariationSelector(char32_t character)
     return (character >= 0xFE00 && character <= 0xFE0F) || (character >= 0xE0100 && character <= 0xE01EF);
 }
 
-// Writes the code of one character (not a variation selector), or "?" when there is none.
-char* WriteCode(char* write, char32_t character)
+// Writes the code of one character (not a variation selector), or "?" when there is none (and
+// adds the character to replaced, if given).
+char* WriteCode(char* write, char32_t character, ReplacedCharacters* replaced)
 {
     const std::uint16_t code = character < 0x10000 ? cp932::kFromUnicode[character] : cp932::kNoCode;
     if (code == cp932::kNoCode) {
         *write++ = '?';
+        if (replaced != nullptr) {
+            replaced->Add(character);
+        }
     } else if (code < 0x100) {
         *write++ = static_cast<char>(code);
     } else {
@@ -100,7 +105,35 @@ int Utf8SequenceLength(unsigned char lead)
     return 1;
 }
 
-void AppendCp932(std::string& out, std::string_view utf8)
+void ReplacedCharacters::Add(char32_t character)
+{
+    if (character > 0x10FFFF) {
+        return;
+    }
+    if (seen_.empty()) {
+        seen_.resize(0x110000, false);
+    }
+    if (seen_[character]) {
+        return;
+    }
+    seen_[character] = true;
+    ++count_;
+    if (listed_.size() < kListed) {
+        listed_.push_back(character);
+    }
+}
+
+void ReplacedCharacters::Clear()
+{
+    if (count_ == 0) {
+        return;
+    }
+    std::fill(seen_.begin(), seen_.end(), false);
+    listed_.clear();
+    count_ = 0;
+}
+
+void AppendCp932(std::string& out, std::string_view utf8, ReplacedCharacters* replaced)
 {
     // A character never takes more bytes in CP932 than in UTF-8: write in place, then trim.
     const std::size_t start = out.size();
@@ -123,7 +156,7 @@ void AppendCp932(std::string& out, std::string_view utf8)
         }
         i += length;
         if (!IsVariationSelector(character)) {
-            write = WriteCode(write, character);
+            write = WriteCode(write, character, replaced);
         }
     }
     out.resize(static_cast<std::size_t>(write - out.data()));

@@ -6,16 +6,41 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tenvor {
 
 // The byte-order mark that starts every UTF-8 file the tool writes: UTF-8 CSV files and the log.
 inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
+// The characters a conversion into code page 932 replaced with "?" because the code page has no
+// code for them: each once, in the order they first came. The first kListed are kept to be
+// named; the rest are counted. Memory stays the same whatever the text: one bit per code point,
+// taken when the first character is replaced.
+class ReplacedCharacters {
+public:
+    static constexpr std::size_t kListed = 16;
+
+    void Add(char32_t character);
+    void Clear();
+
+    bool Empty() const { return count_ == 0; }
+    // How many different characters were replaced.
+    std::size_t Count() const { return count_; }
+    // The first of them (at most kListed), in the order they first came.
+    const std::vector<char32_t>& Listed() const { return listed_; }
+
+private:
+    std::vector<char32_t> listed_;
+    std::vector<bool> seen_;  // by code point; empty until a character is replaced
+    std::size_t count_ = 0;
+};
+
 // Appends the text in code page 932. Each character the code page cannot represent, and each
 // byte that is not valid UTF-8, becomes one "?"; variation selectors (U+FE00 to U+FE0F, U+E0100
-// to U+E01EF) are left out.
-void AppendCp932(std::string& out, std::string_view utf8);
+// to U+E01EF) are left out. When replaced is given, each character that became "?" is added to
+// it (a byte that is not valid UTF-8 is no character and is not).
+void AppendCp932(std::string& out, std::string_view utf8, ReplacedCharacters* replaced = nullptr);
 
 // Converts code page 932 bytes into UTF-8, as the XML parser's input conversions do: reads up to
 // *inLength bytes of in and writes up to *outLength bytes to out, then sets both to what was

@@ -56,6 +56,7 @@ RunSummary ConversionRun::Run(const RunRequest& request)
     convertedCount_ = 0;
     skippedQuietlyCount_ = 0;
     otherDocumentCount_ = 0;
+    replacedCharacters_.clear();
     refusal_.reset();
     try {
         summary.outcome = RunSteps();
@@ -74,6 +75,8 @@ RunSummary ConversionRun::Run(const RunRequest& request)
     summary.converted = convertedCount_;
     summary.skippedExisting = skippedQuietlyCount_;
     summary.otherDocuments = otherDocumentCount_;
+    summary.replacedCharacters = std::move(replacedCharacters_);
+    replacedCharacters_.clear();
     if (summary.outcome == RunOutcome::Stopped) {
         summary.writeFailure = output_.WriteFailure();
     }
@@ -223,6 +226,7 @@ RunStep ConversionRun::ConvertFile(const XmlInput& input, InputReader& inputRead
             }
             if (xmlInfo.errorFlag == 0) {
                 ++convertedCount_;
+                NoteReplacedCharacters(input);
                 if (workbook_) {
                     workbook_->AddNotification(input.path, xmlInfo, output_.GetCsvFilePath(input));
                 }
@@ -236,6 +240,14 @@ RunStep ConversionRun::ConvertFile(const XmlInput& input, InputReader& inputRead
             return RunStep::GoOn;
         }
         return errors_.ErrorHandler(ErrorKind::FormatNotSupported, input.path, &xmlInfo, OutOfMemoryReason());
+    }
+}
+
+void ConversionRun::NoteReplacedCharacters(const XmlInput& input)
+{
+    const ReplacedCharacters& replaced = output_.LastReplaced();
+    if (!replaced.Empty()) {
+        replacedCharacters_.push_back({input.path, replaced.Listed(), replaced.Count()});
     }
 }
 

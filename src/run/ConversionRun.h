@@ -54,6 +54,8 @@ private:
     // Reads and writes one input; a failure of the input is recorded.
     RunStep ConvertFile(const XmlInput& input, InputReader& inputReader, ReadAhead* readAhead, std::size_t index);
     void ShowCounter(int done, int total);
+    // A file just written with characters replaced is noted for the summary.
+    void NoteReplacedCharacters(const XmlInput& input);
     // The run's workbook written at its end; a failure stops the run as a CSV write failure does.
     void FinishWorkbook(RunSummary& summary);
     void LogTime(std::string& target, int iCode);
@@ -80,6 +82,7 @@ private:
     int convertedCount_ = 0;
     int skippedQuietlyCount_ = 0;
     int otherDocumentCount_ = 0;
+    std::vector<ReplacedCharactersFile> replacedCharacters_;  // of the files written so far
     StTime timeData;
     std::unique_ptr<RunWorkbook> workbook_;  // while a run that asked for one goes on
 };

@@ -17,10 +17,24 @@ void AppendHexEscapes(std::string& out, std::string_view bytes)
     }
 }
 
+void AppendUnicodeEscape(std::string& out, char32_t character)
+{
+    char escape[12];
+    std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(character));
+    out += escape;
+}
+
 bool NeedsEscape(char32_t character)
 {
     return character < 0x20 || character == 0x7F || (character >= 0x80 && character <= 0x9F) || character == 0x2028 ||
            character == 0x2029;
+}
+
+bool IsInvisibleFormat(char32_t character)
+{
+    return character == 0x061C || (character >= 0x200B && character <= 0x200F) ||
+           (character >= 0x202A && character <= 0x202E) || (character >= 0x2066 && character <= 0x2069) ||
+           character == 0xFEFF;
 }
 
 }  // namespace
@@ -40,7 +54,9 @@ std::string OneLineText(std::string_view text)
         }
         const std::string_view sequence = text.substr(i, length);
         i += length;
-        if (!NeedsEscape(character)) {
+        if (IsInvisibleFormat(character)) {
+            AppendUnicodeEscape(out, character);
+        } else if (!NeedsEscape(character)) {
             out += sequence;
         } else if (character == '\n') {
             out += "\\n";
@@ -51,6 +67,24 @@ std::string OneLineText(std::string_view text)
         } else {
             AppendHexEscapes(out, sequence);
         }
+    }
+    return out;
+}
+
+std::string VisibleText(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        char32_t character = 0;
+        const std::size_t length = DecodeUtf8(text, i, character);
+        if (length != 0 && IsInvisibleFormat(character)) {
+            AppendUnicodeEscape(out, character);
+        } else {
+            out += text.substr(i, length == 0 ? 1 : length);
+        }
+        i += length == 0 ? 1 : length;
     }
     return out;
 }

@@ -1,6 +1,7 @@
 // How a run ended and what it did: the last thing the core reports of a run.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,6 +40,15 @@ struct RunRefusal {
     bool operator==(const RunRefusal&) const = default;
 };
 
+// A file written in code page 932 with characters the code page lacks, each written as "?".
+struct ReplacedCharactersFile {
+    std::string filePath;              // the input, as the log and the error records name it
+    std::vector<char32_t> characters;  // the first of them, each once, in the order they came
+    std::size_t count = 0;             // how many different characters were replaced
+
+    bool operator==(const ReplacedCharactersFile&) const = default;
+};
+
 struct RunSummary {
     RunOutcome outcome = RunOutcome::Refused;
     // Set when the outcome is Refused.
@@ -49,6 +59,9 @@ struct RunSummary {
     // Documents passed over because they are not notifications (the cover letter of a download),
     // inside ZIPs and in folders read with their subfolders.
     int otherDocuments = 0;
+    // The files converted with characters replaced (Shift_JIS output only), in the order they
+    // were written. Information: the files count as converted.
+    std::vector<ReplacedCharactersFile> replacedCharacters;
     // When a CSV file could not be written: the file and the system's reason, such as
     // "out/a.csv: No space left on device".
     std::string writeFailure;

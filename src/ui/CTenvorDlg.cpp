@@ -28,6 +28,7 @@
 #include "diag/MessageCatalog.h"
 #include "diag/TimeText.h"
 #include "run/FormDraftSources.h"
+#include "shared/OneLineText.h"
 #include "ui/DroppedInput.h"
 #include "ui/ErrorListModel.h"
 #include "ui/ErrorListView.h"
@@ -58,6 +59,13 @@ QString FromView(std::string_view text)
 std::string ToCore(const QString& text)
 {
     return text.toStdString();
+}
+
+// A path or a message as the window shows it: each invisible format character (a right-to-left
+// override would show a name reversed) written as \uHHHH, as the log and the command line do.
+QString Shown(const QString& text)
+{
+    return FromCore(VisibleText(ToCore(text)));
 }
 
 }  // namespace
@@ -312,8 +320,8 @@ void CTenvorDlg::OnClickedRadSelectFolder()
 
 void CTenvorDlg::OnClickedRad()
 {
-    SetBoxText(ui_.edtPathInput, {});
-    SetBoxText(ui_.edtPathOutput, {});
+    SetPathBox(ui_.edtPathInput, shownInput_, {});
+    SetPathBox(ui_.edtPathOutput, shownOutput_, {});
     ClearErrorList();
     SetGuidance({});
     errorRecords_.clear();
@@ -336,6 +344,19 @@ void CTenvorDlg::SetBoxText(QLineEdit* box, const QString& text)
     box->setText(text);
 }
 
+void CTenvorDlg::SetPathBox(QLineEdit* box, ShownPath& shown, const QString& path)
+{
+    shown = {Shown(path), path};
+    SetBoxText(box, shown.text);
+}
+
+QString CTenvorDlg::PathOfBox(const QLineEdit* box, const ShownPath& shown)
+{
+    // What the window put there stands for its path; anything else was typed.
+    const QString text = box->text();
+    return text == shown.text ? shown.path : text;
+}
+
 void CTenvorDlg::OnClickedBtnBrowseInput()
 {
     if (IsRunning()) {
@@ -350,8 +371,9 @@ void CTenvorDlg::OnClickedBtnBrowseInput()
 
 void CTenvorDlg::TakeInput(const QString& path, bool isFolder)
 {
-    SetBoxText(ui_.edtPathInput, path);
-    SetBoxText(ui_.edtPathOutput, isFolder ? path : QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
+    SetPathBox(ui_.edtPathInput, shownInput_, path);
+    SetPathBox(ui_.edtPathOutput, shownOutput_,
+               isFolder ? path : QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
 }
 
 void CTenvorDlg::OnClickedBtnBrowseOutput()
@@ -360,7 +382,7 @@ void CTenvorDlg::OnClickedBtnBrowseOutput()
         return;
     }
     if (const std::optional<QString> chosen = chooser_->ChooseFolder(this)) {
-        SetBoxText(ui_.edtPathOutput, *chosen);
+        SetPathBox(ui_.edtPathOutput, shownOutput_, *chosen);
     }
 }
 
@@ -486,7 +508,7 @@ void CTenvorDlg::TakeRunResult(const RunSummary& summary)
         return;  // nothing written: the folder of an earlier run stays the one to open
     }
     // The run wrote into the output box's folder; it filled an empty box with the input's folder.
-    const QString folder = ui_.edtPathOutput->text();
+    const QString folder = PathOfBox(ui_.edtPathOutput, shownOutput_);
     lastOutputFolder_ = folder.isEmpty() ? QDir::currentPath() : QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
     ui_.menuFileOpenOutput->setEnabled(true);
 }
@@ -581,12 +603,12 @@ bool CTenvorDlg::WritesWorkbook() const
 
 std::string CTenvorDlg::InputPath() const
 {
-    return ToCore(ui_.edtPathInput->text());
+    return ToCore(PathOfBox(ui_.edtPathInput, shownInput_));
 }
 
 std::string CTenvorDlg::OutputFolder() const
 {
-    return ToCore(ui_.edtPathOutput->text());
+    return ToCore(PathOfBox(ui_.edtPathOutput, shownOutput_));
 }
 
 OutputEncoding CTenvorDlg::Encoding() const
@@ -627,7 +649,7 @@ void CTenvorDlg::ProgressChanged(const Progress& progress)
 void CTenvorDlg::OutputFolderDecided(const std::string& folder)
 {
     // As any new text of the box does, this hides the counter and empties the bar.
-    SetBoxText(ui_.edtPathOutput, FromCore(folder));
+    SetPathBox(ui_.edtPathOutput, shownOutput_, FromCore(folder));
 }
 
 void CTenvorDlg::MessageShown(const RunMessage& message)
@@ -646,6 +668,9 @@ void CTenvorDlg::RunFinished(const RunSummary& summary)
         QString text = FromCore(MessageText(*summary.completion));
         if (!summary.workbook.empty()) {
             text += QStringLiteral("\n一覧表: ") + QDir::toNativeSeparators(FromCore(summary.workbook));
+        }
+        if (const std::optional<std::string> replaced = ReplacedCharactersLine(summary)) {
+            text += QLatin1Char('\n') + FromCore(*replaced);
         }
         ShowMessageBox(text, FromView(MessageCaption(summary.completion->id)));
     }
@@ -694,11 +719,11 @@ void CTenvorDlg::FillErrorList(const std::vector<StErrorInfo>& records)
     const int count = static_cast<int>(records.size());
     for (int i = 0; i < count; ++i) {
         const StErrorInfo& record = records[static_cast<std::size_t>(i)];
-        const int row = errorModel_->InsertTopRow(record.errorKind, FromCore(record.reason));
+        const int row = errorModel_->InsertTopRow(record.errorKind, Shown(FromCore(record.reason)));
         const std::string_view text = ErrorText(record.errorKind);
         errorModel_->SetCell(row, 0, QString::number(count - i));
         errorModel_->SetCell(row, 1, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-        errorModel_->SetCell(row, 2, FromCore(record.filePath));
+        errorModel_->SetCell(row, 2, Shown(FromCore(record.filePath)));
     }
     ui_.listErrorfile->FitColumns();
 }
@@ -711,7 +736,7 @@ void CTenvorDlg::SetGuidance(const QString& text)
 void CTenvorDlg::ShowMessageBox(const QString& text, const QString& caption)
 {
     // Every message of the tool is a plain box: one OK button, no icon, owned by the window.
-    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, caption, Shown(text), QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("OutputMessage"));
     box.button(QMessageBox::Ok)->setIcon(QIcon());  // some styles decorate it; keep it plain
     box.exec();

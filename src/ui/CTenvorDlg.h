@@ -156,6 +156,16 @@ private:
     // A plain modal box: one OK button, no icon, owned by the window.
     void ShowMessageBox(const QString& text, const QString& caption);
 
+    // A path box's text and the path it stands for: the box shows the path with its invisible
+    // format characters written out (VisibleText), and gives back the path itself while its text
+    // is the one shown.
+    struct ShownPath {
+        QString text;
+        QString path;
+    };
+    void SetPathBox(QLineEdit* box, ShownPath& shown, const QString& path);
+    static QString PathOfBox(const QLineEdit* box, const ShownPath& shown);
+
     SingleInstance& instanceGuard_;  // the application's
     WindowRun run_;
     MainDialogControls ui_;
@@ -168,6 +178,8 @@ private:
 
     std::vector<StErrorInfo> errorRecords_;
     QString lastOutputFolder_;
+    ShownPath shownInput_;
+    ShownPath shownOutput_;
 
     bool initialised_ = false;
     bool destroyed_ = false;

@@ -216,6 +216,45 @@ TEST_F(Cli, FailuresAreListedNewestFirstThenTheCompletionMessage)
               std::string::npos);
 }
 
+TEST_F(Cli, CharactersShiftJisLacksAreReportedAndTheFileStillConverts)
+{
+    // 髙 is in code page 932 (an IBM extension); 𠮷 (U+20BB7) is not, and becomes "?". Every
+    // name of a's persons gets both.
+    const std::string a = Notification(in, "a.xml", 1000);
+    const std::string b = Notification(in, "b.xml", 2000);
+    std::string bytes = ReadFile(a);
+    ASSERT_NE(bytes.find("　"), std::string::npos);  // the space between family and given name
+    bytes = std::regex_replace(bytes, std::regex("　"), "髙𠮷　");
+    expectedCsv[a] = std::regex_replace(expectedCsv[a], std::regex("　"), "髙𠮷　");
+    WriteFile(a, bytes);
+    test::SetMtime(a, 1000);
+    WriteFile(test::Join(in, "cover.xml"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<cover>送付状</cover>\n");
+
+    Result result = Run({"convert", "-r", in});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "処理が完了しました。\n");
+    // One line for the file, then the counts with the replacements last.
+    EXPECT_EQ(result.err, "tenvor-cli: " + a +
+                              ": 1 character not in Shift_JIS written as \"?\": 𠮷 (U+20BB7)\n"
+                              "2 converted, 0 skipped (CSV exists), 0 failed, 1 other documents, 1 with replaced "
+                              "characters\n");
+    const std::string csv = ReadFile(test::Join(in, "a.csv"));
+    // The same bytes as ever: 𠮷 is "?" (the test's own conversion refuses what it cannot write).
+    const std::string asWritten = std::regex_replace(expectedCsv[a], std::regex("𠮷"), "?");
+    EXPECT_EQ(csv, test::Utf8ToCp932(WithCrLf(asWritten)));
+    EXPECT_NE(csv.find(test::Utf8ToCp932("髙?　")), std::string::npos);
+    EXPECT_EQ(ReadFile(test::Join(in, "b.csv")), test::Utf8ToCp932(WithCrLf(expectedCsv[b])));
+    EXPECT_FALSE(Exists(home));  // nothing for the log
+
+    // UTF-8 keeps every character and says nothing of it.
+    const std::string out = dir / "out";
+    test::MakeDir(out);
+    result = Run({"convert", "--encoding", "utf-8", "-o", out, a});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "1 converted, 0 skipped (CSV exists), 0 failed\n");
+    EXPECT_EQ(ReadFile(test::Join(out, "a.csv")), "\xEF\xBB\xBF" + WithCrLf(expectedCsv[a]));
+}
+
 TEST_F(Cli, Utf8OutputFolderExistingCsvAndSkipExisting)
 {
     const std::string a = Notification(in, "a.xml", 1000);
@@ -569,18 +608,23 @@ TEST_F(Cli, ControlCharactersInPathsAreEscaped)
     test::MakeDir(folder);
     Notification(folder, "x\r.xml", 1000, gen::Fault::NotXml);
     Notification(folder, "\x8A\xBF\\.xml", 2000, gen::Fault::NotXml);  // a Shift_JIS name
+    // A right-to-left override would show the name reversed; a zero-width space and a byte-order
+    // mark would not show at all.
+    Notification(folder, "\u202Elmx.\u200Bb\uFEFF.xml", 3000, gen::Fault::NotXml);
     const Result result = Run({"convert", folder});
     EXPECT_EQ(result.exitCode, 1);
     const std::vector<std::string> lines = Lines(result.out);
-    ASSERT_EQ(lines.size(), 4u);
+    ASSERT_EQ(lines.size(), 5u);
     const std::string printed = dir.path() + "/line\\nbreak\\tand\\x01/";
     const std::string reason = "\tXMLとして正しくありません（1行1列）: Start tag expected, '<' not found";
-    EXPECT_EQ(lines[0], "1\t" + std::string(kFormatError) + "\t" + printed + "\\x8A\\xBF\\.xml" + reason);
-    EXPECT_EQ(lines[1], "2\t" + std::string(kFormatError) + "\t" + printed + "x\\r.xml" + reason);
+    EXPECT_EQ(lines[0], "1\t" + std::string(kFormatError) + "\t" + printed + "\\u202Elmx.\\u200Bb\\uFEFF.xml" + reason);
+    EXPECT_EQ(lines[1], "2\t" + std::string(kFormatError) + "\t" + printed + "\\x8A\\xBF\\.xml" + reason);
+    EXPECT_EQ(lines[2], "3\t" + std::string(kFormatError) + "\t" + printed + "x\\r.xml" + reason);
     // The log's entries are one line each too, and name the same files.
     const std::vector<std::string> entries = test::LogEntries(ReadFile(home + "/Ver1.20.log"));
-    ASSERT_EQ(entries.size(), 2u);
+    ASSERT_EQ(entries.size(), 3u);
     EXPECT_NE(entries[0].find("対象ファイル" + printed + "x\\r.xml"), std::string::npos);
+    EXPECT_NE(entries[2].find("対象ファイル" + printed + "\\u202Elmx.\\u200Bb\\uFEFF.xml"), std::string::npos);
 #endif
 }
 

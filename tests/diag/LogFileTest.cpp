@@ -16,6 +16,7 @@
 #include "diag/MessageBoxes.h"
 #include "diag/TimeText.h"
 #include "platform/FileSystem.h"
+#include "shared/OneLineText.h"
 #include "support/TestSupport.h"
 
 namespace tenvor {
@@ -93,12 +94,16 @@ TEST(LogFile, EveryEntryIsOneLineOfUtf8NamingTheFullPathWhateverTheNameHolds)
     ASSERT_EQ(setup.log.OutputLogFile(2, in + "\t\r\x01\x7F\xC2\x85\xE2\x80\xA8.xml"), 0);
     ASSERT_EQ(setup.log.OutputLogFile(2, in + "\x8A\xBF\xC3(\\.xml"), 0);
     ASSERT_EQ(setup.log.OutputLogFile(3, "in/髙橋.xml"), 0);
+    // Characters that change how a name shows without showing themselves: a right-to-left
+    // override (the name would read "a.xml"), a zero-width space, a byte-order mark, an isolate.
+    ASSERT_EQ(setup.log.OutputLogFile(1, in + "\u202Elmx.\u200Ba\uFEFF\u2066.xml"), 0);
     const std::vector<std::string> expected = {
         "エラー種別形式対象外 対象ファイル" + in +
             "a.xml\\n[2026/01/05 09:03:07]エラー種別権限有無 対象ファイル/in/b.xml",
         "エラー種別ファイル有無 対象ファイル" + in + "\\t\\r\\x01\\x7F\\xC2\\x85\\xE2\\x80\\xA8.xml",
         "エラー種別ファイル有無 対象ファイル" + in + "\\x8A\\xBF\\xC3(\\.xml",
         "エラー種別権限有無 対象ファイル" + AbsolutePath("in/髙橋.xml"),
+        "エラー種別形式対象外 対象ファイル" + in + "\\u202Elmx.\\u200Ba\\uFEFF\\u2066.xml",
     };
     EXPECT_EQ(EntriesWithoutStamps(ReadFile(dir / "home/Ver1.20.log"), before, std::time(nullptr)), expected);
 #ifdef _WIN32
@@ -106,6 +111,19 @@ TEST(LogFile, EveryEntryIsOneLineOfUtf8NamingTheFullPathWhateverTheNameHolds)
 #else
     EXPECT_EQ(AbsolutePath("in/髙橋.xml").front(), '/');
 #endif
+}
+
+TEST(OneLineText, InvisibleFormatCharactersAreWrittenOutAndTheirNeighboursKept)
+{
+    // The edges of each range, and the characters just outside them, which stay.
+    EXPECT_EQ(OneLineText("\u200A\u200B\u200F\u2010|\u2029\u202A\u202E\u202F|\u2065\u2066\u2069\u206A|"
+                          "\uFEFE\uFEFF\uFF00|\u061C"),
+              "\u200A\\u200B\\u200F\u2010|\\xE2\\x80\\xA9\\u202A\\u202E\u202F|\u2065\\u2066\\u2069\u206A|"
+              "\uFEFE\\uFEFF\uFF00|\\u061C");
+    // The window's texts keep their lines; bytes that are not UTF-8 are left to the window.
+    EXPECT_EQ(VisibleText("処理が完了しました。\n一覧表: C:\\x\u202Egpj.exe\t\xFF"),
+              "処理が完了しました。\n一覧表: C:\\x\\u202Egpj.exe\t\xFF");
+    EXPECT_EQ(VisibleText(OneLineText("\u202E")), OneLineText("\u202E"));  // written out once only
 }
 
 TEST(LogFile, LogThatCannotBeWrittenShowsMessageSixAndFails)

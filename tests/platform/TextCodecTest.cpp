@@ -67,6 +67,46 @@ TEST(Cp932Encoder, UnrepresentableCharactersBecomeOneQuestionMarkEach)
     EXPECT_EQ(Encode("\uFDFF\uFE10\U000E00FF\U000E01F0"), "????");
 }
 
+TEST(Cp932Encoder, ReplacedCharactersAreReportedEachOnceInTheOrderTheyCame)
+{
+    // 髙 and ① are in the code page; 𠮷, 😀 and 한 are not. A stray byte is no character and a
+    // variation selector is left out, not replaced: neither is reported.
+    const std::string text = "𠮷野😀髙\xFF𠮷한①葛\U000E0100😀";
+    ReplacedCharacters replaced;
+    std::string out;
+    AppendCp932(out, text, &replaced);
+    EXPECT_EQ(out, Encode(text));  // the bytes are the same with or without the report
+    EXPECT_EQ(out, "?\x96\xEC?\xFB\xFC???\x87\x40\x8A\x8B?");
+    EXPECT_EQ(replaced.Listed(), (std::vector<char32_t>{0x20BB7, 0x1F600, 0xD55C}));
+    EXPECT_EQ(replaced.Count(), 3u);
+
+    // The pieces of one file add up; a character already seen is not listed again.
+    AppendCp932(out, "🍣𠮷", &replaced);
+    EXPECT_EQ(replaced.Listed(), (std::vector<char32_t>{0x20BB7, 0x1F600, 0xD55C, 0x1F363}));
+    EXPECT_EQ(replaced.Count(), 4u);
+
+    // Cleared for the next file, which starts afresh; text without a replacement reports none.
+    replaced.Clear();
+    EXPECT_TRUE(replaced.Empty());
+    AppendCp932(out, "山田　髙子", &replaced);
+    EXPECT_TRUE(replaced.Empty());
+    AppendCp932(out, "😀", &replaced);
+    EXPECT_EQ(replaced.Listed(), std::vector<char32_t>{0x1F600});
+
+    // Past the first kListed, the rest are counted, not kept.
+    replaced.Clear();
+    std::string many;
+    for (char32_t c = 0x1F600; c < 0x1F600 + 40; ++c) {
+        AppendUtf8(many, c);
+        AppendUtf8(many, c);
+    }
+    AppendCp932(out, many, &replaced);
+    EXPECT_EQ(replaced.Count(), 40u);
+    ASSERT_EQ(replaced.Listed().size(), ReplacedCharacters::kListed);
+    EXPECT_EQ(replaced.Listed().front(), char32_t{0x1F600});
+    EXPECT_EQ(replaced.Listed().back(), char32_t{0x1F600 + ReplacedCharacters::kListed - 1});
+}
+
 TEST(Cp932Encoder, EachInvalidByteBecomesAQuestionMarkAndTheRestSurvives)
 {
     EXPECT_EQ(Encode("a\xFF"

@@ -156,6 +156,8 @@ private slots:
     void folderRunTakesSubfoldersAndZipFilesWhenChecked();
     void zipFileRunFillsTheEmptyOutputBox();
     void menuChoosesTheEncodingOfTheNextRun();
+    void completionMessageTellsOfCharactersShiftJisLacks();
+    void invisibleCharactersInPathsAreWrittenOut();
     void menuOpensTheFolderTheLastRunWroteInto();
     void invalidInputShowsItsMessageAndClearsTheList();
     void unwritableLogStopsTheRunWithMessageSixOnce();
@@ -486,6 +488,75 @@ void WindowRunTest::menuChoosesTheEncodingOfTheNextRun()
     PressRun(w);
     QVERIFY(ReadFile(w.in + "/again.csv").find(Utf8ToCp932(name)) != std::string::npos);
     QCOMPARE(w.boxes.seen.size(), std::size_t{3});
+}
+
+void WindowRunTest::completionMessageTellsOfCharactersShiftJisLacks()
+{
+    WindowFixture w;
+    // 髙 is in code page 932 (an IBM extension); 𠮷 (U+20BB7) is not, and becomes "?".
+    WriteFile(w.in + "/a.xml", ValidNotification("𠮷田　髙子"));
+    WriteFile(w.in + "/b.xml", ValidNotification("𠮷"));
+    WriteFile(w.in + "/c.xml", ValidNotification("髙橋"));
+    ChooseMode(w, true);
+    SetInput(w, w.in);
+    ChooseOutput(w, w.out);
+    PressRun(w);
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    QCOMPARE(w.boxes.seen[0].text, QStringLiteral("処理が完了しました。\nShift_JISで表せない文字を「?」に置き換えた"
+                                                  "ファイルが2件あります。UTF-8で出力すると置き換えません。"));
+    QCOMPARE(w.boxes.seen[0].title, QStringLiteral("完了"));
+    QVERIFY(ReadFile(w.out + "/a.csv").find(Utf8ToCp932("?田　髙子")) != std::string::npos);
+    QCOMPARE(w.dlg().ErrorRecords().size(), std::size_t{0});  // converted, not failed
+
+    // UTF-8 replaces nothing, and the message says nothing of it.
+    w.boxes.seen.clear();
+    const std::string utf8 = w.dir / "utf8";
+    MakeDir(utf8);
+    w.Find<QAction>("ID_MENU_FILE_UTF8")->trigger();
+    ChooseOutput(w, utf8);
+    PressRun(w);
+    QCOMPARE(w.boxes.seen.size(), std::size_t{1});
+    QCOMPARE(w.boxes.seen[0].text, QStringLiteral("処理が完了しました。"));
+    QVERIFY(ReadFile(utf8 + "/a.csv").find("𠮷田　髙子") != std::string::npos);
+}
+
+void WindowRunTest::invisibleCharactersInPathsAreWrittenOut()
+{
+    WindowFixture w;
+    // A right-to-left override shows what follows it reversed; a zero-width space shows nothing.
+    const std::string folder = Join(w.in, "\u202Elmx.x");
+    const QString shownFolder = Q(Join(w.in, "\\u202Elmx.x"));
+    MakeDir(folder);
+    WriteFile(Join(folder, "a.xml"), ValidNotification());
+    WriteFile(Join(folder, "c.xml"), ValidNotification("2"));
+    WriteFile(Join(folder, "b\u200B.xml"), BrokenNotification());
+
+    // The run fills the empty output box with the folder, written out.
+    auto* output = w.Find<QLineEdit>("IDC_EDT_PATH_OUTPUT");
+    SetInput(w, Join(folder, "a.xml"));
+    PressRun(w);
+    QCOMPARE(output->text(), shownFolder + QLatin1Char(kSeparator));
+    QVERIFY(Exists(Join(folder, "a.csv")));
+    // The box still stands for the folder itself: the next run writes there.
+    SetInput(w, Join(folder, "c.xml"));
+    PressRun(w);
+    QVERIFY(Exists(Join(folder, "c.csv")));
+    QVERIFY(!Exists(Join(w.in, "\\u202Elmx.x")));
+    QCOMPARE(w.boxes.seen.size(), std::size_t{2});
+
+    // The error list's path, and the guidance's reason, are written out; the record keeps the path.
+    ChooseMode(w, true);
+    w.chooser->folderAnswers << Q(folder);
+    QTest::mouseClick(w.Find<QPushButton>("IDC_BTN_BROWSE_INPUT"), Qt::LeftButton);
+    QCOMPARE(w.Find<QLineEdit>("IDC_EDT_PATH_INPUT")->text(), shownFolder);
+    QCOMPARE(output->text(), shownFolder);
+    ChooseOutput(w, w.out);
+    PressRun(w);
+    auto* list = w.Find<ErrorListView>("IDC_LIST_ERRORFILE");
+    QCOMPARE(list->model()->rowCount(), 1);
+    QCOMPARE(list->model()->index(0, 2).data().toString(), Q(Join(Join(w.in, "\\u202Elmx.x"), "b\\u200B.xml")));
+    QCOMPARE(w.dlg().ErrorRecords().at(0).filePath, Join(folder, "b\u200B.xml"));
+    QVERIFY(Exists(w.out + "/a.csv"));
 }
 
 void WindowRunTest::menuOpensTheFolderTheLastRunWroteInto()

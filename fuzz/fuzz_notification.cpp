@@ -114,15 +114,16 @@ void CheckAccepted(Harness& h, const StXmlInfo& record, std::size_t inputSize)
     const std::string formId = record.styleNum;
     const tenvor::FormEntry* form = h.forms.Find(formId);
     Check(form != nullptr, "accepted an unsupported form");
-    Check(!record.insuredData.empty(), "accepted without a person record");
-    Check(!form->singleRecord || record.insuredData.size() == 1, "single-record form with several records");
+    Check(!record.insuredData.Empty(), "accepted without a person record");
+    Check(!form->singleRecord || record.insuredData.Size() == 1, "single-record form with several records");
     Check(record.commonData.size() ==
               (form->singleRecord ? 0 : static_cast<std::size_t>(form->lists[tenvor::kCommonList]->Size())),
           "common values do not match the common list");
-    for (const std::vector<std::string>& person : record.insuredData) {
+    Check(record.insuredData.ForEach([&](const std::vector<std::string>& person) {
         Check(person.size() == static_cast<std::size_t>(form->lists[tenvor::kInsuredList]->Size()),
               "person values do not match the insured list");
-    }
+    }),
+          "person records not read back");
 
     const std::string utf8 = tenvor::RenderCsv(record, tenvor::OutputEncoding::Utf8);
     const std::string sjis = tenvor::RenderCsv(record, tenvor::OutputEncoding::ShiftJis);
@@ -133,7 +134,7 @@ void CheckAccepted(Harness& h, const StXmlInfo& record, std::size_t inputSize)
 
     Check(utf8.compare(0, 3, "\xEF\xBB\xBF") == 0, "UTF-8 file without byte-order mark");
     const auto records = ParseCsv(std::string_view(utf8).substr(3));
-    Check(records.size() == 4 + record.insuredData.size(), "wrong number of CSV records");
+    Check(records.size() == 4 + record.insuredData.Size(), "wrong number of CSV records");
     Check(records[0].size() == 1 && records[0][0] == formId, "first record is not the form id");
     Check(records[1].size() == 1 && records[1][0] == "[kanri]", "second record is not [kanri]");
     Check(records[3].size() == 1 && records[3][0] == "[data]", "fourth record is not [data]");

@@ -136,10 +136,18 @@ RunStep CsvOutput::OutPutToCsv(const XmlInput& input, StXmlInfo& stXmlInfo)
         return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo,
                                     CsvNotCreatedReason(csvPath, file.ErrorText()));
     }
-    if (!WriteToFile(file, stXmlInfo, &replaced_)) {
-        file.Abort();
-        DropFolderMadeForFile();
-        return StopOnWriteFailure(csXMLFilePath, csvPath, file.ErrorText());
+    switch (WriteToFile(file, stXmlInfo, &replaced_)) {
+        case CsvWrite::Done:
+            break;
+        case CsvWrite::SinkFailed:
+            file.Abort();
+            DropFolderMadeForFile();
+            return StopOnWriteFailure(csXMLFilePath, csvPath, file.ErrorText());
+        case CsvWrite::RecordsUnreadable:
+            file.Abort();
+            DropFolderMadeForFile();
+            return errors_.ErrorHandler(ErrorKind::NoPermission, csXMLFilePath, &stXmlInfo,
+                                        ScratchFileReason(stXmlInfo.insuredData.Failure()));
     }
     const NewFile::Publish published = file.Commit();
     if (published == NewFile::Publish::Done) {
@@ -215,9 +223,10 @@ RunStep CsvOutput::StopOnWriteFailure(const std::string& csXMLFilePath, const st
     return RunStep::Stop;
 }
 
-bool CsvOutput::WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo, ReplacedCharacters* replaced) const
+CsvWrite CsvOutput::WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo, ReplacedCharacters* replaced) const
 {
-    return fp.Write(RenderCsv(stXmlInfo, encoding_, replaced));
+    return WriteCsv(
+        stXmlInfo, encoding_, [&](std::string_view piece) { return fp.Write(piece); }, replaced);
 }
 
 }  // namespace tenvor

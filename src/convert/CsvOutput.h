@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "convert/CsvPathsOfRun.h"
+#include "convert/CsvRendering.h"
 #include "platform/TextCodec.h"
 #include "shared/OutputEncoding.h"
 #include "shared/RunStep.h"
@@ -53,9 +54,10 @@ public:
     // failed half-way or the log could not be written.
     RunStep OutPutToCsv(const XmlInput& input, StXmlInfo& stXmlInfo);
 
-    // Writes the bytes of the record; false when a write failed. In code page 932, each character
-    // it lacks is added to replaced, if given.
-    bool WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo, ReplacedCharacters* replaced = nullptr) const;
+    // Writes the bytes of the record: SinkFailed when a write failed, RecordsUnreadable when the
+    // person records could not be read back from the temporary folder. In code page 932, each
+    // character it lacks is added to replaced, if given.
+    CsvWrite WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo, ReplacedCharacters* replaced = nullptr) const;
 
     // The characters replaced with "?" in the CSV file the last OutPutToCsv wrote (none in UTF-8).
     const ReplacedCharacters& LastReplaced() const { return replaced_; }

@@ -73,20 +73,25 @@ std::string QuoteCsvField(std::string_view value)
     return quoted;
 }
 
-std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding, ReplacedCharacters* replaced)
+namespace {
+
+// Pieces handed to the sink.
+constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
+
+}  // namespace
+
+CsvWrite WriteCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding,
+                  const std::function<bool(std::string_view)>& sink, ReplacedCharacters* replaced)
 {
-    std::size_t size = stXmlInfo.styleNum.size() + 32;
-    for (const std::string& value : stXmlInfo.commonData) {
-        size += value.size() + 1;
-    }
-    for (const std::vector<std::string>& person : stXmlInfo.insuredData) {
-        for (const std::string& value : person) {
-            size += value.size() + 1;
-        }
-        size += 2;
-    }
     std::string bytes;
-    bytes.reserve(size);
+    bytes.reserve(kPieceBytes + 1024);
+    bool sinkOk = true;
+    auto flush = [&] {
+        if (sinkOk && !bytes.empty()) {
+            sinkOk = sink(bytes);
+        }
+        bytes.clear();
+    };
     const bool utf8 = encoding == OutputEncoding::Utf8;
     if (utf8) {
         bytes += kUtf8ByteOrderMark;
@@ -97,6 +102,9 @@ std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding, Repla
         } else {
             AppendCp932(bytes, piece, replaced);
         }
+        if (bytes.size() >= kPieceBytes) {
+            flush();
+        }
     };
     std::string line = stXmlInfo.styleNum;
     line += '\n';
@@ -105,10 +113,29 @@ std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding, Repla
     AppendLine(line, stXmlInfo.commonData);
     AppendLines(line, append);
     AppendLines("[data]\n", append);
-    for (const std::vector<std::string>& person : stXmlInfo.insuredData) {
-        AppendLine(line, person);
-        AppendLines(line, append);
+    const bool read = stXmlInfo.insuredData.ForEach([&](const std::vector<std::string>& person) {
+        if (sinkOk) {
+            AppendLine(line, person);
+            AppendLines(line, append);
+        }
+    });
+    flush();
+    if (!sinkOk) {
+        return CsvWrite::SinkFailed;
     }
+    return read ? CsvWrite::Done : CsvWrite::RecordsUnreadable;
+}
+
+std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding, ReplacedCharacters* replaced)
+{
+    std::string bytes;
+    static_cast<void>(WriteCsv(
+        stXmlInfo, encoding,
+        [&](std::string_view piece) {
+            bytes += piece;
+            return true;
+        },
+        replaced));
     return bytes;
 }
 

@@ -4,6 +4,7 @@
 // a value, ended by CR LF; the whole in UTF-8 with a byte-order mark or in code page 932.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,14 @@ class ReplacedCharacters;
 
 // The CSV file's bytes. In code page 932, each character it lacks is added to replaced, if given.
 std::string RenderCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding, ReplacedCharacters* replaced = nullptr);
+
+// The same bytes handed to sink in pieces of some kilobytes, so that no notification is ever
+// held whole as CSV text. SinkFailed when sink returned false; RecordsUnreadable when the person
+// records could not be read back (stXmlInfo.insuredData.Failure() says why).
+enum class CsvWrite { Done, SinkFailed, RecordsUnreadable };
+[[nodiscard]] CsvWrite WriteCsv(const StXmlInfo& stXmlInfo, OutputEncoding encoding,
+                                const std::function<bool(std::string_view)>& sink,
+                                ReplacedCharacters* replaced = nullptr);
 
 // One value as a CSV field: as it is, or enclosed in double quotes with inner quotes doubled and
 // each line break (CR LF, a lone CR or LF) written as one "\n", which the rendering turns into

@@ -27,56 +27,95 @@ FieldProblem NodeFlattener::NonElementProblem(XmlNode node)
     return FieldProblem::Text;
 }
 
+FieldMatcher::FieldMatcher(const FormEntry& form, int iDataType)
+    : fields_(*form.lists[static_cast<std::size_t>(iDataType)]),
+      common_(iDataType == kCommonList),
+      definitionCount_(fields_.Size()),
+      values_(static_cast<std::size_t>(definitionCount_)),
+      matched_(static_cast<std::size_t>(definitionCount_), false)
+{
+}
+
+FieldMatcher::Step FieldMatcher::Fail(FieldMismatch mismatch)
+{
+    failed_ = true;
+    mismatch_ = std::move(mismatch);
+    return Step::Mismatch;
+}
+
+FieldMatcher::Step FieldMatcher::Offer(XmlNode node)
+{
+    const std::string_view name = node.ElementName(scratch_);
+    if (common_ && name == kInsuredElementName) {
+        return Step::Skip;  // person records are not common data
+    }
+    if (definitionCount_ == 0) {
+        return Step::Skip;
+    }
+    const int position = fields_.Find(name);
+    if (position < 0) {
+        if (!node.IsElement()) {
+            return Fail(FieldMismatch{NodeFlattener::NonElementProblem(node), {}});
+        }
+        return Fail(FieldMismatch{FieldProblem::UndefinedElement, std::string(name)});
+    }
+    // Every definition matches exactly one element: a repeated field fails the piece, so that
+    // a missing field can never hide behind it.
+    const auto slot = static_cast<std::size_t>(position);
+    if (matched_[slot]) {
+        return Fail(FieldMismatch{FieldProblem::RepeatedElement, std::string(name)});
+    }
+    matched_[slot] = true;
+    slot_ = slot;
+    ++matchCount_;
+    return Step::Field;
+}
+
+void FieldMatcher::Take(std::string value)
+{
+    values_[slot_] = std::move(value);
+}
+
+void FieldMatcher::Finish()
+{
+    if (failed_ || matchCount_ == definitionCount_) {
+        return;
+    }
+    for (std::size_t slot = 0; slot < matched_.size(); ++slot) {
+        if (!matched_[slot]) {
+            Fail(FieldMismatch{FieldProblem::MissingElement, fields_.Names()[slot]});
+            return;
+        }
+    }
+}
+
 Expected<std::vector<std::string>, FieldMismatch> NodeFlattener::NodeListToCString(
     XmlNode nodeList, int iDataType, const FormEntry& form, ProgressTracker* fileModeProgress) const
 {
     if (iDataType != kCommonList && iDataType != kInsuredList) {
         return Unexpected{FieldMismatch{}};
     }
-    const FieldIndex& fields = *form.lists[static_cast<std::size_t>(iDataType)];
-    const int definitionCount = fields.Size();
-    std::vector<std::string> values(static_cast<std::size_t>(definitionCount));
-    std::vector<bool> matched(static_cast<std::size_t>(definitionCount), false);
-    int matchCount = 0;
+    FieldMatcher matcher(form, iDataType);
     const bool advancesBar = fileModeProgress != nullptr && (form.singleRecord || iDataType == kCommonList);
-
-    std::string scratch;
     for (XmlNode node = nodeList.FirstChild(); node; node = node.NextSibling()) {
-        const std::string_view name = node.ElementName(scratch);
-        if (iDataType == kCommonList && name == kInsuredElementName) {
-            continue;  // person records are not common data
-        }
-        if (definitionCount == 0) {
-            continue;
-        }
-        const int position = fields.Find(name);
-        if (position < 0) {
-            if (!node.IsElement()) {
-                return Unexpected{FieldMismatch{NonElementProblem(node), {}}};
-            }
-            return Unexpected{FieldMismatch{FieldProblem::UndefinedElement, std::string(name)}};
-        }
-        // Every definition matches exactly one element: a repeated field fails the piece, so that
-        // a missing field can never hide behind it.
-        const auto slot = static_cast<std::size_t>(position);
-        if (matched[slot]) {
-            return Unexpected{FieldMismatch{FieldProblem::RepeatedElement, std::string(name)}};
-        }
-        matched[slot] = true;
-        values[slot] = FieldValue(node);
-        ++matchCount;
-        if (advancesBar) {
-            fileModeProgress->Advance();
+        switch (matcher.Offer(node)) {
+            case FieldMatcher::Step::Skip:
+                continue;
+            case FieldMatcher::Step::Mismatch:
+                return Unexpected{matcher.Mismatch()};
+            case FieldMatcher::Step::Field:
+                matcher.Take(FieldValue(node));
+                if (advancesBar) {
+                    fileModeProgress->Advance();
+                }
+                break;
         }
     }
-    if (matchCount != definitionCount) {
-        for (std::size_t slot = 0; slot < matched.size(); ++slot) {
-            if (!matched[slot]) {
-                return Unexpected{FieldMismatch{FieldProblem::MissingElement, fields.Names()[slot]}};
-            }
-        }
+    matcher.Finish();
+    if (matcher.Failed()) {
+        return Unexpected{matcher.Mismatch()};
     }
-    return values;
+    return matcher.TakeValues();
 }
 
 }  // namespace tenvor

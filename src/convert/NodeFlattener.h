@@ -23,6 +23,46 @@ struct FieldMismatch {
     std::string name;
 };
 
+// The flattening of one element's children made incremental: the children are offered one at a
+// time in document order, and the values of those that are fields are handed over as they come.
+// The result is exactly NodeListToCString's.
+class FieldMatcher {
+public:
+    // What an offered child is: nothing to the list (a person record among the common part, or
+    // any child of a list without definitions), the field of a slot (its value comes next through
+    // Take), or the first thing that does not match the list.
+    enum class Step { Skip, Field, Mismatch };
+
+    // iDataType is kCommonList or kInsuredList.
+    FieldMatcher(const FormEntry& form, int iDataType);
+
+    Step Offer(XmlNode child);
+    // The value of the field just offered (a field whose value is not needed is left empty).
+    void Take(std::string value);
+    // After the last child: the first definition no child matched, if any.
+    void Finish();
+
+    bool Failed() const { return failed_; }
+    const FieldMismatch& Mismatch() const { return mismatch_; }
+    // Fields matched so far.
+    int Matched() const { return matchCount_; }
+    std::vector<std::string> TakeValues() { return std::move(values_); }
+
+private:
+    Step Fail(FieldMismatch mismatch);
+
+    const FieldIndex& fields_;
+    const bool common_;
+    const int definitionCount_;
+    std::vector<std::string> values_;
+    std::vector<bool> matched_;
+    int matchCount_ = 0;
+    std::size_t slot_ = 0;
+    bool failed_ = false;
+    FieldMismatch mismatch_;
+    std::string scratch_;
+};
+
 class NodeFlattener {
 public:
     // nodeList is the element whose children are flattened; iDataType 0 reads them against the

@@ -1,130 +1,176 @@
 #include "convert/NotificationLoader.h"
 
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 
+#include "convert/NotificationWalk.h"
+#include "convert/XmlStream.h"
 #include "diag/FailureReasons.h"
 #include "forms/FormCatalogue.h"
 #include "forms/FormId.h"
+#include "platform/InputFile.h"
 #include "state/ProgressTracker.h"
 
 namespace tenvor {
 
 namespace {
 
-// The failure a load status means, or nothing when the document was loaded.
-std::optional<LoadFailure> FailureOf(XmlDocument::LoadStatus status, const XmlDocument& document)
+// Notifications are kilobytes to a few megabytes; anything beyond this is not one.
+constexpr std::int64_t kMaxNotificationBytes = std::int64_t{1} << 30;
+
+LoadFailure NotWellFormed(std::string reason)
 {
-    switch (status) {
-        case XmlDocument::LoadStatus::Ok:
-            return std::nullopt;
-        case XmlDocument::LoadStatus::NotWellFormed:
-            return LoadFailure{ErrorKind::FormatNotSupported, false, document.Problem(), FailureCause::Other, {}};
-        case XmlDocument::LoadStatus::Unreadable:
-            return LoadFailure{ErrorKind::FileMissing, false, document.Problem(), FailureCause::Other, {}};
+    return LoadFailure{ErrorKind::FormatNotSupported, false, std::move(reason), FailureCause::Other, {}};
+}
+
+LoadFailure Unreadable(std::string reason)
+{
+    return LoadFailure{ErrorKind::FileMissing, false, std::move(reason), FailureCause::Other, {}};
+}
+
+LoadFailure Mismatch(const FieldMismatch& mismatch, const FormEntry& form, FieldPlace place)
+{
+    return LoadFailure{ErrorKind::FormatNotSupported,
+                       false,
+                       FieldProblemReason(mismatch.problem, form.id, mismatch.name, place),
+                       FailureCause::FieldCheck,
+                       {}};
+}
+
+// Reads a file, keeping the first read error.
+class FileByteSource {
+public:
+    explicit FileByteSource(InputFile& file) : file_(file) {}
+    int operator()(char* buffer, int length)
+    {
+        const long got = file_.Read(buffer, static_cast<std::size_t>(length));
+        if (got < 0) {
+            error_ = errno != 0 ? errno : EIO;
+            return -1;
+        }
+        return static_cast<int>(got);
     }
-    return LoadFailure{ErrorKind::FormatNotSupported, false, document.Problem(), FailureCause::Other, {}};
+    const int& Error() const { return error_; }
+
+private:
+    InputFile& file_;
+    int error_ = 0;
+};
+
+// Reads bytes held in memory.
+XmlByteSource MemorySource(std::string_view bytes)
+{
+    return [bytes, at = std::size_t{0}](char* buffer, int length) mutable {
+        const std::size_t count = std::min(bytes.size() - at, static_cast<std::size_t>(length));
+        std::memcpy(buffer, bytes.data() + at, count);
+        at += count;
+        return static_cast<int>(count);
+    };
+}
+
+void Advance(ProgressTracker* progress, int steps)
+{
+    if (progress != nullptr) {
+        for (int i = 0; i < steps; ++i) {
+            progress->Advance();
+        }
+    }
 }
 
 }  // namespace
 
 LoadResult NotificationLoader::Load(const std::string& csXMLFilePath, ProgressTracker* fileModeProgress) const
 {
-    XmlDocument document;
-    if (const std::optional<LoadFailure> failure = FailureOf(document.Load(csXMLFilePath), document)) {
-        return Unexpected{*failure};
+    InputFile file;
+    if (!file.Open(csXMLFilePath)) {
+        return Unexpected{Unreadable(ReadFailureReason(file.OpenFailure()))};
     }
-    return ReadDocument(document, fileModeProgress);
+    if (file.Size() > kMaxNotificationBytes) {
+        return Unexpected{NotWellFormed(TooLargeReason(file.Size(), kMaxNotificationBytes))};
+    }
+    auto reader = std::make_shared<FileByteSource>(file);
+    const XmlByteSource source = [reader](char* buffer, int length) { return (*reader)(buffer, length); };
+    // A file that is not well-formed is read once more for the parser's words.
+    auto judgeAgain = [&csXMLFilePath](std::string& problem) {
+        InputFile again;
+        if (again.Open(csXMLFilePath)) {
+            FileByteSource againReader(again);
+            static_cast<void>(
+                XmlDocument::Diagnose([&](char* buffer, int length) { return againReader(buffer, length); }, problem));
+        }
+    };
+    return ReadStream(source, judgeAgain, &reader->Error(), fileModeProgress);
 }
 
 LoadResult NotificationLoader::LoadFromMemory(std::string_view bytes) const
 {
-    XmlDocument document;
-    if (const std::optional<LoadFailure> failure = FailureOf(document.LoadFromMemory(bytes), document)) {
-        return Unexpected{*failure};
+    if (bytes.size() > static_cast<std::size_t>(kMaxNotificationBytes)) {
+        return Unexpected{
+            NotWellFormed(TooLargeReason(static_cast<std::int64_t>(bytes.size()), kMaxNotificationBytes))};
     }
-    return ReadDocument(document, nullptr);
+    const XmlByteSource source = MemorySource(bytes);
+    auto judgeAgain = [bytes](std::string& problem) {
+        static_cast<void>(XmlDocument::Diagnose(MemorySource(bytes), problem));
+    };
+    return ReadStream(source, judgeAgain, nullptr, nullptr);
 }
 
-LoadResult NotificationLoader::ReadDocument(const XmlDocument& document, ProgressTracker* fileModeProgress) const
+LoadResult NotificationLoader::LoadFromStream(const XmlByteSource& source, bool& reasonWanted) const
 {
-    const XmlNode root = document.Root();
-    std::string scratch;
-    StXmlInfo stXmlInfo;
-    stXmlInfo.styleNum = std::string(root.ElementName(scratch));
-    if (fileModeProgress != nullptr) {
-        fileModeProgress->Begin(root.ChildCount());
+    reasonWanted = false;
+    return ReadStream(
+        source, [&](std::string& /*problem*/) { reasonWanted = true; }, nullptr, nullptr);
+}
+
+LoadResult NotificationLoader::ReadStream(const XmlByteSource& source,
+                                          const std::function<void(std::string&)>& judgeAgain, const int* readError,
+                                          ProgressTracker* fileModeProgress) const
+{
+    XmlStream stream(source);
+    NotificationWalk walk(forms_, stream);
+    walk.Run();
+    if (readError != nullptr && *readError != 0) {
+        return Unexpected{Unreadable(ReadFailureReason(SystemErrorText(*readError)))};
     }
-    const FormEntry* form = forms_.Find(stXmlInfo.styleNum);
+    if (stream.Faulty() || !walk.FoundRoot()) {
+        std::string problem = stream.LastProblem();
+        judgeAgain(problem);
+        return Unexpected{NotWellFormed(std::move(problem))};
+    }
+    if (!walk.EntitiesAcceptable()) {
+        return Unexpected{NotWellFormed(EntityReason())};
+    }
+    StXmlInfo& stXmlInfo = walk.Record();
+    if (fileModeProgress != nullptr) {
+        fileModeProgress->Begin(walk.ChildCount());
+    }
+    const FormEntry* form = walk.Form();
     if (form == nullptr) {
         return Unexpected{LoadFailure{ErrorKind::FormatNotSupported, !HasFormIdShape(stXmlInfo.styleNum),
                                       UnsupportedFormReason(stXmlInfo.styleNum), FailureCause::UnsupportedForm,
                                       stXmlInfo.styleNum}};
     }
-    if (std::optional<std::string> mismatch = GetCommonData(root, *form, stXmlInfo, fileModeProgress)) {
-        return Unexpected{
-            LoadFailure{ErrorKind::FormatNotSupported, false, std::move(*mismatch), FailureCause::FieldCheck, {}}};
+    Advance(fileModeProgress, walk.CommonSteps());
+    if (walk.CommonMismatch()) {
+        const FieldPlace place{form->singleRecord ? FieldPlace::Part::SingleRecord : FieldPlace::Part::Common};
+        return Unexpected{Mismatch(*walk.CommonMismatch(), *form, place)};
     }
-    if (std::optional<std::string> mismatch = GetInsuredData(root, *form, stXmlInfo, fileModeProgress)) {
+    Advance(fileModeProgress, walk.PersonSteps());
+    if (walk.PersonMismatch()) {
         return Unexpected{
-            LoadFailure{ErrorKind::FormatNotSupported, false, std::move(*mismatch), FailureCause::FieldCheck, {}}};
+            Mismatch(*walk.PersonMismatch(), *form, {FieldPlace::Part::Person, walk.PersonMismatchNumber()})};
     }
-    if (stXmlInfo.insuredData.empty()) {
+    if (!walk.StoreFailure().empty()) {
+        return Unexpected{LoadFailure{
+            ErrorKind::NoPermission, false, ScratchFileReason(walk.StoreFailure()), FailureCause::Other, {}}};
+    }
+    if (stXmlInfo.insuredData.Empty()) {
         return Unexpected{
             LoadFailure{ErrorKind::FormatNotSupported, false, NoPersonRecordReason(form->id), FailureCause::Other, {}}};
     }
-    return stXmlInfo;
-}
-
-namespace {
-
-std::string MismatchReason(const FieldMismatch& mismatch, const FormEntry& form, FieldPlace place)
-{
-    return FieldProblemReason(mismatch.problem, form.id, mismatch.name, place);
-}
-
-}  // namespace
-
-std::optional<std::string> NotificationLoader::GetCommonData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo,
-                                                             ProgressTracker* fileModeProgress) const
-{
-    if (form.singleRecord) {
-        return std::nullopt;  // the document element is the one record: no common part
-    }
-    auto values = flattener_.NodeListToCString(root, kCommonList, form, fileModeProgress);
-    if (!values) {
-        return MismatchReason(values.error(), form, {FieldPlace::Part::Common});
-    }
-    stXmlInfo.commonData = std::move(*values);
-    return std::nullopt;
-}
-
-std::optional<std::string> NotificationLoader::GetInsuredData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo,
-                                                              ProgressTracker* fileModeProgress) const
-{
-    if (form.singleRecord) {
-        auto values = flattener_.NodeListToCString(root, kInsuredList, form, fileModeProgress);
-        if (!values) {
-            return MismatchReason(values.error(), form, {FieldPlace::Part::SingleRecord});
-        }
-        stXmlInfo.insuredData.push_back(std::move(*values));
-        return std::nullopt;
-    }
-    std::optional<std::string> mismatch;
-    int person = 0;
-    root.ForEachDescendant(kInsuredElementName, [&](XmlNode record) {
-        ++person;
-        auto values = flattener_.NodeListToCString(record, kInsuredList, form, fileModeProgress);
-        if (!values) {
-            mismatch = MismatchReason(values.error(), form, {FieldPlace::Part::Person, person});
-            return false;  // the later records are not read
-        }
-        stXmlInfo.insuredData.push_back(std::move(*values));
-        if (fileModeProgress != nullptr) {
-            fileModeProgress->Advance();
-        }
-        return true;
-    });
-    return mismatch;
+    return std::move(stXmlInfo);
 }
 
 }  // namespace tenvor

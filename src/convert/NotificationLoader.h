@@ -4,6 +4,8 @@
 // threads may read with one loader.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,21 +48,24 @@ public:
     LoadResult Load(const std::string& csXMLFilePath, ProgressTracker* fileModeProgress) const;
     // The same for a notification held in memory (a member of a ZIP).
     LoadResult LoadFromMemory(std::string_view bytes) const;
+    // The same for a notification read from source as it comes (a large member of a ZIP). For a
+    // document that is not well-formed, reasonWanted is set: the failure's reason is then to be
+    // taken from XmlDocument::Diagnose over the same bytes, read once more.
+    LoadResult LoadFromStream(const XmlByteSource& source, bool& reasonWanted) const;
 
     // The forms the notifications are read with.
     const FormCatalogue& Forms() const { return forms_; }
 
 private:
-    LoadResult ReadDocument(const XmlDocument& document, ProgressTracker* fileModeProgress) const;
-    // The common part's values into the record; the reason when they do not match the form.
-    std::optional<std::string> GetCommonData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo,
-                                             ProgressTracker* fileModeProgress) const;
-    // Every person record's values into the record; the reason when one does not match the form.
-    std::optional<std::string> GetInsuredData(XmlNode root, const FormEntry& form, StXmlInfo& stXmlInfo,
-                                              ProgressTracker* fileModeProgress) const;
+    // Reads the stream in one pass and judges what it found as a loaded document is judged: a
+    // document that is not well-formed (judgeAgain rereads it for the parser's words), then
+    // unacceptable entity references, an unknown form, the common part's first mismatch, the
+    // first person record's, and a notification without person records. readError, when set
+    // after the pass, is an I/O error that makes the file unreadable.
+    LoadResult ReadStream(const XmlByteSource& source, const std::function<void(std::string&)>& judgeAgain,
+                          const int* readError, ProgressTracker* fileModeProgress) const;
 
     const FormCatalogue& forms_;
-    NodeFlattener flattener_;
 };
 
 }  // namespace tenvor

@@ -1,5 +1,6 @@
 #include "convert/XmlDocument.h"
 
+#include <libxml/SAX2.h>
 #include <libxml/encoding.h>
 #include <libxml/entities.h>
 #include <libxml/parser.h>
@@ -11,8 +12,6 @@
 #include <memory>
 #include <mutex>
 #include <new>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "diag/FailureReasons.h"
 #include "platform/InputFile.h"
@@ -142,6 +141,16 @@ void StripBlankText(xmlNode* top)
     }
 }
 
+// Entity references stay nodes of their own and are resolved only when a value's text is taken
+// (AppendCharacterData). Two kinds of document are therefore refused at load, as the parser
+// refuses an oversized text: one whose references resolve to more text than the parser allows
+// in a single text node (a few kilobytes of references to a large entity would otherwise become
+// gigabytes of values), and one with a reference that cannot be resolved from the document
+// itself (undeclared, external and never loaded, or never parsed), whose text would silently
+// be missing from the value.
+constexpr std::size_t kMaxResolvedEntityBytes = XML_MAX_TEXT_LENGTH;
+constexpr int kMaxEntityNesting = 40;  // the parser refuses deeper nesting anyway
+
 // What libxml2 reads the document from: an open file, and the first read error, if any.
 struct FileSource {
     InputFile file;
@@ -252,6 +261,97 @@ std::string XmlNode::InnerMarkup() const
     return markup;
 }
 
+EntityReferenceCheck::EntityReferenceCheck(xmlDocPtr doc) : doc_(doc) {}
+
+bool EntityReferenceCheck::Checked() const
+{
+    // Without a document type declaration there are no references.
+    return doc_ != nullptr && (doc_->intSubset != nullptr || doc_->extSubset != nullptr);
+}
+
+bool EntityReferenceCheck::Acceptable(XmlNode root)
+{
+    return AddReferencesBelow(root);
+}
+
+bool EntityReferenceCheck::AddReferencesBelow(XmlNode top)
+{
+    if (failed_ || !Checked()) {
+        return !failed_;
+    }
+    xmlNode* topNode = top.Raw();
+    for (xmlNode* node = topNode->children; node != nullptr; node = NextInDocumentOrder(node, topNode)) {
+        if (node->type == XML_ENTITY_REF_NODE && !Add(node, total_, 0)) {
+            failed_ = true;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool EntityReferenceCheck::AddReference(XmlNode reference)
+{
+    if (failed_ || !Checked()) {
+        return !failed_;
+    }
+    if (!Add(reference.Raw(), total_, 0)) {
+        failed_ = true;
+    }
+    return !failed_;
+}
+
+// Adds the length of the text the reference resolves to, as xmlNodeGetContent gives it.
+bool EntityReferenceCheck::Add(xmlNode* reference, std::size_t& total, int nesting)
+{
+    xmlEntityPtr entity = xmlGetDocEntity(doc_, reference->name);
+    if (entity == nullptr || entity->etype != XML_INTERNAL_GENERAL_ENTITY || nesting > kMaxEntityNesting) {
+        return false;
+    }
+    std::size_t size = 0;
+    if (const auto known = sizes_.find(entity); known != sizes_.end()) {
+        size = known->second;
+    } else {
+        if (entity->children == nullptr && entity->length > 0) {
+            return false;  // declared with text, but never parsed into nodes
+        }
+        if (!open_.insert(entity).second) {
+            return false;  // refers to itself
+        }
+        for (xmlNode* child = entity->children; child != nullptr; child = child->next) {
+            if (!AddText(child, size, nesting + 1)) {
+                return false;
+            }
+        }
+        open_.erase(entity);
+        sizes_.emplace(entity, size);
+    }
+    total = total > kMaxResolvedEntityBytes - size ? kMaxResolvedEntityBytes + 1 : total + size;
+    return total <= kMaxResolvedEntityBytes;
+}
+
+bool EntityReferenceCheck::AddText(xmlNode* node, std::size_t& total, int nesting)
+{
+    switch (node->type) {
+        case XML_TEXT_NODE:
+        case XML_CDATA_SECTION_NODE:
+            total += node->content != nullptr ? static_cast<std::size_t>(xmlStrlen(node->content)) : 0;
+            return total <= kMaxResolvedEntityBytes;
+        case XML_ENTITY_REF_NODE:
+            return Add(node, total, nesting);
+        case XML_ELEMENT_NODE:
+            for (xmlNode* inner = node->children; inner != nullptr; inner = NextInDocumentOrder(inner, node)) {
+                if ((inner->type == XML_TEXT_NODE || inner->type == XML_CDATA_SECTION_NODE ||
+                     inner->type == XML_ENTITY_REF_NODE) &&
+                    !AddText(inner, total, nesting)) {
+                    return false;
+                }
+            }
+            return true;
+        default:
+            return true;
+    }
+}
+
 XmlNode XmlNode::NextElementInDocumentOrder(_xmlNode* top) const
 {
     for (xmlNode* node = NextInDocumentOrder(node_, top); node != nullptr; node = NextInDocumentOrder(node, top)) {
@@ -286,98 +386,6 @@ void XmlDocument::InitializeLibrary()
 
 namespace {
 
-// Entity references stay nodes of their own and are resolved only when a value's text is taken
-// (AppendCharacterData). Two kinds of document are therefore refused at load, as the parser
-// refuses an oversized text: one whose references resolve to more text than the parser allows
-// in a single text node (a few kilobytes of references to a large entity would otherwise become
-// gigabytes of values), and one with a reference that cannot be resolved from the document
-// itself (undeclared, external and never loaded, or never parsed), whose text would silently
-// be missing from the value.
-constexpr std::size_t kMaxResolvedEntityBytes = XML_MAX_TEXT_LENGTH;
-constexpr int kMaxEntityNesting = 40;  // the parser refuses deeper nesting anyway
-
-class EntityReferenceCheck {
-public:
-    explicit EntityReferenceCheck(xmlDocPtr doc) : doc_(doc) {}
-
-    bool Acceptable(xmlNode* root)
-    {
-        if (doc_->intSubset == nullptr && doc_->extSubset == nullptr) {
-            return true;  // without a document type declaration there are no references
-        }
-        std::size_t total = 0;
-        return AddReferencesBelow(root, total, 0);
-    }
-
-private:
-    // Adds the text of every reference below `top` (in element content) to `total`.
-    bool AddReferencesBelow(xmlNode* top, std::size_t& total, int nesting)
-    {
-        for (xmlNode* node = top->children; node != nullptr; node = NextInDocumentOrder(node, top)) {
-            if (node->type == XML_ENTITY_REF_NODE && !AddReference(node, total, nesting)) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    // Adds the length of the text the reference resolves to, as xmlNodeGetContent gives it.
-    bool AddReference(xmlNode* reference, std::size_t& total, int nesting)
-    {
-        xmlEntityPtr entity = xmlGetDocEntity(doc_, reference->name);
-        if (entity == nullptr || entity->etype != XML_INTERNAL_GENERAL_ENTITY || nesting > kMaxEntityNesting) {
-            return false;
-        }
-        std::size_t size = 0;
-        if (const auto known = sizes_.find(entity); known != sizes_.end()) {
-            size = known->second;
-        } else {
-            if (entity->children == nullptr && entity->length > 0) {
-                return false;  // declared with text, but never parsed into nodes
-            }
-            if (!open_.insert(entity).second) {
-                return false;  // refers to itself
-            }
-            for (xmlNode* child = entity->children; child != nullptr; child = child->next) {
-                if (!AddText(child, size, nesting + 1)) {
-                    return false;
-                }
-            }
-            open_.erase(entity);
-            sizes_.emplace(entity, size);
-        }
-        total = total > kMaxResolvedEntityBytes - size ? kMaxResolvedEntityBytes + 1 : total + size;
-        return total <= kMaxResolvedEntityBytes;
-    }
-
-    bool AddText(xmlNode* node, std::size_t& total, int nesting)
-    {
-        switch (node->type) {
-            case XML_TEXT_NODE:
-            case XML_CDATA_SECTION_NODE:
-                total += node->content != nullptr ? static_cast<std::size_t>(xmlStrlen(node->content)) : 0;
-                return total <= kMaxResolvedEntityBytes;
-            case XML_ENTITY_REF_NODE:
-                return AddReference(node, total, nesting);
-            case XML_ELEMENT_NODE:
-                for (xmlNode* inner = node->children; inner != nullptr; inner = NextInDocumentOrder(inner, node)) {
-                    if ((inner->type == XML_TEXT_NODE || inner->type == XML_CDATA_SECTION_NODE ||
-                         inner->type == XML_ENTITY_REF_NODE) &&
-                        !AddText(inner, total, nesting)) {
-                        return false;
-                    }
-                }
-                return true;
-            default:
-                return true;
-        }
-    }
-
-    xmlDocPtr doc_;
-    std::unordered_map<const xmlEntity*, std::size_t> sizes_;  // text of one reference to each
-    std::unordered_set<const xmlEntity*> open_;
-};
-
 // Takes the parser's result: a well-formed document with a document element whose entity
 // references are acceptable becomes the document, without its insignificant white space.
 // The parser's first complaint: where it is and what it says, on one line.
@@ -405,7 +413,7 @@ XmlDocument::LoadStatus Finish(const xmlParserCtxt& context, XmlDocument::Owned 
         problem = ParserProblem(context);
         return XmlDocument::LoadStatus::NotWellFormed;
     }
-    if (!EntityReferenceCheck(doc.get()).Acceptable(root)) {
+    if (!EntityReferenceCheck(doc.get()).Acceptable(XmlNode(root))) {
         problem = EntityReason();
         return XmlDocument::LoadStatus::NotWellFormed;
     }
@@ -465,6 +473,127 @@ XmlDocument::LoadStatus XmlDocument::LoadFromMemory(std::string_view bytes)
 XmlNode XmlDocument::Root() const
 {
     return XmlNode(doc_ ? xmlDocGetRootElement(doc_.get()) : nullptr);
+}
+
+int XmlDocument::ParseOptions()
+{
+    return kParseOptions;
+}
+
+void XmlDocument::SilenceThisThread()
+{
+    tenvor::SilenceThisThread();
+}
+
+void XmlNode::DropBlankText() const
+{
+    StripBlankText(node_);
+}
+
+bool XmlNode::IsBlankText() const
+{
+    return tenvor::IsBlankText(node_);
+}
+
+namespace {
+
+// The parse that only judges: the document's content builds nothing, while the document type
+// declaration and the text of internal entities are built as a load builds them, so that the
+// parser meets exactly the same errors in the same order.
+thread_local xmlParserCtxt* tJudgedContext = nullptr;
+
+bool BuildsNothing(void* context)
+{
+    return context == tJudgedContext;
+}
+
+void JudgeStartElement(void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri, int nbNamespaces,
+                       const xmlChar** namespaces, int nbAttributes, int nbDefaulted, const xmlChar** attributes)
+{
+    if (!BuildsNothing(ctx)) {
+        xmlSAX2StartElementNs(ctx, localname, prefix, uri, nbNamespaces, namespaces, nbAttributes, nbDefaulted,
+                              attributes);
+    }
+}
+
+void JudgeEndElement(void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri)
+{
+    if (!BuildsNothing(ctx)) {
+        xmlSAX2EndElementNs(ctx, localname, prefix, uri);
+    }
+}
+
+void JudgeCharacters(void* ctx, const xmlChar* text, int length)
+{
+    if (!BuildsNothing(ctx)) {
+        xmlSAX2Characters(ctx, text, length);
+    }
+}
+
+void JudgeCData(void* ctx, const xmlChar* text, int length)
+{
+    if (!BuildsNothing(ctx)) {
+        xmlSAX2CDataBlock(ctx, text, length);
+    }
+}
+
+void JudgeComment(void* ctx, const xmlChar* text)
+{
+    if (!BuildsNothing(ctx)) {
+        xmlSAX2Comment(ctx, text);
+    }
+}
+
+void JudgeInstruction(void* ctx, const xmlChar* target, const xmlChar* data)
+{
+    if (!BuildsNothing(ctx)) {
+        xmlSAX2ProcessingInstruction(ctx, target, data);
+    }
+}
+
+void JudgeReference(void* ctx, const xmlChar* name)
+{
+    if (!BuildsNothing(ctx)) {
+        xmlSAX2Reference(ctx, name);
+    }
+}
+
+struct SourceCall {
+    const XmlByteSource* source;
+};
+
+int SourceCallback(void* context, char* buffer, int length)
+{
+    return (*static_cast<SourceCall*>(context)->source)(buffer, length);
+}
+
+}  // namespace
+
+XmlDocument::LoadStatus XmlDocument::Diagnose(const XmlByteSource& source, std::string& problem)
+{
+    InitializeLibrary();
+    SilenceThisThread();
+    const XmlParser context{xmlNewParserCtxt()};
+    if (!context) {
+        throw std::bad_alloc();
+    }
+    xmlSAXHandler* sax = context->sax;
+    sax->startElementNs = JudgeStartElement;
+    sax->endElementNs = JudgeEndElement;
+    sax->characters = JudgeCharacters;
+    sax->cdataBlock = JudgeCData;
+    sax->comment = JudgeComment;
+    sax->processingInstruction = JudgeInstruction;
+    sax->reference = JudgeReference;
+    tJudgedContext = context.get();
+    SourceCall call{&source};
+    const Owned doc{xmlCtxtReadIO(context.get(), SourceCallback, nullptr, &call, nullptr, nullptr, kParseOptions)};
+    tJudgedContext = nullptr;
+    if (doc && context->wellFormed != 0 && context->nsWellFormed != 0) {
+        return LoadStatus::Ok;
+    }
+    problem = ParserProblem(*context);
+    return LoadStatus::NotWellFormed;
 }
 
 }  // namespace tenvor

@@ -3,12 +3,17 @@
 // White-space-only text nodes are insignificant and skipped everywhere.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 struct _xmlDoc;
 struct _xmlNode;
+struct _xmlEntity;
 
 namespace tenvor {
 
@@ -45,12 +50,21 @@ public:
     template <typename Fn>
     void ForEachDescendant(std::string_view name, Fn&& fn) const;
 
+    // Removes the insignificant white space below the node, as loading does.
+    void DropBlankText() const;
+    // True for a text node of nothing but white space, which is insignificant.
+    bool IsBlankText() const;
+
     _xmlNode* Raw() const { return node_; }
 
 private:
     XmlNode NextElementInDocumentOrder(_xmlNode* top) const;
     _xmlNode* node_ = nullptr;
 };
+
+// What reads a document's bytes: fills the buffer and returns how many bytes it put there, 0 at
+// the end, -1 on an error.
+using XmlByteSource = std::function<int(char* buffer, int length)>;
 
 class XmlDocument {
 public:
@@ -68,6 +82,8 @@ public:
     // Call once, before any document is loaded and before any thread parses: registers the
     // Windows spellings of Shift_JIS as CP932 and turns off every network and external load.
     static void InitializeLibrary();
+    // Keeps libxml2's messages on this thread from reaching standard error.
+    static void SilenceThisThread();
 
     // Loads the document; insignificant white space is dropped. Throws std::bad_alloc when
     // memory runs out.
@@ -78,9 +94,43 @@ public:
 
     XmlNode Root() const;
 
+    // The parser's verdict on a document without building it, for a document the streaming reader
+    // found faulty: NotWellFormed and the first complaint exactly as Load gives it, or Ok when this
+    // parser finds nothing (then problem is left alone).
+    static LoadStatus Diagnose(const XmlByteSource& source, std::string& problem);
+
+    // libxml2's parse options for notifications (no network, no entity substitution, no DTD
+    // loading, the parser's limits kept, insignificant white space dropped).
+    static int ParseOptions();
+
 private:
     Owned doc_;
     std::string problem_;
+};
+
+// The entity references of a document, checked as they are met: each must resolve from the
+// document itself, and all together to no more text than the parser allows in a text node.
+class EntityReferenceCheck {
+public:
+    explicit EntityReferenceCheck(_xmlDoc* doc);
+
+    // Every reference below root (in element content).
+    bool Acceptable(XmlNode root);
+    // One more reference, or every one below an element; false once the references are not
+    // acceptable.
+    bool AddReference(XmlNode reference);
+    bool AddReferencesBelow(XmlNode top);
+
+private:
+    bool Add(_xmlNode* reference, std::size_t& total, int nesting);
+    bool AddText(_xmlNode* node, std::size_t& total, int nesting);
+    bool Checked() const;
+
+    _xmlDoc* doc_;
+    std::size_t total_ = 0;
+    bool failed_ = false;
+    std::unordered_map<const _xmlEntity*, std::size_t> sizes_;  // text of one reference to each
+    std::unordered_set<const _xmlEntity*> open_;
 };
 
 template <typename Fn>

@@ -228,4 +228,9 @@ std::string CsvNotCreatedReason(std::string_view csvPath, std::string_view syste
     return "CSVファイルを作成できません: " + std::string(csvPath) + ": " + std::string(systemText);
 }
 
+std::string ScratchFileReason(std::string_view systemText)
+{
+    return "一時フォルダーに作業ファイルを書き込めません: " + std::string(systemText);
+}
+
 }  // namespace tenvor

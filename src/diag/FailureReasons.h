@@ -78,5 +78,7 @@ std::string FolderNotCreatedReason(std::string_view folder, std::string_view sys
 // A folder below the output folder that is a link (or a junction): nothing is written through it.
 std::string LinkedFolderReason(std::string_view folder);
 std::string CsvNotCreatedReason(std::string_view csvPath, std::string_view systemText);
+// Kind 3: the person records of a large notification could not be kept in the temporary folder.
+std::string ScratchFileReason(std::string_view systemText);
 
 }  // namespace tenvor

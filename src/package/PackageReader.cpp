@@ -123,24 +123,58 @@ struct PackageReader::State {
         return budget.Read(archive, mark.index, *entry);
     }
 
-    PackageResult<std::string> Read(const PackageItem& item)
+    // The way to the item: the fault that prevents reading it, if any.
+    std::optional<PackageFault> Prepare(const PackageItem& item)
     {
         if (item.location.empty()) {
-            return Unexpected{item.fault.value_or(PackageFault{})};
+            return item.fault.value_or(PackageFault{});
         }
         // A package that changed or went away fails every item; otherwise what the listing
         // refused stays refused, without reading anything on the way to it.
         OpenPackage();
         if (levels[0].failure) {
-            return Unexpected{*levels[0].failure};
+            return *levels[0].failure;
         }
         if (item.fault) {
-            return Unexpected{*item.fault};
+            return *item.fault;
         }
-        if (std::optional<PackageFault> failure = OpenWayTo(item.location)) {
+        return OpenWayTo(item.location);
+    }
+
+    PackageResult<std::string> Read(const PackageItem& item)
+    {
+        if (std::optional<PackageFault> failure = Prepare(item)) {
             return Unexpected{std::move(*failure)};
         }
         return ReadEntry(*levels[item.location.size() - 1].archive, item.location.back());
+    }
+
+    std::optional<PackageFault> ReadInPieces(const PackageItem& item,
+                                             const std::function<void(ZipArchive::EntryReader&)>& consume, bool again)
+    {
+        if (std::optional<PackageFault> failure = Prepare(item)) {
+            return failure;
+        }
+        ZipArchive& archive = *levels[item.location.size() - 1].archive;
+        const EntryMark& mark = item.location.back();
+        PackageResult<ZipEntry> entry = CheckEntry(archive, mark);
+        if (!entry) {
+            return entry.error();
+        }
+        const InflateBudget before = budget;
+        PackageResult<std::unique_ptr<ZipArchive::EntryReader>> reader = budget.Open(archive, mark.index, *entry);
+        std::optional<PackageFault> fault;
+        if (!reader) {
+            fault = reader.error();
+        } else {
+            consume(**reader);
+            (*reader)->Finish();
+            fault = budget.Charge(**reader, *entry);
+        }
+        if (again) {
+            budget = before;
+        }
+        return fault;
     }
 
     std::string path;
@@ -157,6 +191,13 @@ PackageReader::PackageReader(PackageReader&&) noexcept = default;
 PackageResult<std::string> PackageReader::Read(const PackageItem& item)
 {
     return state_->Read(item);
+}
+
+std::optional<PackageFault> PackageReader::ReadInPieces(const PackageItem& item,
+                                                        const std::function<void(ZipArchive::EntryReader&)>& consume,
+                                                        bool again)
+{
+    return state_->ReadInPieces(item, consume, again);
 }
 
 }  // namespace tenvor

@@ -10,10 +10,13 @@
 // go while the reader lives.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "package/PackageListing.h"
+#include "package/ZipArchive.h"
 #include "shared/PackageFault.h"
 
 namespace tenvor {
@@ -30,6 +33,14 @@ public:
 
     // The content of an item of the listing (complete and CRC-checked), or its fault.
     [[nodiscard]] PackageResult<std::string> Read(const PackageItem& item);
+    // The same for an item too large to hold: consume reads the member in pieces (as far as it
+    // likes; the rest is read after it for the checks at the end). The item's fault, if any,
+    // exactly as Read would give it; without one, the bytes consume read were the complete,
+    // CRC-checked content. With again, the item is read once more without counting against the
+    // package's inflate budget (it was counted the first time).
+    [[nodiscard]] std::optional<PackageFault> ReadInPieces(const PackageItem& item,
+                                                           const std::function<void(ZipArchive::EntryReader&)>& consume,
+                                                           bool again = false);
 
 private:
     struct State;

@@ -56,4 +56,31 @@ PackageResult<std::string> InflateBudget::Read(ZipArchive& archive, std::uint64_
     return content;
 }
 
+PackageResult<std::unique_ptr<ZipArchive::EntryReader>> InflateBudget::Open(ZipArchive& archive, std::uint64_t index,
+                                                                            const ZipEntry& entry)
+{
+    if (std::optional<PackageFault> refusal = RefusalBeforeReading(entry)) {
+        return Unexpected{std::move(*refusal)};
+    }
+    opened_ = Limits();
+    PackageResult<std::unique_ptr<ZipArchive::EntryReader>> reader = archive.OpenEntry(index, opened_);
+    if (!reader) {
+        left_ -= std::min(left_, entry.size);
+        if (reader.error().kind == PackageFaultKind::TooLarge && opened_.maxBytes < kMaxMemberBytes) {
+            return Unexpected{OverBudget(reader.error())};
+        }
+    }
+    return reader;
+}
+
+std::optional<PackageFault> InflateBudget::Charge(const ZipArchive::EntryReader& reader, const ZipEntry& entry)
+{
+    const std::optional<PackageFault>& fault = reader.Fault();
+    left_ -= std::min(left_, fault ? entry.size : reader.Total());
+    if (fault && fault->kind == PackageFaultKind::TooLarge && opened_.maxBytes < kMaxMemberBytes) {
+        return OverBudget(*fault);
+    }
+    return fault;
+}
+
 }  // namespace tenvor

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -24,11 +25,17 @@ public:
     std::optional<PackageFault> RefusalBeforeReading(const ZipEntry& entry) const;
     // Reads the entry within the limits and what is left of the budget, and charges it.
     PackageResult<std::string> Read(ZipArchive& archive, std::uint64_t index, const ZipEntry& entry);
+    // The same in pieces: the entry opened within the limits, then, once it has been read,
+    // charged, with the fault it ended with (as Read reports it).
+    PackageResult<std::unique_ptr<ZipArchive::EntryReader>> Open(ZipArchive& archive, std::uint64_t index,
+                                                                 const ZipEntry& entry);
+    std::optional<PackageFault> Charge(const ZipArchive::EntryReader& reader, const ZipEntry& entry);
 
 private:
     ZipReadLimits Limits() const;
 
     std::uint64_t left_;
+    ZipReadLimits opened_{};  // the limits the entry read in pieces was opened with
 };
 
 }  // namespace tenvor

@@ -410,7 +410,85 @@ std::optional<PackageFault> ZipArchive::RefusalBeforeReading(const ZipEntry& ent
     return std::nullopt;
 }
 
-PackageResult<std::string> ZipArchive::Read(std::uint64_t index, const ZipReadLimits& limits)
+struct ZipArchive::EntryReader::Entry {
+    OwnedEntry file;
+};
+
+ZipArchive::EntryReader::EntryReader(const ZipArchive::State& archive, std::unique_ptr<Entry> entry,
+                                     std::uint64_t allowed, std::uint64_t declaredSize, std::uint64_t compressedSize,
+                                     const ZipReadLimits& limits)
+    : archive_(archive),
+      entry_(std::move(entry)),
+      allowed_(allowed),
+      declaredSize_(declaredSize),
+      compressedSize_(compressedSize),
+      limits_(limits)
+{
+}
+
+ZipArchive::EntryReader::~EntryReader() = default;
+
+long ZipArchive::EntryReader::Read(char* buffer, std::size_t length)
+{
+    if (fault_) {
+        return -1;
+    }
+    if (ended_ || length == 0) {
+        return 0;
+    }
+    // Never more than the byte limit, the ratio limit or the declared size allow; one byte past
+    // the smallest of them shows which was passed.
+    const std::uint64_t wanted = allowed_ - total_ >= length ? length : allowed_ - total_ + 1;
+    const zip_int64_t got = zip_fread(entry_->file.get(), buffer, wanted);
+    if (got < 0) {
+        fault_ =
+            archive_.Classified(EntryError(zip_file_get_error(entry_->file.get()), archive_.stream != nullptr)).error;
+        return -1;
+    }
+    if (got == 0) {
+        ended_ = true;  // the end, with the CRC and the size checked
+        if (total_ != declaredSize_) {
+            // libzip checks the CRC at the end, not always the size.
+            fault_ = archive_
+                         .Classified({PackageFaultKind::CorruptMember, std::to_string(total_) +
+                                                                           " bytes instead of the declared " +
+                                                                           std::to_string(declaredSize_)})
+                         .error;
+            return -1;
+        }
+        return 0;
+    }
+    total_ += static_cast<std::uint64_t>(got);
+    if (total_ > allowed_) {
+        const std::uint64_t ratioCap = RatioCap(compressedSize_, limits_);
+        if (total_ > limits_.maxBytes) {
+            fault_ =
+                PackageFault{PackageFaultKind::TooLarge, "more than " + std::to_string(limits_.maxBytes) + " bytes"};
+        } else if (total_ > ratioCap) {
+            fault_ =
+                PackageFault{PackageFaultKind::RatioTooHigh, "more than " + std::to_string(ratioCap) + " bytes from " +
+                                                                 std::to_string(compressedSize_) + " compressed"};
+        } else {
+            fault_ = archive_
+                         .Classified({PackageFaultKind::CorruptMember,
+                                      "more data than the declared " + std::to_string(declaredSize_) + " bytes"})
+                         .error;
+        }
+        return -1;
+    }
+    return static_cast<long>(got);
+}
+
+const std::optional<PackageFault>& ZipArchive::EntryReader::Finish()
+{
+    std::string rest(kReadChunk, '\0');
+    while (Read(rest.data(), rest.size()) > 0) {
+    }
+    return fault_;
+}
+
+PackageResult<std::unique_ptr<ZipArchive::EntryReader>> ZipArchive::OpenEntry(std::uint64_t index,
+                                                                              const ZipReadLimits& limits)
 {
     PackageResult<ZipEntry> found = Entry(index);
     if (!found) {
@@ -420,51 +498,37 @@ PackageResult<std::string> ZipArchive::Read(std::uint64_t index, const ZipReadLi
     if (std::optional<PackageFault> refusal = RefusalBeforeReading(entry, limits)) {
         return Unexpected{std::move(*refusal)};
     }
-    OwnedEntry file(zip_fopen_index(state_->archive, index, 0));
-    if (!file) {
+    auto file = std::make_unique<EntryReader::Entry>();
+    file->file.reset(zip_fopen_index(state_->archive, index, 0));
+    if (!file->file) {
         return state_->Classified(EntryError(zip_get_error(state_->archive), state_->stream != nullptr));
     }
+    const std::uint64_t allowed = std::min({limits.maxBytes, RatioCap(entry.compressedSize, limits), entry.size});
+    return std::unique_ptr<EntryReader>(
+        new EntryReader(*state_, std::move(file), allowed, entry.size, entry.compressedSize, limits));
+}
 
-    // Never more than the byte limit, the ratio limit or the declared size allow; one byte past
-    // the smallest of them shows which was passed.
-    const std::uint64_t ratioCap = RatioCap(entry.compressedSize, limits);
-    const std::uint64_t allowed = std::min({limits.maxBytes, ratioCap, entry.size});
+PackageResult<std::string> ZipArchive::Read(std::uint64_t index, const ZipReadLimits& limits)
+{
+    PackageResult<std::unique_ptr<EntryReader>> reader = OpenEntry(index, limits);
+    if (!reader) {
+        return Unexpected{reader.error()};
+    }
+    const PackageResult<ZipEntry> entry = Entry(index);
     std::string content;
-    content.reserve(static_cast<std::size_t>(std::min(allowed, kMostReservedUpFront)));
-    std::uint64_t total = 0;
+    content.reserve(static_cast<std::size_t>(std::min(entry ? entry->size : 0, kMostReservedUpFront)));
     for (;;) {
-        const std::uint64_t wanted = allowed - total >= kReadChunk ? kReadChunk : allowed - total + 1;
-        content.resize(static_cast<std::size_t>(total + wanted));
-        const zip_int64_t got = zip_fread(file.get(), content.data() + total, wanted);
+        const std::size_t total = content.size();
+        content.resize(total + kReadChunk);
+        const long got = (*reader)->Read(content.data() + total, kReadChunk);
         if (got < 0) {
-            return state_->Classified(EntryError(zip_file_get_error(file.get()), state_->stream != nullptr));
+            return Unexpected{*(*reader)->Fault()};
         }
+        content.resize(total + static_cast<std::size_t>(got));
         if (got == 0) {
-            break;  // the end, with the CRC and the size checked
-        }
-        total += static_cast<std::uint64_t>(got);
-        if (total > allowed) {
-            if (total > limits.maxBytes) {
-                return PackageFailure(PackageFaultKind::TooLarge,
-                                      "more than " + std::to_string(limits.maxBytes) + " bytes");
-            }
-            if (total > ratioCap) {
-                return PackageFailure(PackageFaultKind::RatioTooHigh,
-                                      "more than " + std::to_string(ratioCap) + " bytes from " +
-                                          std::to_string(entry.compressedSize) + " compressed");
-            }
-            return state_->Classified({PackageFaultKind::CorruptMember,
-                                       "more data than the declared " + std::to_string(entry.size) + " bytes"});
+            return content;
         }
     }
-    if (total != entry.size) {
-        // libzip checks the CRC at the end, not always the size.
-        return state_->Classified(
-            {PackageFaultKind::CorruptMember,
-             std::to_string(total) + " bytes instead of the declared " + std::to_string(entry.size)});
-    }
-    content.resize(static_cast<std::size_t>(total));
-    return content;
 }
 
 std::optional<FileStamp> ZipArchive::Stamp() const

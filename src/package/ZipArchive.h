@@ -78,6 +78,13 @@ public:
     // or PackageVanished.
     [[nodiscard]] PackageResult<std::string> Read(std::uint64_t index, const ZipReadLimits& limits);
 
+    // The same reading in pieces, for an entry too large to hold: the entry opened, read by the
+    // caller, with the same limits and the same checks at its end. The archive must outlive it
+    // and read nothing else meanwhile.
+    class EntryReader;
+    [[nodiscard]] PackageResult<std::unique_ptr<EntryReader>> OpenEntry(std::uint64_t index,
+                                                                        const ZipReadLimits& limits);
+
     // The stamp of the file as it was opened; nullopt for an archive in memory.
     std::optional<FileStamp> Stamp() const;
 
@@ -86,6 +93,38 @@ private:
     explicit ZipArchive(std::unique_ptr<State> state);
 
     std::unique_ptr<State> state_;
+};
+
+class ZipArchive::EntryReader {
+public:
+    ~EntryReader();
+    EntryReader(const EntryReader&) = delete;
+    EntryReader& operator=(const EntryReader&) = delete;
+
+    // Up to length bytes of the entry: how many, 0 at its end once the CRC and the size are
+    // checked, -1 once it failed (Fault() says why).
+    long Read(char* buffer, std::size_t length);
+    // Reads what is left for the checks at the end; the fault, if any.
+    const std::optional<PackageFault>& Finish();
+    const std::optional<PackageFault>& Fault() const { return fault_; }
+    // Bytes read so far.
+    std::uint64_t Total() const { return total_; }
+
+private:
+    friend class ZipArchive;
+    struct Entry;
+    EntryReader(const ZipArchive::State& archive, std::unique_ptr<Entry> entry, std::uint64_t allowed,
+                std::uint64_t declaredSize, std::uint64_t compressedSize, const ZipReadLimits& limits);
+
+    const ZipArchive::State& archive_;
+    std::unique_ptr<Entry> entry_;
+    std::uint64_t allowed_;
+    std::uint64_t declaredSize_;
+    std::uint64_t compressedSize_;
+    ZipReadLimits limits_;
+    std::uint64_t total_ = 0;
+    bool ended_ = false;
+    std::optional<PackageFault> fault_;
 };
 
 // Whether this reader inflates the method (stored and deflated, the same on every system).

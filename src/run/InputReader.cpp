@@ -39,6 +39,10 @@ InputReader::Fetched InputReader::Fetch(std::size_t index)
         reader_.emplace(listing);
         openPackage_ = input.package;
     }
+    if (!item.location.empty() && item.location.back().size > kStreamedMemberBytes) {
+        fetched.loaded = ReadLargeMember(item);
+        return fetched;
+    }
     PackageResult<std::string> content = reader_->Read(item);
     if (content) {
         fetched.bytes = std::move(*content);
@@ -48,8 +52,40 @@ InputReader::Fetched InputReader::Fetch(std::size_t index)
     return fetched;
 }
 
+LoadResult InputReader::ReadLargeMember(const PackageItem& item)
+{
+    auto sourceOf = [](ZipArchive::EntryReader& entry) {
+        return XmlByteSource([&entry](char* buffer, int length) {
+            return static_cast<int>(entry.Read(buffer, static_cast<std::size_t>(length)));
+        });
+    };
+    std::optional<LoadResult> loaded;
+    bool reasonWanted = false;
+    if (const std::optional<PackageFault> fault = reader_->ReadInPieces(item, [&](ZipArchive::EntryReader& entry) {
+            loaded.emplace(loader_.LoadFromStream(sourceOf(entry), reasonWanted));
+        })) {
+        return Unexpected{FailureOf(*fault)};
+    }
+    if (!loaded) {
+        return Unexpected{FailureOf(PackageFault{})};
+    }
+    if (reasonWanted && !*loaded) {
+        // Not well-formed: the parser's words, from the member read once more.
+        std::string problem = loaded->error().reason;
+        static_cast<void>(reader_->ReadInPieces(
+            item,
+            [&](ZipArchive::EntryReader& entry) { static_cast<void>(XmlDocument::Diagnose(sourceOf(entry), problem)); },
+            true));
+        loaded->error().reason = std::move(problem);
+    }
+    return std::move(*loaded);
+}
+
 LoadResult InputReader::Parse(std::size_t index, Fetched fetched) const
 {
+    if (fetched.loaded) {
+        return std::move(*fetched.loaded);
+    }
     if (fetched.failure) {
         return Unexpected{*fetched.failure};
     }

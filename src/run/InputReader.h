@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -16,12 +17,17 @@ namespace tenvor {
 
 class InputReader {
 public:
-    // What fetching got: a member's bytes, a failure already known, or nothing yet (a file,
-    // which parsing reads itself).
+    // What fetching got: a member's bytes, a failure already known, a large member already read
+    // (parsed while it was fetched, one at a time), or nothing yet (a file, which parsing reads
+    // itself).
     struct Fetched {
         std::optional<std::string> bytes;
         std::optional<LoadFailure> failure;
+        std::optional<LoadResult> loaded;
     };
+
+    // Members larger than this are parsed while they are inflated rather than held whole.
+    static constexpr std::uint64_t kStreamedMemberBytes = std::uint64_t{4} << 20;
 
     InputReader(const NotificationLoader& loader, const InputList& list);
 
@@ -33,6 +39,9 @@ public:
     LoadResult Parse(std::size_t index, Fetched fetched) const;
 
 private:
+    // Reads a large member while inflating it; the fault of the member wins over what was read.
+    LoadResult ReadLargeMember(const PackageItem& item);
+
     const NotificationLoader& loader_;
     const InputList& list_;
     std::size_t openPackage_ = kNotInPackage;  // the package reader_ reads

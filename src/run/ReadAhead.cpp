@@ -7,8 +7,12 @@
 
 namespace tenvor {
 
-ReadAhead::ReadAhead(InputReader& reader, unsigned workers, std::size_t window)
-    : reader_(reader), count_(reader.Count()), window_(std::max<std::size_t>(window, 1)), slots_(window_)
+ReadAhead::ReadAhead(InputReader& reader, unsigned workers, std::size_t window, std::size_t heldBytes)
+    : reader_(reader),
+      count_(reader.Count()),
+      window_(std::max<std::size_t>(window, 1)),
+      heldLimit_(heldBytes),
+      slots_(window_)
 {
     const unsigned count = std::max(1u, static_cast<unsigned>(std::min<std::size_t>(workers, count_)));
     workers_.reserve(count);
@@ -33,8 +37,21 @@ unsigned ReadAhead::DefaultWorkers()
 {
     // Parsing is most of the work; the caller's thread mostly waits for the file system, so
     // one reader per core keeps every core busy.
+    // More than a few readers gain little and each holds a notification in the making.
     const unsigned cores = std::thread::hardware_concurrency();
-    return cores > 0 ? cores : 1;
+    return std::clamp(cores, 1u, kMostWorkers);
+}
+
+std::size_t ReadAhead::HeldBytes(const LoadResult& result)
+{
+    if (!result) {
+        return result.error().reason.size();
+    }
+    std::size_t bytes = result->styleNum.size() + result->insuredData.MemoryBytes();
+    for (const std::string& value : result->commonData) {
+        bytes += value.size() + sizeof value;
+    }
+    return bytes;
 }
 
 void ReadAhead::Work()
@@ -45,7 +62,10 @@ void ReadAhead::Work()
         std::size_t index;
         {
             std::unique_lock lock(mutex_);
-            roomFreed_.wait(lock, [&] { return stopping_ || nextToRead_ < std::min(count_, nextToTake_ + window_); });
+            roomFreed_.wait(lock, [&] {
+                return stopping_ || (nextToRead_ < std::min(count_, nextToTake_ + window_) &&
+                                     (held_ <= heldLimit_ || nextToRead_ == nextToTake_));
+            });
             if (stopping_ || nextToRead_ >= count_) {
                 return;
             }
@@ -55,6 +75,11 @@ void ReadAhead::Work()
         try {
             InputReader::Fetched fetched = reader_.Fetch(index);
             fetchLock.unlock();
+            if (fetched.bytes) {
+                std::lock_guard lock(mutex_);
+                slots_[index % window_].bytes = fetched.bytes->size();
+                held_ += fetched.bytes->size();
+            }
             result.emplace(reader_.Parse(index, std::move(fetched)));
         } catch (...) {
             // Out of memory on a notification too large to hold: it cannot be converted.
@@ -67,9 +92,14 @@ void ReadAhead::Work()
         }
         {
             std::lock_guard lock(mutex_);
-            slots_[index % window_].result = std::move(result);
+            Slot& slot = slots_[index % window_];
+            held_ -= slot.bytes;
+            slot.bytes = HeldBytes(*result);
+            held_ += slot.bytes;
+            slot.result = std::move(result);
         }
         resultReady_.notify_all();
+        roomFreed_.notify_all();  // the bytes held changed
     }
 }
 
@@ -80,6 +110,8 @@ LoadResult ReadAhead::Take(std::size_t index)
     resultReady_.wait(lock, [&] { return slot.result.has_value(); });
     LoadResult result = std::move(*slot.result);
     slot.result.reset();
+    held_ -= slot.bytes;
+    slot.bytes = 0;
     nextToTake_ = index + 1;
     lock.unlock();
     roomFreed_.notify_all();

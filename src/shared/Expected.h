@@ -33,6 +33,7 @@ public:
     const T* operator->() const { return &value(); }
 
     const E& error() const { return std::get<1>(state_); }
+    E& error() { return std::get<1>(state_); }
 
 private:
     std::variant<T, E> state_;

@@ -44,17 +44,18 @@ void RunWorkbook::AddNotification(const std::string& shownPath, const StXmlInfo&
 {
     ++notificationCount_;
     const std::string number = std::to_string(notificationCount_);
-    const std::string persons = std::to_string(values.insuredData.size());
+    const std::string persons = std::to_string(values.insuredData.Size());
     workbook_.AppendRow(listSheet_, {number, shownPath, values.styleNum, persons, csvPath});
 
     const XlsxWorkbook::SheetIndex sheet = FormSheet(values.styleNum);
-    for (const std::vector<std::string>& person : values.insuredData) {
+    // The records were read back once already for the CSV file; a failure then was recorded.
+    static_cast<void>(values.insuredData.ForEach([&](const std::vector<std::string>& person) {
         row_.clear();
         row_.push_back(shownPath);
         row_.insert(row_.end(), values.commonData.begin(), values.commonData.end());
         row_.insert(row_.end(), person.begin(), person.end());
         workbook_.AppendRow(sheet, row_);
-    }
+    }));
 }
 
 Expected<bool, WorkbookFailure> RunWorkbook::Finish(const std::vector<StErrorInfo>& errors)

@@ -4,6 +4,7 @@
 
 #include "convert/CsvRendering.h"
 #include "convert/NodeFlattener.h"
+#include "convert/NotificationLoader.h"
 #include "convert/XmlDocument.h"
 #include "forms/DataTbl.h"
 #include "forms/FormCatalogue.h"
@@ -175,6 +176,35 @@ TEST_F(NodeFlattenerTest, ValuesAreTextForCharacterDataAndMarkupForElements)
     expected[4] = "50%";
     expected[5] = "atail";
     EXPECT_EQ(line, Joined(expected));
+}
+
+// The loader reads notifications as a stream, one field expanded at a time: the values must be
+// those of the whole loaded document, markup, sections, references and namespaces included.
+TEST_F(NodeFlattenerTest, StreamedReadingGivesTheLoadedDocumentsValues)
+{
+    const auto common = Names("N2018003", kCommonList);
+    const auto insured = Names("N2018003", kInsuredList);
+    std::vector<std::string> values = Numbered(common.size());
+    values[0] = "A&amp;B &lt;x&gt; &#x41; &co;";
+    values[1] = "<![CDATA[A&B <raw>]]>";
+    values[2] = "<p:b xmlns:p=\"urn:x\">x<!-- c --><?pi d?></p:b>";
+    values[3] = "<b>1</b>\n   <c a=\"q\">2&amp;3 &co;</c>";
+    values[4] = "  <![CDATA[a]]> tail  ";
+    values[5] = "<e/>&co;";
+    const std::string person = "<_被保険者>" + Fields(insured, Numbered(insured.size())) + "</_被保険者>";
+    const std::string xml = "<!DOCTYPE N2018003 [<!ENTITY co \"㈱青葉\">]>\n<N2018003 xmlns:q=\"urn:q\">\n " +
+                            Fields(common, values) + "\n" + person + "</N2018003>";
+    std::string line;
+    ASSERT_EQ(Flatten("N2018003", kCommonList, xml, line), 0);
+    const NotificationLoader loader(forms);
+    const LoadResult streamed = loader.LoadFromMemory(xml);
+    ASSERT_TRUE(streamed) << streamed.error().reason;
+    std::string streamedLine;
+    for (std::size_t i = 0; i < streamed->commonData.size(); ++i) {
+        streamedLine += (i ? "," : "") + QuoteCsvField(streamed->commonData[i]);
+    }
+    EXPECT_EQ(streamedLine + "\n", line);
+    EXPECT_EQ(streamed->insuredData.All(), std::vector<std::vector<std::string>>{Numbered(insured.size())});
 }
 
 TEST_F(NodeFlattenerTest, InternalEntityReferencesResolveInText)

@@ -5,7 +5,9 @@
 #include "NotificationGenerator.h"
 #include "convert/CsvRendering.h"
 #include "convert/NotificationReader.h"
+#include "convert/XmlDocument.h"
 #include "diag/ErrorRecorder.h"
+#include "diag/FailureReasons.h"
 #include "diag/LogFile.h"
 #include "diag/MessageBoxes.h"
 #include "forms/DataTbl.h"
@@ -85,7 +87,7 @@ TEST_F(NotificationReaderTest, EveryFormReadsAsItsExpectedCsvInEitherEncoding)
             EXPECT_EQ(record.errorFlag, 0);
             EXPECT_EQ(RecordedKind(), -1);
             EXPECT_EQ(Csv(), notification.expectedCsv);
-            EXPECT_EQ(record.insuredData.size(), forms.Find(id)->singleRecord ? 1u : 3u);
+            EXPECT_EQ(record.insuredData.Size(), forms.Find(id)->singleRecord ? 1u : 3u);
         }
     }
 }
@@ -105,7 +107,7 @@ TEST_F(NotificationReaderTest, ShiftJisNotificationsDecodeTheWindowsCharacters)
     xml += "</_被保険者></N4002002>";
     ASSERT_EQ(Read(test::Utf8ToCp932(xml)), RunStep::GoOn);
     EXPECT_EQ(record.commonData.at(0), "㈱髙①～－");
-    EXPECT_EQ(record.insuredData.at(0).at(0), "\\~");
+    EXPECT_EQ(record.insuredData.All().at(0).at(0), "\\~");
 }
 
 TEST_F(NotificationReaderTest, LoadFailuresAreKindOneForBadXmlAndKindTwoForMissingInput)
@@ -156,7 +158,7 @@ TEST_F(NotificationReaderTest, OnlyTheExactSupportedIdsAreAccepted)
     EXPECT_EQ(RecordedKind(), -1);
     EXPECT_EQ(record.styleNum, "N2008005");
     EXPECT_TRUE(record.commonData.empty());
-    EXPECT_EQ(record.insuredData.size(), 1u);
+    EXPECT_EQ(record.insuredData.Size(), 1u);
 }
 
 TEST_F(NotificationReaderTest, PersonRecordsAreRequiredAndReadInDocumentOrderUntilOneFails)
@@ -187,8 +189,8 @@ TEST_F(NotificationReaderTest, PersonRecordsAreRequiredAndReadInDocumentOrderUnt
     nested.insert(end, "<群><_被保険者>" + person.substr(std::string("<_被保険者>").size()) + "</群>");
     EXPECT_EQ(Read(nested), RunStep::GoOn);
     EXPECT_EQ(RecordedKind(), -1);
-    EXPECT_EQ(record.insuredData.size(), 2u);
-    EXPECT_EQ(record.insuredData[0], record.insuredData[1]);
+    ASSERT_EQ(record.insuredData.Size(), 2u);
+    EXPECT_EQ(record.insuredData.All()[0], record.insuredData.All()[1]);
 }
 
 TEST_F(NotificationReaderTest, FileModeSetsTheBarToTheRootsChildrenAndAdvancesPerField)
@@ -207,6 +209,94 @@ TEST_F(NotificationReaderTest, FileModeSetsTheBarToTheRootsChildrenAndAdvancesPe
     EXPECT_EQ(RecordedKind(), 1);
     EXPECT_EQ(fixture.window.barMaximum, 1);  // a failure in file mode fills the bar
     EXPECT_EQ(fixture.window.barPosition, 1);
+}
+
+// The reader reads as a stream; what it reports must stay what a loaded document gives, in the
+// same order of precedence.
+TEST_F(NotificationReaderTest, StreamedReadingKeepsTheOrderOfPrecedence)
+{
+    NotificationSpec wanted;
+    wanted.formId = "N2018003";
+    wanted.persons = 2;
+    const std::string good = Generated(wanted);
+    auto element = [&](const std::string& name) {
+        const std::size_t start = good.find("<" + name + ">");
+        const std::string end = "</" + name + ">";
+        return good.substr(start, good.find(end, start) + end.size() - start);
+    };
+    auto insertBefore = [](std::string text, const std::string& where, const std::string& what) {
+        return text.insert(text.find(where), what);
+    };
+    auto reason = [&] { return errors.Records().back().reason; };
+    const std::string close = "</N2018003>";
+    const std::string person = element("_被保険者");
+    const std::string firstCommon = element("事業所整理記号x郡市区記号");
+
+    // A field mismatch early, a broken end tag at the very end: the parser's words, exactly the
+    // loaded document's.
+    std::string late = insertBefore(good, "<_被保険者>", "<未定義項目/>");
+    late.replace(late.rfind(close), close.size(), "</N2018003");
+    XmlDocument loaded;
+    ASSERT_EQ(loaded.LoadFromMemory(late), XmlDocument::LoadStatus::NotWellFormed);
+    EXPECT_EQ(Read(late), RunStep::GoOn);
+    EXPECT_EQ(RecordedKind(), 1);
+    EXPECT_EQ(reason(), loaded.Problem());
+
+    // A person record's mismatch, then a common field repeated after the records: the common
+    // part's mismatch wins.
+    const std::string both = insertBefore(insertBefore(good, "</_被保険者>", "<未定義項目/>"), close, firstCommon);
+    EXPECT_EQ(Read(both), RunStep::GoOn);
+    EXPECT_EQ(reason(), FieldProblemReason(FieldProblem::RepeatedElement, "N2018003", "事業所整理記号x郡市区記号",
+                                           {FieldPlace::Part::Common}));
+
+    // The common part after the person records reads as before them.
+    ASSERT_EQ(Read(good), RunStep::GoOn);
+    const std::string wantedCsv = Csv();
+    std::string moved = good;
+    const std::size_t commonStart = moved.find(firstCommon);
+    const std::string common = moved.substr(commonStart, moved.find("<_被保険者>") - commonStart);
+    moved.erase(commonStart, common.size());
+    moved = insertBefore(moved, close, common);
+    ASSERT_EQ(Read(moved), RunStep::GoOn);
+    EXPECT_EQ(RecordedKind(), -1);
+    EXPECT_EQ(Csv(), wantedCsv);
+
+    // A person record nested inside a record's field comes after that record: broken, it is
+    // the second record's mismatch.
+    std::string brokenInner = person;
+    brokenInner.insert(brokenInner.find('>') + 1, "<未定義項目/>");
+    const std::string nested = insertBefore(good, "</備考>", brokenInner);
+    EXPECT_EQ(Read(nested), RunStep::GoOn);
+    EXPECT_EQ(RecordedKind(), 1);
+    EXPECT_EQ(reason(), FieldProblemReason(FieldProblem::UndefinedElement, "N2018003", "未定義項目",
+                                           {FieldPlace::Part::Person, 2}));
+    // Whole, it is one more record, after the one that holds it.
+    const std::string nestedWhole = insertBefore(good, "</備考>", person);
+    ASSERT_EQ(Read(nestedWhole), RunStep::GoOn);
+    EXPECT_EQ(RecordedKind(), -1);
+    EXPECT_EQ(record.insuredData.Size(), 3u);
+}
+
+TEST_F(NotificationReaderTest, RecordsBeyondTheMemoryLimitGoToATemporaryFileAndReadTheSame)
+{
+    NotificationSpec wanted;
+    wanted.formId = "N7130001";
+    wanted.persons = 12000;
+    const auto notification = gen::Generate(forms, wanted);
+    ASSERT_EQ(Read(notification.bytes), RunStep::GoOn);
+    EXPECT_EQ(RecordedKind(), -1);
+    ASSERT_TRUE(record.insuredData.Spilled());
+    EXPECT_EQ(record.insuredData.Size(), 12000u);
+    EXPECT_EQ(Csv(), notification.expectedCsv);
+
+    // A temporary folder that takes no file: the file fails as a write would, the run goes on.
+    const test::ScopedEnv noTemp("TMPDIR", test::Join(fixture.in, "missing"));
+#ifdef _WIN32
+    GTEST_SKIP() << "the temporary folder is the system's on Windows";
+#endif
+    ASSERT_EQ(Read(notification.bytes), RunStep::GoOn);
+    ASSERT_EQ(RecordedKind(), 3);
+    EXPECT_EQ(errors.Records().back().reason.rfind(ScratchFileReason(""), 0), 0u) << errors.Records().back().reason;
 }
 
 }  // namespace

@@ -9,14 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "NotificationGenerator.h"
 #include "PackageGenerator.h"
 #include "ZipBuilder.h"
+#include "convert/NotificationLoader.h"
 #include "diag/FailureReasons.h"
 #include "faults/ChildProcess.h"
 #include "forms/FormCatalogue.h"
 #include "package/PackageLimits.h"
 #include "package/PackageListing.h"
 #include "package/PackageReader.h"
+#include "run/InputList.h"
+#include "run/InputReader.h"
 #include "support/RecordingFrontEnd.h"
 #include "support/TestSupport.h"
 
@@ -305,6 +309,43 @@ TEST_F(HostilePackageTest, CrcMismatchIsFoundWhenTheMemberIsRead)
     EXPECT_TRUE(walked[0].bytes.empty());
     EXPECT_EQ(walked[0].reason, "CRCが一致しません（CRC error）");
     EXPECT_EQ(walked[1].bytes, package.xml[0].bytes);
+}
+
+// A member too large to hold is parsed while it is inflated; its CRC is known only at its end,
+// yet the fault is the member's, as for a member read whole, and the next member reads.
+TEST_F(HostilePackageTest, LargeStreamedMemberWithACrcMismatchFailsWithTheMembersFault)
+{
+    gen::NotificationSpec wanted;
+    wanted.formId = "N7130001";
+    wanted.persons = 4000;
+    const std::string big = gen::Generate(catalogue, wanted).bytes;
+    ASSERT_GT(big.size(), InputReader::kStreamedMemberBytes);
+    gen::ZipBuilder zip;
+    zip.Add("big.xml", big, gen::ZipBuilder::Method::Store);
+    zip.Add("big-good.xml", big);
+    std::string bytes = zip.Finish();
+    // A byte of an end tag in the middle: not well-formed from there on, and a CRC mismatch.
+    const std::size_t data = gen::FindZipEntries(bytes).at(0).data;
+    const std::size_t tag = big.find("</", big.size() / 2);
+    bytes[data + tag + 2] = 'Z';
+    const std::string path = dir / "big.zip";
+    test::WriteFile(path, bytes);
+
+    RunRequest request;
+    request.inputs.push_back({InputMode::File, path});
+    const InputList list = ListInputs(request).value();
+    ASSERT_EQ(list.inputs.size(), 2u);
+    const NotificationLoader loader(catalogue);
+    InputReader reader(loader, list);
+    const LoadResult first = reader.Parse(0, reader.Fetch(0));
+    ASSERT_FALSE(first);
+    EXPECT_EQ(first.error().reason, "CRCが一致しません（CRC error）");
+    EXPECT_EQ(first.error().kind, ErrorKindOf(PackageFaultKind::CrcMismatch));
+    EXPECT_EQ(FaultName(FaultOf(PackageReader(list.packages.at(0)).Read(list.packages.at(0).items.at(0)))),
+              "CrcMismatch");
+    const LoadResult second = reader.Parse(1, reader.Fetch(1));
+    ASSERT_TRUE(second) << second.error().reason;
+    EXPECT_EQ(second->insuredData.Size(), 4000u);
 }
 
 TEST_F(HostilePackageTest, DuplicateNamesBothComeThroughInStoredOrder)

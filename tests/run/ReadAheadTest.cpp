@@ -68,7 +68,7 @@ protected:
         }
         EXPECT_EQ(got->styleNum, wanted->styleNum) << "file " << index;
         EXPECT_EQ(got->commonData, wanted->commonData) << "file " << index;
-        EXPECT_EQ(got->insuredData, wanted->insuredData) << "file " << index;
+        EXPECT_EQ(got->insuredData.All(), wanted->insuredData.All()) << "file " << index;
         EXPECT_EQ(got->errorFlag, wanted->errorFlag) << "file " << index;
     }
 
@@ -106,6 +106,22 @@ TEST_F(ReadAheadTest, ResultsComeInListOrderEachAsReadAloneFailuresIncluded)
     EXPECT_FALSE(alone[4].error().otherDocument);
     ASSERT_FALSE(alone[21].has_value());
     EXPECT_TRUE(alone[21].error().otherDocument);  // the first folder's cover letter
+}
+
+// Bounded by bytes, the read-ahead still reads everything in order: with no room at all it reads
+// only the input to be taken next, however many workers wait.
+TEST_F(ReadAheadTest, ABoundOnTheBytesHeldAheadKeepsTheResults)
+{
+    for (const std::size_t heldBytes : {std::size_t{0}, std::size_t{20000}}) {
+        InputReader reader(loader, list);
+        ReadAhead readAhead(reader, 8, 64, heldBytes);
+        for (std::size_t i = 0; i < list.inputs.size(); ++i) {
+            ExpectSame(readAhead.Take(i), alone[i], i);
+        }
+    }
+    EXPECT_LE(ReadAhead::DefaultWorkers(), ReadAhead::kMostWorkers);
+    ASSERT_TRUE(alone[0].has_value());
+    EXPECT_GT(ReadAhead::HeldBytes(alone[0]), alone[0]->insuredData.MemoryBytes());
 }
 
 TEST_F(ReadAheadTest, StopsCleanlyWhenTheRunStopsHalfWay)

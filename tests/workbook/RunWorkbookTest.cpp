@@ -404,7 +404,7 @@ TEST(RunWorkbook, AWorkbookClosedOnAVanishedFolderFailsWithTheSystemsWordsAndLea
     StXmlInfo values;
     values.styleNum = "N2018003";
     values.commonData = {"1"};
-    values.insuredData = {{"000123"}};
+    ASSERT_TRUE(values.insuredData.Add({"000123"}));
     workbook.AddNotification("in.xml", values, "in.csv");
     std::filesystem::remove_all(test::NativePath(folder));
     const Expected<bool, WorkbookFailure> written = workbook.Finish({});

@@ -8,11 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
+#include <system_error>
 #include <thread>
 
 #include "NotificationGenerator.h"
@@ -35,7 +37,7 @@ const std::string kLogUnusable(messageList[kMsgLogFileOpen]);
 const std::string kError(kCaptionError);
 const std::string kDone(kCaptionCompleted);
 
-std::string CompletedWith(int errors)
+[[maybe_unused]] std::string CompletedWith(int errors)
 {
     return MessageText(kMsgCompletedWithErrors, std::to_string(errors));
 }
@@ -229,16 +231,27 @@ TEST_F(FaultTest, OutputFolderRemovedDuringTheRun)
     for (int i = 0; i < 5; ++i) {
         inputs.push_back(Good(std::string(1, static_cast<char>('a' + i)), T0 + i));
     }
+    bool removed = false;
     h.window.onCounter = [&](const std::string& counter) {
         if (counter == "2/5") {
-            fs::remove_all(h.out);
+            std::error_code error;
+            removed = fs::remove_all(h.out, error) != static_cast<std::uintmax_t>(-1) && !error;
         }
     };
     const RunReport report = h.RunFolder(h.in);
     EXPECT_EQ(report.outcome, "Completed");
+#ifdef _WIN32
+    // Windows holds the folders it writes into open without sharing their deletion: the folder
+    // cannot be taken away under the run, which converts everything.
+    EXPECT_FALSE(removed);
+    EXPECT_EQ(report.errors, Errors{});
+    EXPECT_TRUE(test::Exists(test::Join(h.out, "e.csv")));
+#else
+    EXPECT_TRUE(removed);
     EXPECT_EQ(report.errors, (Errors{{3, inputs[2]}, {3, inputs[3]}, {3, inputs[4]}}));
     EXPECT_EQ(report.messages, (Messages{{kDone, CompletedWith(3)}}));
     EXPECT_FALSE(test::Exists(h.out));
+#endif
 }
 
 TEST_F(FaultTest, OutputFolderReplacedByAFileDuringTheRun)
@@ -247,16 +260,26 @@ TEST_F(FaultTest, OutputFolderReplacedByAFileDuringTheRun)
     for (int i = 0; i < 4; ++i) {
         inputs.push_back(Good(std::string(1, static_cast<char>('a' + i)), T0 + i));
     }
+    bool replaced = false;
     h.window.onCounter = [&](const std::string& counter) {
         if (counter == "1/4") {
-            fs::remove_all(h.out);
-            test::WriteFile(h.out, "not a folder");
+            std::error_code error;
+            if (fs::remove_all(h.out, error) != static_cast<std::uintmax_t>(-1) && !error) {
+                test::WriteFile(h.out, "not a folder");
+                replaced = true;
+            }
         }
     };
     const RunReport report = h.RunFolder(h.in);
     EXPECT_EQ(report.outcome, "Completed");
+#ifdef _WIN32
+    EXPECT_FALSE(replaced);  // held open by the run, as above
+    EXPECT_EQ(report.errors, Errors{});
+#else
+    EXPECT_TRUE(replaced);
     EXPECT_EQ(report.errors, (Errors{{3, inputs[1]}, {3, inputs[2]}, {3, inputs[3]}}));
     EXPECT_EQ(test::ReadFile(h.out), "not a folder");
+#endif
 }
 
 TEST_F(FaultTest, InputsVanishingBetweenListingAndReading)

@@ -225,6 +225,12 @@ RunStep CsvOutput::StopOnWriteFailure(const std::string& csXMLFilePath, const st
 
 CsvWrite CsvOutput::WriteToFile(NewFile& fp, const StXmlInfo& stXmlInfo, ReplacedCharacters* replaced) const
 {
+    if (stXmlInfo.rendered && stXmlInfo.rendered->encoding == encoding_) {
+        if (replaced != nullptr) {
+            *replaced = stXmlInfo.rendered->replaced;
+        }
+        return fp.Write(stXmlInfo.rendered->text) ? CsvWrite::Done : CsvWrite::SinkFailed;
+    }
     return WriteCsv(
         stXmlInfo, encoding_, [&](std::string_view piece) { return fp.Write(piece); }, replaced);
 }

@@ -45,7 +45,16 @@ FieldMatcher::Step FieldMatcher::Fail(FieldMismatch mismatch)
 
 FieldMatcher::Step FieldMatcher::Offer(XmlNode node)
 {
-    const std::string_view name = node.ElementName(scratch_);
+    return OfferNamed(node.ElementName(scratch_), node);
+}
+
+FieldMatcher::Step FieldMatcher::OfferElement(std::string_view name)
+{
+    return OfferNamed(name, XmlNode());
+}
+
+FieldMatcher::Step FieldMatcher::OfferNamed(std::string_view name, XmlNode node)
+{
     if (common_ && name == kInsuredElementName) {
         return Step::Skip;  // person records are not common data
     }
@@ -54,7 +63,7 @@ FieldMatcher::Step FieldMatcher::Offer(XmlNode node)
     }
     const int position = fields_.Find(name);
     if (position < 0) {
-        if (!node.IsElement()) {
+        if (node && !node.IsElement()) {
             return Fail(FieldMismatch{NodeFlattener::NonElementProblem(node), {}});
         }
         return Fail(FieldMismatch{FieldProblem::UndefinedElement, std::string(name)});

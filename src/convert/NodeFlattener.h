@@ -37,6 +37,8 @@ public:
     FieldMatcher(const FormEntry& form, int iDataType);
 
     Step Offer(XmlNode child);
+    // The same for an element known only by its name as written (from a parser's events).
+    Step OfferElement(std::string_view name);
     // The value of the field just offered (a field whose value is not needed is left empty).
     void Take(std::string value);
     // After the last child: the first definition no child matched, if any.
@@ -50,6 +52,8 @@ public:
 
 private:
     Step Fail(FieldMismatch mismatch);
+    // node is the offered node, or empty for an element offered by name.
+    Step OfferNamed(std::string_view name, XmlNode node);
 
     const FieldIndex& fields_;
     const bool common_;

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "convert/NotificationWalk.h"
+#include "convert/PlainNotificationWalk.h"
 #include "convert/XmlStream.h"
 #include "diag/FailureReasons.h"
 #include "forms/FormCatalogue.h"
@@ -19,6 +20,8 @@ namespace {
 
 // Notifications are kilobytes to a few megabytes; anything beyond this is not one.
 constexpr std::int64_t kMaxNotificationBytes = std::int64_t{1} << 30;
+// Files up to this size are read whole and parsed from memory; larger ones as a stream.
+constexpr std::int64_t kWholeFileBytes = std::int64_t{1} << 20;
 
 LoadFailure NotWellFormed(std::string reason)
 {
@@ -90,6 +93,25 @@ LoadResult NotificationLoader::Load(const std::string& csXMLFilePath, ProgressTr
     if (file.Size() > kMaxNotificationBytes) {
         return Unexpected{NotWellFormed(TooLargeReason(file.Size(), kMaxNotificationBytes))};
     }
+    if (file.Size() <= kWholeFileBytes) {
+        // Read whole, as long as the file does not grow past the size meanwhile.
+        std::string bytes(static_cast<std::size_t>(file.Size()) + 1, '\0');
+        std::size_t got = 0;
+        long count = 0;
+        while (got < bytes.size() && (count = file.Read(bytes.data() + got, bytes.size() - got)) > 0) {
+            got += static_cast<std::size_t>(count);
+        }
+        if (count < 0) {
+            return Unexpected{Unreadable(ReadFailureReason(SystemErrorText(errno != 0 ? errno : EIO)))};
+        }
+        if (got < bytes.size()) {
+            bytes.resize(got);
+            return LoadBytes(bytes, fileModeProgress);
+        }
+        if (!file.Open(csXMLFilePath)) {  // it grew: read it as a stream from its start
+            return Unexpected{Unreadable(ReadFailureReason(file.OpenFailure()))};
+        }
+    }
     auto reader = std::make_shared<FileByteSource>(file);
     const XmlByteSource source = [reader](char* buffer, int length) { return (*reader)(buffer, length); };
     // A file that is not well-formed is read once more for the parser's words.
@@ -110,11 +132,24 @@ LoadResult NotificationLoader::LoadFromMemory(std::string_view bytes) const
         return Unexpected{
             NotWellFormed(TooLargeReason(static_cast<std::int64_t>(bytes.size()), kMaxNotificationBytes))};
     }
+    return LoadBytes(bytes, nullptr);
+}
+
+LoadResult NotificationLoader::LoadBytes(std::string_view bytes, ProgressTracker* fileModeProgress) const
+{
+    PlainNotificationWalk plain(forms_);
+    if (plain.Run(bytes)) {
+        if (fileModeProgress != nullptr) {
+            fileModeProgress->Begin(plain.ChildCount());
+            Advance(fileModeProgress, plain.CommonSteps() + plain.PersonSteps());
+        }
+        return std::move(plain.Record());
+    }
     const XmlByteSource source = MemorySource(bytes);
     auto judgeAgain = [bytes](std::string& problem) {
         static_cast<void>(XmlDocument::Diagnose(MemorySource(bytes), problem));
     };
-    return ReadStream(source, judgeAgain, nullptr, nullptr);
+    return ReadStream(source, judgeAgain, nullptr, fileModeProgress);
 }
 
 LoadResult NotificationLoader::LoadFromStream(const XmlByteSource& source, bool& reasonWanted) const

@@ -57,6 +57,9 @@ public:
     const FormCatalogue& Forms() const { return forms_; }
 
 private:
+    // Reads bytes in memory: a plain notification without a tree (PlainNotificationWalk), any
+    // other document through ReadStream.
+    LoadResult LoadBytes(std::string_view bytes, ProgressTracker* fileModeProgress) const;
     // Reads the stream in one pass and judges what it found as a loaded document is judged: a
     // document that is not well-formed (judgeAgain rereads it for the parser's words), then
     // unacceptable entity references, an unknown form, the common part's first mismatch, the

@@ -180,6 +180,8 @@ RunStep ConversionRun::MainLoopFunc(const InputList& vecXmlFilePaths)
     // file mode is read alone, as it moves the bar.
     std::optional<ReadAhead> readAhead;
     if (!IsFileMode() && inputs.size() > 1) {
+        // The readers also render each CSV file, so that this thread only writes them.
+        inputReader.RenderAhead(request_.encoding);
         readAhead.emplace(inputReader, ReadAhead::DefaultWorkers(), kReadAheadWindow);
     }
     for (std::size_t i = 0; i < inputs.size(); ++i) {

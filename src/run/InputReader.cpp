@@ -1,5 +1,6 @@
 #include "run/InputReader.h"
 
+#include "convert/CsvRendering.h"
 #include "diag/FailureReasons.h"
 #include "shared/PackageFault.h"
 
@@ -82,6 +83,25 @@ LoadResult InputReader::ReadLargeMember(const PackageItem& item)
 }
 
 LoadResult InputReader::Parse(std::size_t index, Fetched fetched) const
+{
+    LoadResult result = Read(index, std::move(fetched));
+    if (result && renderAhead_ && !result->insuredData.Spilled()) {
+        RenderedCsv rendered{*renderAhead_, {}, {}};
+        const CsvWrite written = WriteCsv(
+            *result, rendered.encoding,
+            [&](std::string_view piece) {
+                rendered.text += piece;
+                return true;
+            },
+            &rendered.replaced);
+        if (written == CsvWrite::Done) {
+            result->rendered = std::move(rendered);
+        }
+    }
+    return result;
+}
+
+LoadResult InputReader::Read(std::size_t index, Fetched fetched) const
 {
     if (fetched.loaded) {
         return std::move(*fetched.loaded);

@@ -12,6 +12,7 @@
 #include "convert/NotificationLoader.h"
 #include "package/PackageReader.h"
 #include "run/InputList.h"
+#include "shared/OutputEncoding.h"
 
 namespace tenvor {
 
@@ -35,15 +36,20 @@ public:
 
     // In list order, one call at a time.
     Fetched Fetch(std::size_t index);
-    // On any thread, once fetched.
+    // On any thread, once fetched. After RenderAhead, a notification whose records are all in
+    // memory comes with its CSV text in that encoding.
     LoadResult Parse(std::size_t index, Fetched fetched) const;
+    void RenderAhead(OutputEncoding encoding) { renderAhead_ = encoding; }
 
 private:
     // Reads a large member while inflating it; the fault of the member wins over what was read.
     LoadResult ReadLargeMember(const PackageItem& item);
 
+    LoadResult Read(std::size_t index, Fetched fetched) const;
+
     const NotificationLoader& loader_;
     const InputList& list_;
+    std::optional<OutputEncoding> renderAhead_;
     std::size_t openPackage_ = kNotInPackage;  // the package reader_ reads
     std::optional<PackageReader> reader_;
 };

@@ -48,6 +48,9 @@ std::size_t ReadAhead::HeldBytes(const LoadResult& result)
         return result.error().reason.size();
     }
     std::size_t bytes = result->styleNum.size() + result->insuredData.MemoryBytes();
+    if (result->rendered) {
+        bytes += result->rendered->text.size();
+    }
     for (const std::string& value : result->commonData) {
         bytes += value.size() + sizeof value;
     }

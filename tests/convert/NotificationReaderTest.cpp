@@ -4,7 +4,9 @@
 
 #include "NotificationGenerator.h"
 #include "convert/CsvRendering.h"
+#include "convert/NotificationLoader.h"
 #include "convert/NotificationReader.h"
+#include "convert/PlainNotificationWalk.h"
 #include "convert/XmlDocument.h"
 #include "diag/ErrorRecorder.h"
 #include "diag/FailureReasons.h"
@@ -275,6 +277,80 @@ TEST_F(NotificationReaderTest, StreamedReadingKeepsTheOrderOfPrecedence)
     ASSERT_EQ(Read(nestedWhole), RunStep::GoOn);
     EXPECT_EQ(RecordedKind(), -1);
     EXPECT_EQ(record.insuredData.Size(), 3u);
+}
+
+// Plain notifications are read without a tree, everything else by the streamed walk: whichever
+// reads a document, the record or the failure must be the streamed walk's own.
+TEST_F(NotificationReaderTest, PlainDocumentsReadWithoutATreeGiveTheStreamedWalksResult)
+{
+    const NotificationLoader loader(forms);
+    auto walked = [&](const std::string& xml) {
+        bool reasonWanted = false;
+        std::size_t at = 0;
+        return loader.LoadFromStream(
+            [&](char* buffer, int length) {
+                const std::size_t count = std::min(xml.size() - at, static_cast<std::size_t>(length));
+                xml.copy(buffer, count, at);
+                at += count;
+                return static_cast<int>(count);
+            },
+            reasonWanted);
+    };
+    auto sameAsWalked = [&](const std::string& xml, bool plain = false) {
+        EXPECT_EQ(PlainNotificationWalk(forms).Run(xml), plain) << xml;
+        const LoadResult read = loader.LoadFromMemory(xml);
+        const LoadResult expected = walked(xml);
+        ASSERT_EQ(read.has_value(), expected.has_value()) << xml;
+        if (!read) {
+            EXPECT_EQ(read.error(), expected.error()) << xml;
+            return;
+        }
+        EXPECT_EQ(read->styleNum, expected->styleNum);
+        EXPECT_EQ(read->commonData, expected->commonData) << xml;
+        EXPECT_EQ(read->insuredData.All(), expected->insuredData.All()) << xml;
+    };
+    NotificationSpec wanted;
+    wanted.formId = "N2018003";
+    wanted.persons = 2;
+    const std::string good = Generated(wanted);
+    auto replaced = [](std::string text, const std::string& from, const std::string& to) {
+        return text.replace(text.find(from), from.size(), to);
+    };
+    const std::string field = "<事業所整理記号x郡市区記号>";
+    const std::string fieldEnd = "</事業所整理記号x郡市区記号>";
+    const std::size_t fieldAt = good.find(field);
+    const std::string whole = good.substr(fieldAt, good.find(fieldEnd, fieldAt) + fieldEnd.size() - fieldAt);
+    // Plain: a stylesheet and a comment before the document element, attributes, references to
+    // characters, line breaks and a field of white space only.
+    sameAsWalked(
+        replaced(replaced(good, "<N2018003>", "<?xml-stylesheet href=\"a.xsl\"?><!-- c -->\n<N2018003 a=\"1\">"), whole,
+                 field + " \r\n\t " + fieldEnd),
+        true);
+    sameAsWalked(good, true);
+    sameAsWalked(replaced(good, field, field + "A&amp;B&#x3042;\r\n&lt;"), true);
+    sameAsWalked(replaced(good, field, "<事業所整理記号x郡市区記号 b=\"2\">   "), true);
+    // Read by the streamed walk: markup, a section, a comment or text among the fields, a field
+    // missing or repeated, a document type, no person record, another form, broken markup.
+    for (const std::string& changed :
+         {replaced(good, field, field + "<b>1</b>"), replaced(good, field, field + "<![CDATA[<a>]]>"),
+          replaced(good, "<_被保険者>", "<_被保険者><!-- c -->"), replaced(good, "<_被保険者>", "<_被保険者>text"),
+          replaced(good, "<_被保険者>", "<_被保険者><?pi?>"), replaced(good, whole, "<未定義項目/>"),
+          replaced(good, "<_被保険者>", whole + "<_被保険者>"),
+          replaced(good, "<N2018003>", "<!DOCTYPE N2018003><N2018003>"),
+          good.substr(0, good.find("<_被保険者>")) + "</N2018003>", replaced(good, "N2018003>", "N9999999>"),
+          good.substr(0, good.size() - 3)}) {
+        sameAsWalked(changed);
+    }
+    // A form without common fields takes any child whole, with the person records inside it.
+    wanted.formId = "N7120002";
+    const std::string wrapped = Generated(wanted);
+    ASSERT_NE(wrapped.find("<_被保険者>"), std::string::npos);
+    sameAsWalked(wrapped, true);
+    sameAsWalked(
+        replaced(replaced(wrapped, "<_被保険者>", "<束><a>x</a><_被保険者>"), "</N7120002>", "</束></N7120002>"), true);
+    // A single-record form.
+    wanted.formId = "N2069001";
+    sameAsWalked(Generated(wanted), true);
 }
 
 TEST_F(NotificationReaderTest, RecordsBeyondTheMemoryLimitGoToATemporaryFileAndReadTheSame)

@@ -31,10 +31,12 @@ public:
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
 
-    // The result for input index; indexes must be taken in increasing order, one by one.
+    // The result for input index; indexes must be taken in increasing order, one by one. While
+    // it is not ready, the caller reads the next inputs itself where there is room.
     LoadResult Take(std::size_t index);
 
-    // Worker threads worth starting on this machine (at most kMostWorkers).
+    // Worker threads worth starting on this machine (at most kMostWorkers): one per core beside
+    // the caller's, which reads too while it waits.
     static unsigned DefaultWorkers();
 
     static constexpr unsigned kMostWorkers = 8;
@@ -50,6 +52,10 @@ private:
     };
 
     void Work();
+    // Claims the next input, fetches and parses it into its slot. A worker (waitForRoom) waits
+    // for room and returns false only when stopping or done; the caller returns false at once
+    // when there is no room or another thread is fetching.
+    bool ReadNext(bool waitForRoom);
 
     InputReader& reader_;
     const std::size_t count_;

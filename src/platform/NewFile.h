@@ -58,8 +58,11 @@ private:
 #else
     bool OpenInFolder();
 
-    FileDescriptor folder_;  // the folder the file is made in
-    std::string name_;       // its name there; tempPath_ is a name there too
+    void CloseFolder();
+
+    FileDescriptor ownFolder_;  // the folder opened by path, for Open(targetPath)
+    int folder_ = -1;           // the folder the file is made in: ownFolder_'s, or an OutputFolder's
+    std::string name_;          // its name there; tempPath_ is a name there too
     FileDescriptor fd_;
 #endif
     int error_ = 0;

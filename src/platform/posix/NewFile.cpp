@@ -80,11 +80,12 @@ bool NewFile::Open(const std::string& targetPath)
     error_ = 0;
     const SplitPathResult parts = SplitPath(targetPath);
     name_ = targetPath.substr(parts.folder.size());
-    folder_ = FileDescriptor(::open(FolderOf(targetPath).c_str(), kFolderFlags));
-    if (!folder_.IsOpen()) {
+    ownFolder_ = FileDescriptor(::open(FolderOf(targetPath).c_str(), kFolderFlags));
+    if (!ownFolder_.IsOpen()) {
         error_ = errno;
         return false;
     }
+    folder_ = ownFolder_.Get();
     return OpenInFolder();
 }
 
@@ -98,11 +99,7 @@ bool NewFile::Open(const OutputFolder& folder, const std::string& name)
         error_ = EINVAL;
         return false;
     }
-    folder_ = FileDescriptor(::fcntl(folder.Descriptor(), F_DUPFD_CLOEXEC, 0));
-    if (!folder_.IsOpen()) {
-        error_ = errno;
-        return false;
-    }
+    folder_ = folder.Descriptor();
     return OpenInFolder();
 }
 
@@ -110,13 +107,13 @@ bool NewFile::OpenInFolder()
 {
 #ifdef O_TMPFILE
     if (ProcFdAvailable()) {
-        fd_ = FileDescriptor(::openat(folder_.Get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+        fd_ = FileDescriptor(::openat(folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
         if (fd_.IsOpen()) {
             return true;
         }
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
             error_ = errno;
-            folder_.Close();
+            CloseFolder();
             return false;
         }
     }
@@ -124,7 +121,7 @@ bool NewFile::OpenInFolder()
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = TempName();
         fd_ = FileDescriptor(
-            ::openat(folder_.Get(), candidate.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0666));
+            ::openat(folder_, candidate.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0666));
         if (fd_.IsOpen()) {
             tempPath_ = std::move(candidate);
             return true;
@@ -134,7 +131,7 @@ bool NewFile::OpenInFolder()
         }
     }
     error_ = errno;
-    folder_.Close();
+    CloseFolder();
     return false;
 }
 
@@ -157,7 +154,7 @@ NewFile::Publish NewFile::Commit()
         // An unnamed file can only be linked while it is still open.
         char procPath[64];
         std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd_.Get());
-        if (::linkat(AT_FDCWD, procPath, folder_.Get(), name_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        if (::linkat(AT_FDCWD, procPath, folder_, name_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
             linkError = errno;
         }
     }
@@ -165,13 +162,13 @@ NewFile::Publish NewFile::Commit()
         // A failed close means the data may not have reached the disk: no name for it.
         error_ = errno;
         if (tempPath_.empty() && linkError == 0) {
-            ::unlinkat(folder_.Get(), name_.c_str(), 0);
+            ::unlinkat(folder_, name_.c_str(), 0);
         }
         Abort();
         return Publish::WriteFailed;
     }
     if (!tempPath_.empty()) {
-        linkError = LinkWithoutReplacing(folder_.Get(), tempPath_, folder_.Get(), name_);
+        linkError = LinkWithoutReplacing(folder_, tempPath_, folder_, name_);
         if (linkError == 0) {
             tempPath_.clear();  // it is the target now
         }
@@ -187,14 +184,20 @@ NewFile::Publish NewFile::Commit()
     return IsStorageError(linkError) ? Publish::WriteFailed : Publish::Refused;
 }
 
+void NewFile::CloseFolder()
+{
+    ownFolder_.Close();
+    folder_ = -1;
+}
+
 void NewFile::Abort()
 {
     fd_.Close();
     if (!tempPath_.empty()) {
-        ::unlinkat(folder_.Get(), tempPath_.c_str(), 0);
+        ::unlinkat(folder_, tempPath_.c_str(), 0);
         tempPath_.clear();
     }
-    folder_.Close();
+    CloseFolder();
 }
 
 PendingFile::PendingFile(std::string targetPath)

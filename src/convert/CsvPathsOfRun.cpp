@@ -13,10 +13,29 @@ struct FreeCString {
     void operator()(utf8proc_uint8_t* text) const { std::free(text); }
 };
 
+std::string AsciiLowerCase(std::string_view name)
+{
+    std::string folded(name);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return folded;
+}
+
 }  // namespace
 
 std::string FoldedName(std::string_view name)
 {
+    bool ascii = true;
+    for (const char c : name) {
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    }
+    if (ascii) {
+        // Plain ASCII is in normal form already, and folds as its capital letters do.
+        return AsciiLowerCase(name);
+    }
     utf8proc_uint8_t* mapped = nullptr;
     const utf8proc_ssize_t length =
         utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(name.data()), static_cast<utf8proc_ssize_t>(name.size()),
@@ -25,13 +44,7 @@ std::string FoldedName(std::string_view name)
     if (length >= 0 && mapped != nullptr) {
         return std::string(reinterpret_cast<const char*>(mapped), static_cast<std::size_t>(length));
     }
-    std::string folded(name);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return folded;
+    return AsciiLowerCase(name);
 }
 
 std::string CsvPathsOfRun::Key(std::string_view root, std::string_view relative)

@@ -61,7 +61,7 @@ FieldMatcher::Step FieldMatcher::OfferNamed(std::string_view name, XmlNode node)
     if (definitionCount_ == 0) {
         return Step::Skip;
     }
-    const int position = fields_.Find(name);
+    const int position = fields_.Find(name, matchCount_ == 0 ? 0 : slot_ + 1);
     if (position < 0) {
         if (node && !node.IsElement()) {
             return Fail(FieldMismatch{NodeFlattener::NonElementProblem(node), {}});

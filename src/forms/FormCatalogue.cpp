@@ -14,6 +14,7 @@ FieldIndex::FieldIndex(std::vector<std::string> names) : names_(std::move(names)
         // Names are distinct within a list; should one repeat, the first keeps the match.
         positions_.emplace(names_[i], static_cast<int>(i));
     }
+    distinct_ = positions_.size() == names_.size();
 }
 
 FormCatalogue::FormCatalogue() : FormCatalogue(std::vector<FileForm>{}) {}

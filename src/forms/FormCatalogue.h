@@ -33,12 +33,21 @@ public:
         const auto it = positions_.find(name);
         return it == positions_.end() ? -1 : it->second;
     }
+    // The same, trying the position `expected` first (fields mostly come in their list's order).
+    int Find(std::string_view name, std::size_t expected) const
+    {
+        if (distinct_ && expected < names_.size() && names_[expected] == name) {
+            return static_cast<int>(expected);
+        }
+        return Find(name);
+    }
     int Size() const { return static_cast<int>(names_.size()); }
     const std::vector<std::string>& Names() const { return names_; }
 
 private:
     std::vector<std::string> names_;
     std::unordered_map<std::string_view, int> positions_;
+    bool distinct_ = true;  // no name repeats, so a name found at a position is found there
 };
 
 // A form as a form file gives it, and that file's path.

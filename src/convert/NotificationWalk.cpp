@@ -88,30 +88,7 @@ bool NotificationWalk::CommonChild()
         case FieldMatcher::Step::Field:
             break;
     }
-    ++commonSteps_;
-    if (!KeepsValues()) {
-        return Skip(false);
-    }
-    const XmlNode field = ExpandField();
-    if (!field) {
-        return false;
-    }
-    if (!KeepsValues()) {
-        return stream_.Next();  // its references are too much text to resolve
-    }
-    matcher_->Take(NodeFlattener::FieldValue(field));
-    std::vector<std::vector<std::string>> pending;
-    std::optional<FieldMismatch> pendingMismatch;
-    int pendingNumber = 0;
-    RecordsInside(field, pending, pendingMismatch, pendingNumber);
-    for (const std::vector<std::string>& values : pending) {
-        KeepPerson(values);
-    }
-    if (pendingMismatch) {
-        personMismatch_ = std::move(pendingMismatch);
-        personMismatchNumber_ = pendingNumber;
-    }
-    return stream_.Next();
+    return TakeRootField(true);
 }
 
 bool NotificationWalk::SingleRecordChild()
@@ -128,6 +105,11 @@ bool NotificationWalk::SingleRecordChild()
         case FieldMatcher::Step::Field:
             break;
     }
+    return TakeRootField(false);
+}
+
+bool NotificationWalk::TakeRootField(bool recordsInside)
+{
     ++commonSteps_;
     if (!KeepsValues()) {
         return Skip(false);
@@ -140,6 +122,19 @@ bool NotificationWalk::SingleRecordChild()
         return stream_.Next();  // its references are too much text to resolve
     }
     matcher_->Take(NodeFlattener::FieldValue(field));
+    if (recordsInside) {
+        std::vector<std::vector<std::string>> pending;
+        std::optional<FieldMismatch> pendingMismatch;
+        int pendingNumber = 0;
+        RecordsInside(field, pending, pendingMismatch, pendingNumber);
+        for (const std::vector<std::string>& values : pending) {
+            KeepPerson(values);
+        }
+        if (pendingMismatch) {
+            personMismatch_ = std::move(pendingMismatch);
+            personMismatchNumber_ = pendingNumber;
+        }
+    }
     return stream_.Next();
 }
 

@@ -54,6 +54,9 @@ private:
     bool RootChild();
     bool CommonChild();
     bool SingleRecordChild();
+    // At a matched field of the common part (or of a single-record form's record): its value,
+    // and with recordsInside the person records inside it.
+    bool TakeRootField(bool recordsInside);
     // At a person record's start.
     bool PersonRecord();
     // Past the current node's subtree, checking its entity references; with findRecords, the

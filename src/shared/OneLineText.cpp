@@ -37,9 +37,9 @@ bool IsInvisibleFormat(char32_t character)
            character == 0xFEFF;
 }
 
-}  // namespace
-
-std::string OneLineText(std::string_view text)
+// The one walk over the text: invisible format characters as \uHHHH; with oneLine also line
+// breaks, tabs, the other control characters and bytes that are not UTF-8.
+std::string Escaped(std::string_view text, bool oneLine)
 {
     std::string out;
     out.reserve(text.size());
@@ -48,7 +48,11 @@ std::string OneLineText(std::string_view text)
         char32_t character = 0;
         const std::size_t length = DecodeUtf8(text, i, character);
         if (length == 0) {
-            AppendHexEscapes(out, text.substr(i, 1));
+            if (oneLine) {
+                AppendHexEscapes(out, text.substr(i, 1));
+            } else {
+                out += text[i];
+            }
             ++i;
             continue;
         }
@@ -56,7 +60,7 @@ std::string OneLineText(std::string_view text)
         i += length;
         if (IsInvisibleFormat(character)) {
             AppendUnicodeEscape(out, character);
-        } else if (!NeedsEscape(character)) {
+        } else if (!oneLine || !NeedsEscape(character)) {
             out += sequence;
         } else if (character == '\n') {
             out += "\\n";
@@ -71,22 +75,16 @@ std::string OneLineText(std::string_view text)
     return out;
 }
 
+}  // namespace
+
+std::string OneLineText(std::string_view text)
+{
+    return Escaped(text, true);
+}
+
 std::string VisibleText(std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        char32_t character = 0;
-        const std::size_t length = DecodeUtf8(text, i, character);
-        if (length != 0 && IsInvisibleFormat(character)) {
-            AppendUnicodeEscape(out, character);
-        } else {
-            out += text.substr(i, length == 0 ? 1 : length);
-        }
-        i += length == 0 ? 1 : length;
-    }
-    return out;
+    return Escaped(text, false);
 }
 
 }  // namespace tenvor

@@ -92,6 +92,12 @@ bool PlainNotificationWalk::Run(std::string_view bytes)
     if (bytes.empty() || bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
         return false;  // nothing the parser takes from memory
     }
+    // Parsing from memory, libxml2 takes a zero byte after the document element for the end of
+    // the input, where the streamed walk finds content after the end (UTF-16 has zero bytes
+    // everywhere; it is rare enough to be read the other way).
+    if (std::memchr(bytes.data(), 0, bytes.size()) != nullptr) {
+        return false;
+    }
     XmlDocument::InitializeLibrary();
     XmlDocument::SilenceThisThread();
     const std::unique_ptr<xmlParserCtxt, ParserFree> parser{

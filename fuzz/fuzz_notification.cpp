@@ -5,15 +5,19 @@
 // Besides the sanitizers' findings it stops on results that break the conversion's rules:
 //  - reading a readable file fails with kind 1 or succeeds, never anything else;
 //  - loading from the file and loading the same bytes from memory agree;
+//  - the file's result (a plain notification is read without a tree) is the streamed walk's:
+//    the same record, or the same failure;
 //  - an accepted record is complete: the form id line, the common line, at least one person
 //    line, each ended by one line feed;
 //  - the UTF-8 CSV, read back as RFC 4180, has the form id, "[kanri]", the common fields,
 //    "[data]" and one record per person, each with exactly as many fields as its list defines;
 //  - the output grows at most linearly with the input (no entity amplification).
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -163,6 +167,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tenvor::XmlDocument fromFile;
     const auto fileStatus = fromFile.Load(harness.file.Path());
     Check(status == fileStatus, "loading from the file and from memory disagree");
+
+    bool reasonWanted = false;
+    std::size_t at = 0;
+    const tenvor::LoadResult walked = harness.loader.LoadFromStream(
+        [&](char* buffer, int length) {
+            const std::size_t count = std::min(size - at, static_cast<std::size_t>(length));
+            std::memcpy(buffer, data + at, count);
+            at += count;
+            return static_cast<int>(count);
+        },
+        reasonWanted);
+    Check(loaded.has_value() == walked.has_value(), "the plain reading and the streamed walk disagree on acceptance");
+    if (loaded) {
+        Check(loaded->styleNum == walked->styleNum && loaded->commonData == walked->commonData &&
+                  loaded->insuredData.All() == walked->insuredData.All(),
+              "the plain reading and the streamed walk read different values");
+    } else if (!reasonWanted) {
+        Check(loaded.error() == walked.error(), "the plain reading and the streamed walk fail differently");
+    }
     if (loaded) {
         Check(fileStatus == tenvor::XmlDocument::LoadStatus::Ok, "accepted a document that does not load");
         CheckAccepted(harness, *loaded, size);

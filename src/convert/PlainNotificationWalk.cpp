@@ -4,6 +4,7 @@
 #include <libxml/parserInternals.h>
 #include <libxml/xmlerror.h>
 
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -77,6 +78,27 @@ bool IsBlank(std::string_view text)
         }
     }
     return true;
+}
+
+// Whether a loaded document's tree leaves out this piece of a field's character data: with
+// XML_PARSE_NOBLANKS, libxml2 takes white space for ignorable when it comes first in an element
+// (no text before it) and is followed by "<" that opens an element or by a carriage return, unless
+// xml:space="preserve" holds. What follows is looked up where libxml2 looks: right after a piece
+// that lies in the parser's input, at the parser's position for one it copied.
+bool IgnoredAsBlank(const xmlParserCtxt& parser, std::string_view piece, bool textBefore)
+{
+    if (textBefore || !IsBlank(piece) || parser.space == nullptr || *parser.space == 1 || *parser.space == -2 ||
+        parser.input == nullptr || parser.input->cur == nullptr) {
+        return false;
+    }
+    const auto* start = reinterpret_cast<const xmlChar*>(piece.data());
+    const bool inInput = parser.input->base != nullptr && parser.input->end != nullptr && start >= parser.input->base &&
+                         start + piece.size() <= parser.input->end;
+    const xmlChar* next = inInput ? start + piece.size() : parser.input->cur;
+    if (next[0] == '<') {
+        return next[1] != '/';
+    }
+    return next[0] == 0x0D;
 }
 
 struct ParserFree {
@@ -195,6 +217,7 @@ void PlainNotificationWalk::StartElement(const char* localName, const char* pref
             }
             ++commonSteps_;
             text_.clear();
+            fieldHasText_ = false;
             place_ = Place::Field;
             return;
         }
@@ -211,6 +234,7 @@ void PlainNotificationWalk::StartElement(const char* localName, const char* pref
                 return;
             }
             text_.clear();
+            fieldHasText_ = false;
             place_ = Place::RecordField;
             return;
         case Place::Field:
@@ -279,7 +303,10 @@ void PlainNotificationWalk::Characters(const char* text, int length)
     }
     const std::string_view piece(text, static_cast<std::size_t>(length));
     if (place_ == Place::Field || place_ == Place::RecordField) {
-        text_ += piece;
+        if (!IgnoredAsBlank(*static_cast<const xmlParserCtxt*>(parser_), piece, fieldHasText_)) {
+            text_ += piece;
+            fieldHasText_ = true;
+        }
     } else if (place_ != Place::Skipped && !IsBlank(piece)) {
         GiveUp();  // text among the fields
     }

@@ -63,6 +63,7 @@ private:
     std::optional<FieldMatcher> rootMatcher_;    // the common part, or a single-record form's record
     std::optional<FieldMatcher> personMatcher_;  // the person record being read
     std::string text_;                           // the field being read
+    bool fieldHasText_ = false;                  // some of its text was kept
     std::string name_;
     int childCount_ = 0;
     int commonSteps_ = 0;

@@ -329,6 +329,10 @@ TEST_F(NotificationReaderTest, PlainDocumentsReadWithoutATreeGiveTheStreamedWalk
     sameAsWalked(good, true);
     sameAsWalked(replaced(good, field, field + "A&amp;B&#x3042;\r\n&lt;"), true);
     sameAsWalked(replaced(good, field, "<事業所整理記号x郡市区記号 b=\"2\">   "), true);
+    // White space first in a field and followed by a carriage return is left out of a loaded
+    // field, unless xml:space says to keep it.
+    sameAsWalked(replaced(good, field, field + "\t\t\r\t07\r\n  "), true);
+    sameAsWalked(replaced(good, field, "<事業所整理記号x郡市区記号 xml:space=\"preserve\">  \r\n"), true);
     // Read by the streamed walk: markup, a section, a comment or text among the fields, a field
     // missing or repeated, a document type, no person record, another form, broken markup.
     for (const std::string& changed :

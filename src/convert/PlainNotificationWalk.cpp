@@ -83,22 +83,27 @@ bool IsBlank(std::string_view text)
 // Whether a loaded document's tree leaves out this piece of a field's character data: with
 // XML_PARSE_NOBLANKS, libxml2 takes white space for ignorable when it comes first in an element
 // (no text before it) and is followed by "<" that opens an element or by a carriage return, unless
-// xml:space="preserve" holds. What follows is looked up where libxml2 looks: right after a piece
-// that lies in the parser's input, at the parser's position for one it copied.
-bool IgnoredAsBlank(const xmlParserCtxt& parser, std::string_view piece, bool textBefore)
+// xml:space="preserve" holds. What follows a piece that lies in the parser's input is right after
+// it. A piece the parser copied is a character reference (always kept) or text libxml2 judged at
+// its position; where the two would differ, only the streamed walk can tell.
+enum class BlankPiece { Kept, Ignored, Unsure };
+
+BlankPiece JudgeBlankPiece(const xmlParserCtxt& parser, std::string_view piece, bool textBefore)
 {
     if (textBefore || !IsBlank(piece) || parser.space == nullptr || *parser.space == 1 || *parser.space == -2 ||
         parser.input == nullptr || parser.input->cur == nullptr) {
-        return false;
+        return BlankPiece::Kept;
     }
-    const auto* start = reinterpret_cast<const xmlChar*>(piece.data());
-    const bool inInput = parser.input->base != nullptr && parser.input->end != nullptr && start >= parser.input->base &&
-                         start + piece.size() <= parser.input->end;
-    const xmlChar* next = inInput ? start + piece.size() : parser.input->cur;
-    if (next[0] == '<') {
-        return next[1] != '/';
+    const auto start = reinterpret_cast<std::uintptr_t>(piece.data());
+    const auto base = reinterpret_cast<std::uintptr_t>(parser.input->base);
+    const auto end = reinterpret_cast<std::uintptr_t>(parser.input->end);
+    const bool inInput = base != 0 && start >= base && start + piece.size() <= end;
+    const xmlChar* next = inInput ? reinterpret_cast<const xmlChar*>(piece.data()) + piece.size() : parser.input->cur;
+    const bool ignorable = next[0] == '<' ? next[1] != '/' : next[0] == 0x0D;
+    if (!ignorable) {
+        return BlankPiece::Kept;
     }
-    return next[0] == 0x0D;
+    return inInput ? BlankPiece::Ignored : BlankPiece::Unsure;
 }
 
 struct ParserFree {
@@ -303,9 +308,16 @@ void PlainNotificationWalk::Characters(const char* text, int length)
     }
     const std::string_view piece(text, static_cast<std::size_t>(length));
     if (place_ == Place::Field || place_ == Place::RecordField) {
-        if (!IgnoredAsBlank(*static_cast<const xmlParserCtxt*>(parser_), piece, fieldHasText_)) {
-            text_ += piece;
-            fieldHasText_ = true;
+        switch (JudgeBlankPiece(*static_cast<const xmlParserCtxt*>(parser_), piece, fieldHasText_)) {
+            case BlankPiece::Kept:
+                text_ += piece;
+                fieldHasText_ = true;
+                break;
+            case BlankPiece::Ignored:
+                break;
+            case BlankPiece::Unsure:
+                GiveUp();
+                break;
         }
     } else if (place_ != Place::Skipped && !IsBlank(piece)) {
         GiveUp();  // text among the fields

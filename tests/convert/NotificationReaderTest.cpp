@@ -333,6 +333,8 @@ TEST_F(NotificationReaderTest, PlainDocumentsReadWithoutATreeGiveTheStreamedWalk
     // field, unless xml:space says to keep it.
     sameAsWalked(replaced(good, field, field + "\t\t\r\t07\r\n  "), true);
     sameAsWalked(replaced(good, field, "<事業所整理記号x郡市区記号 xml:space=\"preserve\">  \r\n"), true);
+    sameAsWalked(replaced(good, field, field + "&#32;&#9;\r7"), true);
+    sameAsWalked(replaced(good, field, field + "&#32;\r7"));
     // Read by the streamed walk: markup, a section, a comment or text among the fields, a field
     // missing or repeated, a document type, no person record, another form, broken markup.
     for (const std::string& changed :

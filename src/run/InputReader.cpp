@@ -86,17 +86,10 @@ LoadResult InputReader::Parse(std::size_t index, Fetched fetched) const
 {
     LoadResult result = Read(index, std::move(fetched));
     if (result && renderAhead_ && !result->insuredData.Spilled()) {
+        // Records held in memory are always read back, so the rendering cannot fail.
         RenderedCsv rendered{*renderAhead_, {}, {}};
-        const CsvWrite written = WriteCsv(
-            *result, rendered.encoding,
-            [&](std::string_view piece) {
-                rendered.text += piece;
-                return true;
-            },
-            &rendered.replaced);
-        if (written == CsvWrite::Done) {
-            result->rendered = std::move(rendered);
-        }
+        rendered.text = RenderCsv(*result, rendered.encoding, &rendered.replaced);
+        result->rendered = std::move(rendered);
     }
     return result;
 }

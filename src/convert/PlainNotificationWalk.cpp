@@ -205,9 +205,7 @@ void PlainNotificationWalk::StartElement(const char* localName, const char* pref
         case Place::Root: {
             ++childCount_;
             if (!form_->singleRecord && name_ == kInsuredElementName) {
-                personMatcher_.emplace(*form_, kInsuredList);
-                recordParent_ = Place::Root;
-                place_ = Place::Record;
+                StartRecord();
                 return;
             }
             const FieldMatcher::Step step = rootMatcher_->OfferElement(name_);
@@ -221,16 +219,12 @@ void PlainNotificationWalk::StartElement(const char* localName, const char* pref
                 return;
             }
             ++commonSteps_;
-            text_.clear();
-            fieldHasText_ = false;
-            place_ = Place::Field;
+            StartField(Place::Field);
             return;
         }
         case Place::Skipped:
             if (name_ == kInsuredElementName) {
-                personMatcher_.emplace(*form_, kInsuredList);
-                recordParent_ = Place::Skipped;
-                place_ = Place::Record;
+                StartRecord();
             }
             return;
         case Place::Record:
@@ -238,15 +232,27 @@ void PlainNotificationWalk::StartElement(const char* localName, const char* pref
                 GiveUp();
                 return;
             }
-            text_.clear();
-            fieldHasText_ = false;
-            place_ = Place::RecordField;
+            StartField(Place::RecordField);
             return;
         case Place::Field:
         case Place::RecordField:
             GiveUp();  // markup inside a field
             return;
     }
+}
+
+void PlainNotificationWalk::StartRecord()
+{
+    personMatcher_.emplace(*form_, kInsuredList);
+    recordParent_ = place_;
+    place_ = Place::Record;
+}
+
+void PlainNotificationWalk::StartField(Place field)
+{
+    text_.clear();
+    fieldHasText_ = false;
+    place_ = field;
 }
 
 void PlainNotificationWalk::EndElement()

@@ -48,6 +48,9 @@ private:
     // without definitions takes whole, where only person records count.
     enum class Place { Outside, Root, Field, Skipped, Record, RecordField };
 
+    // A person record starts where the walk is (the document element or a skipped child).
+    void StartRecord();
+    void StartField(Place field);
     void FinishField();
     bool FinishRecord();
 

@@ -9,6 +9,7 @@
 //  - a package in memory gives faults of kind 1 only (there is no file to lose);
 //  - reading an item the listing refused gives that refusal, and read content never exceeds
 //    the member limit;
+//  - an item claimed in order and read afterwards (last first) gives what reading it gave;
 //  - listing the same bytes twice gives the same items.
 
 #include <cstdint>
@@ -17,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "package/PackageLimits.h"
 #include "package/PackageListing.h"
@@ -78,6 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto bytes = std::make_shared<const std::string>(reinterpret_cast<const char*>(data), size);
     const tenvor::PackageListing listing = tenvor::ListPackageBytes(bytes, "in/fuzz.zip", {"fuzz"});
     tenvor::PackageReader reader(listing);
+    tenvor::PackageReader claimer(listing);
+    std::vector<tenvor::PackageResult<tenvor::ClaimedMember>> claims;
+    std::vector<tenvor::PackageResult<std::string>> contents;
     for (std::size_t i = 0; i < listing.items.size(); ++i) {
         const tenvor::PackageItem& item = listing.items[i];
         Check(item.displayPath.rfind("in/fuzz.zip", 0) == 0, "a displayed path outside the package's");
@@ -99,6 +104,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(content || tenvor::ErrorKindOf(content.error().kind) == tenvor::ErrorKind::FormatNotSupported,
               "reading from memory gives a kind 2 fault");
         Check(!content || content->size() <= tenvor::kMaxMemberBytes, "content over the member limit");
+        claims.push_back(claimer.Claim(item));
+        contents.push_back(content);
+    }
+    tenvor::ClaimedMemberReader claimReader;
+    for (std::size_t i = claims.size(); i-- > 0;) {
+        const tenvor::PackageResult<std::string> claimed =
+            claims[i] ? claimReader.Read(*claims[i])
+                      : tenvor::PackageResult<std::string>(tenvor::Unexpected{claims[i].error()});
+        Check(claimed.has_value() == contents[i].has_value() &&
+                  (claimed ? *claimed == *contents[i] : claimed.error() == contents[i].error()),
+              "a claimed item read later gives other than reading it");
     }
 
     const tenvor::PackageListing again = tenvor::ListPackageBytes(bytes, "in/fuzz.zip", {"fuzz"});

@@ -32,6 +32,20 @@ PackageFault ReopeningFault(PackageFault fault)
     return fault;
 }
 
+// The listed package opened again: the same file as listed, or why it cannot be had.
+PackageResult<ZipArchive> OpenListedPackage(const std::string& path, const std::shared_ptr<const std::string>& bytes,
+                                            const std::optional<FileStamp>& stamp)
+{
+    PackageResult<ZipArchive> archive = bytes ? ZipArchive::OpenBytes(bytes) : ZipArchive::OpenFile(path);
+    if (!archive) {
+        return Unexpected{ReopeningFault(archive.error())};
+    }
+    if (archive->Stamp() != stamp) {
+        return PackageFailure(PackageFaultKind::PackageChanged, "size or last-write time differ from the listing's");
+    }
+    return archive;
+}
+
 }  // namespace
 
 struct PackageReader::State {
@@ -51,14 +65,11 @@ struct PackageReader::State {
             return;
         }
         OpenLevel level;
-        PackageResult<ZipArchive> archive = bytes ? ZipArchive::OpenBytes(*bytes) : ZipArchive::OpenFile(path);
-        if (!archive) {
-            level.failure = ReopeningFault(archive.error());
-        } else if (archive->Stamp() != stamp) {
-            level.failure =
-                PackageFault{PackageFaultKind::PackageChanged, "size or last-write time differ from the listing's"};
-        } else {
+        PackageResult<ZipArchive> archive = OpenListedPackage(path, bytes, stamp);
+        if (archive) {
             level.archive = std::move(*archive);
+        } else {
+            level.failure = archive.error();
         }
         levels.push_back(std::move(level));
     }
@@ -149,6 +160,24 @@ struct PackageReader::State {
         return ReadEntry(*levels[item.location.size() - 1].archive, item.location.back());
     }
 
+    PackageResult<ClaimedMember> Claim(const PackageItem& item)
+    {
+        if (std::optional<PackageFault> failure = Prepare(item)) {
+            return Unexpected{std::move(*failure)};
+        }
+        const ZipArchive& archive = *levels[item.location.size() - 1].archive;
+        const EntryMark& mark = item.location.back();
+        PackageResult<ZipEntry> entry = CheckEntry(archive, mark);
+        if (!entry) {
+            return Unexpected{entry.error()};
+        }
+        PackageResult<ZipReadLimits> limits = budget.Claim(*entry);
+        if (!limits) {
+            return Unexpected{limits.error()};
+        }
+        return ClaimedMember{path, stamp, archive.Bytes(), mark.index, *limits};
+    }
+
     std::optional<PackageFault> ReadInPieces(const PackageItem& item,
                                              const std::function<void(ZipArchive::EntryReader&)>& consume, bool again)
     {
@@ -193,11 +222,52 @@ PackageResult<std::string> PackageReader::Read(const PackageItem& item)
     return state_->Read(item);
 }
 
+PackageResult<ClaimedMember> PackageReader::Claim(const PackageItem& item)
+{
+    return state_->Claim(item);
+}
+
 std::optional<PackageFault> PackageReader::ReadInPieces(const PackageItem& item,
                                                         const std::function<void(ZipArchive::EntryReader&)>& consume,
                                                         bool again)
 {
     return state_->ReadInPieces(item, consume, again);
+}
+
+bool ClaimedMemberReader::HasOpen(const ClaimedMember& member) const
+{
+    if (!archive_ && !failure_) {
+        return false;
+    }
+    if (member.archiveBytes || openBytes_) {
+        return member.archiveBytes == openBytes_;
+    }
+    return member.packagePath == openPath_ && member.stamp == openStamp_;
+}
+
+PackageResult<std::string> ClaimedMemberReader::Read(const ClaimedMember& member)
+{
+    if (!HasOpen(member)) {
+        archive_.reset();
+        failure_.reset();
+        // A nested ZIP in memory was read from the package as listed; the package file itself
+        // must still be the one listed.
+        PackageResult<ZipArchive> archive = member.archiveBytes
+                                                ? ZipArchive::OpenBytes(member.archiveBytes)
+                                                : OpenListedPackage(member.packagePath, nullptr, member.stamp);
+        if (archive) {
+            archive_ = std::move(*archive);
+        } else {
+            failure_ = archive.error();
+        }
+        openPath_ = member.packagePath;
+        openStamp_ = member.stamp;
+        openBytes_ = member.archiveBytes;
+    }
+    if (failure_) {
+        return Unexpected{*failure_};
+    }
+    return InflateBudget::Outcome(archive_->Read(member.index, member.limits), member.limits);
 }
 
 }  // namespace tenvor

@@ -8,6 +8,11 @@
 // listed, every item comes back with that fault (kind 2), as does an item whose entry is no
 // longer the one listed. The reader keeps what it needs of the listing: the listing may move or
 // go while the reader lives.
+//
+// An item may also be claimed rather than read: the reader does everything that must go in the
+// listing's order (the way to the item, its checks, the package's inflate budget) and the claim
+// is then read, on any thread, by a ClaimedMemberReader of that thread's own, which opens the
+// package or the nested ZIP once more. The content or the fault is the one Read gives.
 #pragma once
 
 #include <functional>
@@ -21,6 +26,16 @@
 
 namespace tenvor {
 
+// A member claimed for reading: its archive, the entry and the limits it is read within, with
+// the package's budget charged for it.
+struct ClaimedMember {
+    std::string packagePath;
+    std::optional<FileStamp> stamp;                   // the package's, as listed
+    std::shared_ptr<const std::string> archiveBytes;  // the archive in memory that holds it; null for the package file
+    std::uint64_t index = 0;
+    ZipReadLimits limits;
+};
+
 class PackageReader {
 public:
     // Takes the listing's package (opened on the first read).
@@ -33,6 +48,8 @@ public:
 
     // The content of an item of the listing (complete and CRC-checked), or its fault.
     [[nodiscard]] PackageResult<std::string> Read(const PackageItem& item);
+    // The item claimed, or the fault Read would give without inflating it.
+    [[nodiscard]] PackageResult<ClaimedMember> Claim(const PackageItem& item);
     // The same for an item too large to hold: consume reads the member in pieces (as far as it
     // likes; the rest is read after it for the checks at the end). The item's fault, if any,
     // exactly as Read would give it; without one, the bytes consume read were the complete,
@@ -45,6 +62,21 @@ public:
 private:
     struct State;
     std::unique_ptr<State> state_;
+};
+
+// Reads claimed members, keeping the archive of the last one open for the next.
+class ClaimedMemberReader {
+public:
+    [[nodiscard]] PackageResult<std::string> Read(const ClaimedMember& member);
+
+private:
+    bool HasOpen(const ClaimedMember& member) const;
+
+    std::string openPath_;
+    std::optional<FileStamp> openStamp_;
+    std::shared_ptr<const std::string> openBytes_;
+    std::optional<ZipArchive> archive_;
+    std::optional<PackageFault> failure_;  // why the archive could not be opened
 };
 
 }  // namespace tenvor

@@ -42,14 +42,27 @@ std::optional<PackageFault> InflateBudget::RefusalBeforeReading(const ZipEntry& 
 
 PackageResult<std::string> InflateBudget::Read(ZipArchive& archive, std::uint64_t index, const ZipEntry& entry)
 {
+    const PackageResult<ZipReadLimits> limits = Claim(entry);
+    if (!limits) {
+        return Unexpected{limits.error()};
+    }
+    return Outcome(archive.Read(index, *limits), *limits);
+}
+
+PackageResult<ZipReadLimits> InflateBudget::Claim(const ZipEntry& entry)
+{
     if (std::optional<PackageFault> refusal = RefusalBeforeReading(entry)) {
         return Unexpected{std::move(*refusal)};
     }
     const ZipReadLimits limits = Limits();
-    PackageResult<std::string> content = archive.Read(index, limits);
-    // Inflating stops past the declared size, so the declared size bounds what a failed read
-    // cost.
-    left_ -= std::min(left_, content ? static_cast<std::uint64_t>(content->size()) : entry.size);
+    // A read that succeeds has exactly the declared size, and inflating stops past it, so the
+    // declared size is what reading costs however it ends.
+    left_ -= std::min(left_, entry.size);
+    return limits;
+}
+
+PackageResult<std::string> InflateBudget::Outcome(PackageResult<std::string> content, const ZipReadLimits& limits)
+{
     if (!content && content.error().kind == PackageFaultKind::TooLarge && limits.maxBytes < kMaxMemberBytes) {
         return Unexpected{OverBudget(content.error())};
     }

@@ -25,6 +25,11 @@ public:
     std::optional<PackageFault> RefusalBeforeReading(const ZipEntry& entry) const;
     // Reads the entry within the limits and what is left of the budget, and charges it.
     PackageResult<std::string> Read(ZipArchive& archive, std::uint64_t index, const ZipEntry& entry);
+    // Read in two steps, for an entry read later and elsewhere: the budget charged (what it
+    // charges does not depend on how reading ends) and the limits to read within, then what
+    // reading within them came to, as Read reports it.
+    PackageResult<ZipReadLimits> Claim(const ZipEntry& entry);
+    static PackageResult<std::string> Outcome(PackageResult<std::string> content, const ZipReadLimits& limits);
     // The same in pieces: the entry opened within the limits, then, once it has been read,
     // charged, with the fault it ended with (as Read reports it).
     PackageResult<std::unique_ptr<ZipArchive::EntryReader>> Open(ZipArchive& archive, std::uint64_t index,

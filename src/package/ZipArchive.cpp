@@ -123,10 +123,10 @@ struct ZipArchive::State {
         }
     }
 
-    std::string bytes;               // the archive in memory (OpenBytes)
-    std::string path;                // the file (OpenFile)
-    std::FILE* stream = nullptr;     // the file's stream, owned by libzip's source
-    std::optional<FileStamp> stamp;  // the file's, as opened
+    std::shared_ptr<const std::string> bytes;  // the archive in memory (OpenBytes)
+    std::string path;                          // the file (OpenFile)
+    std::FILE* stream = nullptr;               // the file's stream, owned by libzip's source
+    std::optional<FileStamp> stamp;            // the file's, as opened
     zip_t* archive = nullptr;
 
     // An error of a file archive that may come from the file changing under the reader: the
@@ -335,13 +335,18 @@ PackageResult<ZipArchive> ZipArchive::OpenFile(const std::string& path, const Zi
 
 PackageResult<ZipArchive> ZipArchive::OpenBytes(std::string bytes, const ZipOpenLimits& limits)
 {
-    if (bytes.empty()) {
+    return OpenBytes(std::make_shared<const std::string>(std::move(bytes)), limits);
+}
+
+PackageResult<ZipArchive> ZipArchive::OpenBytes(std::shared_ptr<const std::string> bytes, const ZipOpenLimits& limits)
+{
+    if (!bytes || bytes->empty()) {
         return PackageFailure(PackageFaultKind::NotAZip, "empty");
     }
     auto state = std::make_unique<State>();
     state->bytes = std::move(bytes);
     ZipErrorRecord error;
-    OwnedSource source(zip_source_buffer_create(state->bytes.data(), state->bytes.size(), 0, error.get()));
+    OwnedSource source(zip_source_buffer_create(state->bytes->data(), state->bytes->size(), 0, error.get()));
     if (!source) {
         return Unexpected{OpenError(error.get(), false)};
     }
@@ -534,6 +539,11 @@ PackageResult<std::string> ZipArchive::Read(std::uint64_t index, const ZipReadLi
 std::optional<FileStamp> ZipArchive::Stamp() const
 {
     return state_->stamp;
+}
+
+const std::shared_ptr<const std::string>& ZipArchive::Bytes() const
+{
+    return state_->bytes;
 }
 
 bool IsSupportedCompressionMethod(std::uint16_t method)

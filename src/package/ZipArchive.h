@@ -57,6 +57,9 @@ public:
     [[nodiscard]] static PackageResult<ZipArchive> OpenFile(const std::string& path, const ZipOpenLimits& limits = {});
     // Opens the archive in the bytes, which the archive keeps; NotAZip when they hold none.
     [[nodiscard]] static PackageResult<ZipArchive> OpenBytes(std::string bytes, const ZipOpenLimits& limits = {});
+    // The same over bytes that other archives may read at the same time (each through its own).
+    [[nodiscard]] static PackageResult<ZipArchive> OpenBytes(std::shared_ptr<const std::string> bytes,
+                                                             const ZipOpenLimits& limits = {});
 
     ZipArchive(ZipArchive&&) noexcept;
     ZipArchive& operator=(ZipArchive&&) noexcept;
@@ -87,6 +90,8 @@ public:
 
     // The stamp of the file as it was opened; nullopt for an archive in memory.
     std::optional<FileStamp> Stamp() const;
+    // The bytes of an archive in memory; null for a file.
+    const std::shared_ptr<const std::string>& Bytes() const;
 
 private:
     struct State;

@@ -103,15 +103,24 @@ struct Walked {
 };
 
 // Lists the package and reads every item; keepContents false drops each content once its size
-// is known, as a run does once it has converted it.
+// is known, as a run does once it has converted it. Kept contents are also claimed in order and
+// the claims read afterwards, last first, as threads of a run may: each must give what reading
+// the item gave.
 std::vector<Walked> Walk(const std::string& path, bool keepContents = true)
 {
     const PackageListing listing = ListPackageFile(path, path, {"P"});
     PackageReader reader(listing);
+    PackageReader claimer(listing);
+    std::vector<PackageResult<ClaimedMember>> claims;
+    std::vector<PackageResult<std::string>> contents;
     std::vector<Walked> walked;
     for (std::size_t i = 0; i < listing.items.size(); ++i) {
         const PackageItem& item = listing.items[i];
         PackageResult<std::string> content = reader.Read(listing.items[i]);
+        if (keepContents) {
+            claims.push_back(claimer.Claim(item));
+            contents.push_back(content);
+        }
         std::string bytes = content ? std::move(*content) : std::string();
         walked.push_back({item.displayPath, FaultName(item.fault), FaultName(FaultOf(content)),
                           keepContents ? std::move(bytes) : std::to_string(bytes.size()),
@@ -119,6 +128,13 @@ std::vector<Walked> Walk(const std::string& path, bool keepContents = true)
         for (const std::string& component : item.outputFolder) {
             EXPECT_TRUE(component != ".." && component != "." && !component.empty()) << item.displayPath;
         }
+    }
+    ClaimedMemberReader claimReader;
+    for (std::size_t i = claims.size(); i-- > 0;) {
+        const PackageResult<std::string> claimed =
+            claims[i] ? claimReader.Read(*claims[i]) : PackageResult<std::string>(Unexpected{claims[i].error()});
+        EXPECT_EQ(FaultOf(claimed), FaultOf(contents[i])) << listing.items[i].displayPath;
+        EXPECT_EQ(claimed ? *claimed : "", contents[i] ? *contents[i] : "") << listing.items[i].displayPath;
     }
     return walked;
 }

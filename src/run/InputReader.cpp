@@ -13,7 +13,20 @@ LoadFailure FailureOf(const PackageFault& fault)
     return {ErrorKindOf(fault.kind), false, PackageFaultReason(fault), FailureCause::Other, {}};
 }
 
+// Packages with fewer items are read by their own reader alone: opening the package once more
+// for each thread would cost more than reading their members side by side saves.
+constexpr std::size_t kItemsWorthReadingApart = 16;
+
 }  // namespace
+
+std::size_t InputReader::Fetched::HeldBytes() const
+{
+    std::size_t held = bytes ? bytes->size() : 0;
+    if (claimed && claimed->archiveBytes) {
+        held += claimed->archiveBytes->size();
+    }
+    return held;
+}
 
 InputReader::InputReader(const NotificationLoader& loader, const InputList& list) : loader_(loader), list_(list) {}
 
@@ -44,6 +57,15 @@ InputReader::Fetched InputReader::Fetch(std::size_t index)
         fetched.loaded = ReadLargeMember(item);
         return fetched;
     }
+    if (listing.items.size() >= kItemsWorthReadingApart) {
+        PackageResult<ClaimedMember> claimed = reader_->Claim(item);
+        if (claimed) {
+            fetched.claimed = std::move(*claimed);
+        } else {
+            fetched.failure = FailureOf(claimed.error());
+        }
+        return fetched;
+    }
     PackageResult<std::string> content = reader_->Read(item);
     if (content) {
         fetched.bytes = std::move(*content);
@@ -51,6 +73,25 @@ InputReader::Fetched InputReader::Fetch(std::size_t index)
         fetched.failure = FailureOf(content.error());
     }
     return fetched;
+}
+
+PackageResult<std::string> InputReader::ReadClaimed(const ClaimedMember& member) const
+{
+    std::unique_ptr<ClaimedMemberReader> reader;
+    {
+        std::lock_guard lock(idleMutex_);
+        if (!idleReaders_.empty()) {
+            reader = std::move(idleReaders_.back());
+            idleReaders_.pop_back();
+        }
+    }
+    if (!reader) {
+        reader = std::make_unique<ClaimedMemberReader>();
+    }
+    PackageResult<std::string> content = reader->Read(member);
+    std::lock_guard lock(idleMutex_);
+    idleReaders_.push_back(std::move(reader));
+    return content;
 }
 
 LoadResult InputReader::ReadLargeMember(const PackageItem& item)
@@ -101,6 +142,13 @@ LoadResult InputReader::Read(std::size_t index, Fetched fetched) const
     }
     if (fetched.failure) {
         return Unexpected{*fetched.failure};
+    }
+    if (fetched.claimed) {
+        PackageResult<std::string> content = ReadClaimed(*fetched.claimed);
+        if (!content) {
+            return Unexpected{FailureOf(content.error())};
+        }
+        return loader_.LoadFromMemory(*content);
     }
     if (fetched.bytes) {
         return loader_.LoadFromMemory(*fetched.bytes);

@@ -1,13 +1,16 @@
 // Reads the inputs of a run: a file through the loader, a ZIP member out of its package. Reading
-// is split in two: fetching does what must go in list order, one input at a time (taking a
-// member's bytes out of its package, whose reader keeps its place), and parsing does the rest,
-// on any thread.
+// is split in two: fetching does what must go in list order, one input at a time (claiming a
+// member of its package, whose reader keeps its place), and parsing does the rest, on any
+// thread (inflating the member and loading it).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "convert/NotificationLoader.h"
 #include "package/PackageReader.h"
@@ -18,13 +21,17 @@ namespace tenvor {
 
 class InputReader {
 public:
-    // What fetching got: a member's bytes, a failure already known, a large member already read
-    // (parsed while it was fetched, one at a time), or nothing yet (a file, which parsing reads
-    // itself).
+    // What fetching got: a member claimed or its bytes, a failure already known, a large member
+    // already read (parsed while it was fetched, one at a time), or nothing yet (a file, which
+    // parsing reads itself).
     struct Fetched {
+        std::optional<ClaimedMember> claimed;
         std::optional<std::string> bytes;
         std::optional<LoadFailure> failure;
         std::optional<LoadResult> loaded;
+
+        // The memory it holds until parsed (a claimed member holds the nested ZIP it is in).
+        std::size_t HeldBytes() const;
     };
 
     // Members larger than this are parsed while they are inflated rather than held whole.
@@ -46,12 +53,16 @@ private:
     LoadResult ReadLargeMember(const PackageItem& item);
 
     LoadResult Read(std::size_t index, Fetched fetched) const;
+    PackageResult<std::string> ReadClaimed(const ClaimedMember& member) const;
 
     const NotificationLoader& loader_;
     const InputList& list_;
     std::optional<OutputEncoding> renderAhead_;
     std::size_t openPackage_ = kNotInPackage;  // the package reader_ reads
     std::optional<PackageReader> reader_;
+    // Readers of claimed members, one for each thread reading at a time.
+    mutable std::mutex idleMutex_;
+    mutable std::vector<std::unique_ptr<ClaimedMemberReader>> idleReaders_;
 };
 
 }  // namespace tenvor

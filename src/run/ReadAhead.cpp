@@ -94,10 +94,10 @@ bool ReadAhead::ReadNext(bool waitForRoom)
     try {
         InputReader::Fetched fetched = reader_.Fetch(index);
         fetchLock.unlock();
-        if (fetched.bytes) {
+        if (const std::size_t held = fetched.HeldBytes(); held > 0) {
             std::lock_guard lock(mutex_);
-            slots_[index % window_].bytes = fetched.bytes->size();
-            held_ += fetched.bytes->size();
+            slots_[index % window_].bytes = held;
+            held_ += held;
         }
         result.emplace(reader_.Parse(index, std::move(fetched)));
     } catch (...) {

@@ -12,6 +12,7 @@
 #include "TenvorVersion.h"
 #include "app/CTenvorApp.h"
 #include "platform/LibraryVersions.h"
+#include "platform/LocalTime.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ int PrintVersion()
 
 int main(int argc, char* argv[])
 {
+    tenvor::ReadTimeZoneOnce();
     try {
         if (argc == 2 && std::string_view(argv[1]) == "--version") {
             return PrintVersion();

@@ -21,6 +21,7 @@
 #include "cli/FormsCommand.h"
 #include "platform/CommandLine.h"
 #include "platform/LibraryVersions.h"
+#include "platform/LocalTime.h"
 
 namespace {
 
@@ -175,6 +176,7 @@ ExitStatus Main(int argc, char** argv)
 int main(int argc, char** argv)
 {
     ExitStatus status;
+    tenvor::ReadTimeZoneOnce();
     try {
         std::vector<std::string> arguments = tenvor::ProgramArguments(argc, argv);
         std::vector<char*> pointers;

@@ -16,4 +16,6 @@ std::tm LocalTime(std::time_t when)
     return local;
 }
 
+void ReadTimeZoneOnce() {}
+
 }  // namespace tenvor

@@ -245,6 +245,16 @@ bool ClaimedMemberReader::HasOpen(const ClaimedMember& member) const
     return member.packagePath == openPath_ && member.stamp == openStamp_;
 }
 
+void ClaimedMemberReader::CloseIfUnshared()
+{
+    // Held here and by the archive itself, if it opened.
+    if (openBytes_ && openBytes_.use_count() <= (archive_ ? 2 : 1)) {
+        archive_.reset();
+        failure_.reset();
+        openBytes_.reset();
+    }
+}
+
 PackageResult<std::string> ClaimedMemberReader::Read(const ClaimedMember& member)
 {
     if (!HasOpen(member)) {

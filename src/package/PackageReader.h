@@ -68,6 +68,9 @@ private:
 class ClaimedMemberReader {
 public:
     [[nodiscard]] PackageResult<std::string> Read(const ClaimedMember& member);
+    // Lets go of the nested ZIP it keeps open once nothing else holds its bytes (no claim, no
+    // other reader, not the reader that claims): no member of it is left to read.
+    void CloseIfUnshared();
 
 private:
     bool HasOpen(const ClaimedMember& member) const;

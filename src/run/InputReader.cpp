@@ -91,6 +91,10 @@ PackageResult<std::string> InputReader::ReadClaimed(const ClaimedMember& member)
     PackageResult<std::string> content = reader->Read(member);
     std::lock_guard lock(idleMutex_);
     idleReaders_.push_back(std::move(reader));
+    // Nested ZIPs the run has passed are not kept in memory by idle readers.
+    for (const std::unique_ptr<ClaimedMemberReader>& idle : idleReaders_) {
+        idle->CloseIfUnshared();
+    }
     return content;
 }
 

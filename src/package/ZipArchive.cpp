@@ -520,12 +520,17 @@ PackageResult<std::string> ZipArchive::Read(std::uint64_t index, const ZipReadLi
         return Unexpected{reader.error()};
     }
     const PackageResult<ZipEntry> entry = Entry(index);
+    const std::uint64_t declared = entry ? entry->size : 0;
     std::string content;
-    content.reserve(static_cast<std::size_t>(std::min(entry ? entry->size : 0, kMostReservedUpFront)));
+    content.reserve(static_cast<std::size_t>(std::min(declared, kMostReservedUpFront)) + 1);
     for (;;) {
+        // Room for what the entry declares and a byte more, which finds its end (or that it
+        // runs on): a small member is read in two calls, without a chunk's worth to clear.
         const std::size_t total = content.size();
-        content.resize(total + kReadChunk);
-        const long got = (*reader)->Read(content.data() + total, kReadChunk);
+        const std::uint64_t left = declared > total ? declared - total : 0;
+        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(kReadChunk, left + 1));
+        content.resize(total + chunk);
+        const long got = (*reader)->Read(content.data() + total, chunk);
         if (got < 0) {
             return Unexpected{*(*reader)->Fault()};
         }

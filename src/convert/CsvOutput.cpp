@@ -57,13 +57,49 @@ void RemoveMarked(std::vector<XmlInput>& paths, const std::vector<bool>& drop)
     paths.resize(kept);
 }
 
+// The folder of an input's CSV file: the output root and the input's subfolders below it.
+std::string CsvFolderOf(const XmlInput& input)
+{
+    std::string folder = input.outputRoot;
+    for (const std::string& name : input.subfolders) {
+        folder = JoinPath(folder, name);
+    }
+    return folder;
+}
+
+// Whether the inputs' CSV files are there, asked in list order. The inputs of one folder come
+// one after another, and a folder that is not there (a package's, the first time it is
+// converted) holds no file: its files are then not asked for one by one.
+class ExistingCsvFiles {
+public:
+    bool Has(const XmlInput& input)
+    {
+        if (input.baseName.empty()) {
+            return false;
+        }
+        std::string folder = CsvFolderOf(input);
+        if (!folderKnown_ || folder != folder_) {
+            folderThere_ = PathExists(folder);
+            folder_ = std::move(folder);
+            folderKnown_ = true;
+        }
+        return folderThere_ && PathExists(JoinPath(folder_, input.baseName + ".csv"));
+    }
+
+private:
+    std::string folder_;
+    bool folderKnown_ = false;
+    bool folderThere_ = false;
+};
+
 }  // namespace
 
 RunStep CsvOutput::CheckExitstCsvFile(std::vector<XmlInput>& vecXmlFilePaths)
 {
     std::vector<bool> exists(vecXmlFilePaths.size(), false);
+    ExistingCsvFiles existing;
     for (std::size_t i = 0; i < vecXmlFilePaths.size(); ++i) {
-        if (vecXmlFilePaths[i].baseName.empty() || !PathExists(GetCsvFilePath(vecXmlFilePaths[i]))) {
+        if (!existing.Has(vecXmlFilePaths[i])) {
             continue;
         }
         exists[i] = true;
@@ -80,8 +116,9 @@ int CsvOutput::DropInputsWithExistingCsv(std::vector<XmlInput>& vecXmlFilePaths)
 {
     std::vector<bool> exists(vecXmlFilePaths.size(), false);
     int dropped = 0;
+    ExistingCsvFiles existing;
     for (std::size_t i = 0; i < vecXmlFilePaths.size(); ++i) {
-        if (!vecXmlFilePaths[i].baseName.empty() && PathExists(GetCsvFilePath(vecXmlFilePaths[i]))) {
+        if (existing.Has(vecXmlFilePaths[i])) {
             exists[i] = true;
             ++dropped;
         }
@@ -92,11 +129,7 @@ int CsvOutput::DropInputsWithExistingCsv(std::vector<XmlInput>& vecXmlFilePaths)
 
 std::string CsvOutput::GetCsvFilePath(const XmlInput& input) const
 {
-    std::string folder = input.outputRoot;
-    for (const std::string& name : input.subfolders) {
-        folder = JoinPath(folder, name);
-    }
-    return JoinPath(folder, input.baseName + ".csv");
+    return JoinPath(CsvFolderOf(input), input.baseName + ".csv");
 }
 
 RunStep CsvOutput::OutPutToCsv(const XmlInput& input, StXmlInfo& stXmlInfo)

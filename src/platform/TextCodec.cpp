@@ -148,7 +148,18 @@ void AppendCp932(std::string& out, std::string_view utf8, ReplacedCharacters* re
             continue;
         }
         char32_t character = 0;
-        const std::size_t length = DecodeUtf8(utf8, i, character);
+        std::size_t length = 0;
+        if (byte >= 0xE0 && byte <= 0xEF && i + 2 < utf8.size()) {
+            // Three bytes, as kana and kanji are: decoded here, by DecodeUtf8's rules.
+            const auto second = static_cast<unsigned char>(utf8[i + 1]);
+            const auto third = static_cast<unsigned char>(utf8[i + 2]);
+            character = static_cast<char32_t>((byte & 0x0F) << 12 | (second & 0x3F) << 6 | (third & 0x3F));
+            const bool valid = IsContinuation(second) && IsContinuation(third) && character >= 0x800 &&
+                               (character < 0xD800 || character > 0xDFFF);
+            length = valid ? 3 : 0;
+        } else {
+            length = DecodeUtf8(utf8, i, character);
+        }
         if (length == 0) {
             *write++ = '?';  // a stray byte
             ++i;

@@ -154,10 +154,17 @@ struct PackageReader::State {
 
     PackageResult<std::string> Read(const PackageItem& item)
     {
-        if (std::optional<PackageFault> failure = Prepare(item)) {
-            return Unexpected{std::move(*failure)};
+        PackageResult<ClaimedMember> claimed = Claim(item);
+        if (!claimed) {
+            return Unexpected{std::move(claimed.error())};
         }
-        return ReadEntry(*levels[item.location.size() - 1].archive, item.location.back());
+        return Read(*claimed);
+    }
+
+    PackageResult<std::string> Read(const ClaimedMember& member)
+    {
+        ZipArchive& archive = *levels[member.depth].archive;
+        return InflateBudget::Outcome(archive.Read(member.index, member.limits), member.limits);
     }
 
     PackageResult<ClaimedMember> Claim(const PackageItem& item)
@@ -175,7 +182,8 @@ struct PackageReader::State {
         if (!limits) {
             return Unexpected{limits.error()};
         }
-        return ClaimedMember{path, stamp, archive.Bytes(), mark.index, *limits};
+        return ClaimedMember{path,       stamp,  archive.Bytes(), archive.DirectoryBytes(), item.location.size() - 1,
+                             mark.index, *limits};
     }
 
     std::optional<PackageFault> ReadInPieces(const PackageItem& item,
@@ -225,6 +233,11 @@ PackageResult<std::string> PackageReader::Read(const PackageItem& item)
 PackageResult<ClaimedMember> PackageReader::Claim(const PackageItem& item)
 {
     return state_->Claim(item);
+}
+
+PackageResult<std::string> PackageReader::Read(const ClaimedMember& member)
+{
+    return state_->Read(member);
 }
 
 std::optional<PackageFault> PackageReader::ReadInPieces(const PackageItem& item,

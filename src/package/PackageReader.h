@@ -32,6 +32,8 @@ struct ClaimedMember {
     std::string packagePath;
     std::optional<FileStamp> stamp;                   // the package's, as listed
     std::shared_ptr<const std::string> archiveBytes;  // the archive in memory that holds it; null for the package file
+    std::uint64_t directoryBytes = 0;                 // the central directory of that archive
+    std::size_t depth = 0;                            // of that archive: 0 for the package itself
     std::uint64_t index = 0;
     ZipReadLimits limits;
 };
@@ -50,6 +52,9 @@ public:
     [[nodiscard]] PackageResult<std::string> Read(const PackageItem& item);
     // The item claimed, or the fault Read would give without inflating it.
     [[nodiscard]] PackageResult<ClaimedMember> Claim(const PackageItem& item);
+    // The member just claimed (before any other claim or read), read with the reader's own
+    // archives: what Read would have given for its item.
+    [[nodiscard]] PackageResult<std::string> Read(const ClaimedMember& member);
     // The same for an item too large to hold: consume reads the member in pieces (as far as it
     // likes; the rest is read after it for the checks at the end). The item's fault, if any,
     // exactly as Read would give it; without one, the bytes consume read were the complete,

@@ -128,6 +128,7 @@ struct ZipArchive::State {
     std::FILE* stream = nullptr;               // the file's stream, owned by libzip's source
     std::optional<FileStamp> stamp;            // the file's, as opened
     zip_t* archive = nullptr;
+    std::uint64_t directoryBytes = 0;  // the central directory's size, the largest declared
 
     // An error of a file archive that may come from the file changing under the reader: the
     // file at the path is gone, another one, or the open one's size or time differ.
@@ -276,9 +277,14 @@ std::optional<PackageFault> RefusalOfSize(std::uint64_t entries, std::uint64_t d
     return std::nullopt;
 }
 
+struct OpenedOnSource {
+    zip_t* archive = nullptr;
+    std::uint64_t directoryBytes = 0;
+};
+
 // Opens an archive on the source within the limits; the source belongs to the archive from then
 // on.
-PackageResult<zip_t*> OpenOnSource(OwnedSource source, bool fromFile, const ZipOpenLimits& limits)
+PackageResult<OpenedOnSource> OpenOnSource(OwnedSource source, bool fromFile, const ZipOpenLimits& limits)
 {
     const DeclaredDirectory declared = ReadDeclaredDirectory(source.get());
     if (std::optional<PackageFault> refusal = RefusalOfSize(declared.entries, declared.bytes, limits)) {
@@ -297,7 +303,7 @@ PackageResult<zip_t*> OpenOnSource(OwnedSource source, bool fromFile, const ZipO
         zip_discard(archive);
         return Unexpected{std::move(*refusal)};
     }
-    return archive;
+    return OpenedOnSource{archive, declared.bytes};
 }
 
 }  // namespace
@@ -325,11 +331,12 @@ PackageResult<ZipArchive> ZipArchive::OpenFile(const std::string& path, const Zi
         return Unexpected{OpenError(error.get(), true)};
     }
     state->stream = file.stream.release();  // closed with the source from now on
-    PackageResult<zip_t*> archive = OpenOnSource(std::move(source), true, limits);
+    PackageResult<OpenedOnSource> archive = OpenOnSource(std::move(source), true, limits);
     if (!archive) {
         return Unexpected{archive.error()};
     }
-    state->archive = *archive;
+    state->archive = archive->archive;
+    state->directoryBytes = archive->directoryBytes;
     return ZipArchive(std::move(state));
 }
 
@@ -350,11 +357,12 @@ PackageResult<ZipArchive> ZipArchive::OpenBytes(std::shared_ptr<const std::strin
     if (!source) {
         return Unexpected{OpenError(error.get(), false)};
     }
-    PackageResult<zip_t*> archive = OpenOnSource(std::move(source), false, limits);
+    PackageResult<OpenedOnSource> archive = OpenOnSource(std::move(source), false, limits);
     if (!archive) {
         return Unexpected{archive.error()};
     }
-    state->archive = *archive;
+    state->archive = archive->archive;
+    state->directoryBytes = archive->directoryBytes;
     return ZipArchive(std::move(state));
 }
 
@@ -549,6 +557,11 @@ std::optional<FileStamp> ZipArchive::Stamp() const
 const std::shared_ptr<const std::string>& ZipArchive::Bytes() const
 {
     return state_->bytes;
+}
+
+std::uint64_t ZipArchive::DirectoryBytes() const
+{
+    return state_->directoryBytes;
 }
 
 bool IsSupportedCompressionMethod(std::uint16_t method)

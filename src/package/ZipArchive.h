@@ -92,6 +92,9 @@ public:
     std::optional<FileStamp> Stamp() const;
     // The bytes of an archive in memory; null for a file.
     const std::shared_ptr<const std::string>& Bytes() const;
+    // The size of its central directory (the largest its end records declare), which libzip
+    // holds in memory, with a record for each entry, while the archive is open.
+    std::uint64_t DirectoryBytes() const;
 
 private:
     struct State;

@@ -16,6 +16,10 @@ LoadFailure FailureOf(const PackageFault& fault)
 // Packages with fewer items are read by their own reader alone: opening the package once more
 // for each thread would cost more than reading their members side by side saves.
 constexpr std::size_t kItemsWorthReadingApart = 16;
+// Members of an archive with a larger central directory are read by the package's reader too:
+// each thread's reader would hold the directory once more (libzip keeps a record of every entry
+// in memory). Some ten thousand entries with long names fit.
+constexpr std::uint64_t kMostDirectoryBytesReadApart = std::uint64_t{2} << 20;
 
 }  // namespace
 
@@ -57,16 +61,16 @@ InputReader::Fetched InputReader::Fetch(std::size_t index)
         fetched.loaded = ReadLargeMember(item);
         return fetched;
     }
-    if (listing.items.size() >= kItemsWorthReadingApart) {
-        PackageResult<ClaimedMember> claimed = reader_->Claim(item);
-        if (claimed) {
-            fetched.claimed = std::move(*claimed);
-        } else {
-            fetched.failure = FailureOf(claimed.error());
-        }
+    PackageResult<ClaimedMember> claimed = reader_->Claim(item);
+    if (!claimed) {
+        fetched.failure = FailureOf(claimed.error());
         return fetched;
     }
-    PackageResult<std::string> content = reader_->Read(item);
+    if (listing.items.size() >= kItemsWorthReadingApart && claimed->directoryBytes <= kMostDirectoryBytesReadApart) {
+        fetched.claimed = std::move(*claimed);
+        return fetched;
+    }
+    PackageResult<std::string> content = reader_->Read(*claimed);
     if (content) {
         fetched.bytes = std::move(*content);
     } else {

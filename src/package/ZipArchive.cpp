@@ -527,8 +527,7 @@ PackageResult<std::string> ZipArchive::Read(std::uint64_t index, const ZipReadLi
     if (!reader) {
         return Unexpected{reader.error()};
     }
-    const PackageResult<ZipEntry> entry = Entry(index);
-    const std::uint64_t declared = entry ? entry->size : 0;
+    const std::uint64_t declared = (*reader)->DeclaredSize();
     std::string content;
     content.reserve(static_cast<std::size_t>(std::min(declared, kMostReservedUpFront)) + 1);
     for (;;) {

@@ -115,8 +115,9 @@ public:
     // Reads what is left for the checks at the end; the fault, if any.
     const std::optional<PackageFault>& Finish();
     const std::optional<PackageFault>& Fault() const { return fault_; }
-    // Bytes read so far.
+    // Bytes read so far, and the entry's size as declared.
     std::uint64_t Total() const { return total_; }
+    std::uint64_t DeclaredSize() const { return declaredSize_; }
 
 private:
     friend class ZipArchive;
